@@ -1,0 +1,146 @@
+// ACCEL ASCII net-list decoder.
+//
+// Accepted input: the 11 letters ACCEL_ASCII at the very start, then a
+// parenthesised text in which every net is a list headed by the keyword net
+// with one node list per pin; all other lists are skipped.
+//
+//     ACCEL_ASCII "board.PrjPcb"
+//     (netlist "Netlist_1"
+//       (compInst "U1" (compRef "LM358"))
+//       (net "GND"
+//         (node "U1" "7")
+//         (node "C1" "2")
+//       )
+//     )
+//
+// gives  #1 "GND" = U1:7, C1:2;
+#include "chain.h"
+#include "cp1251.h"
+#include "decoders.h"
+#include "reader.h"
+#include "uirt.h"
+
+namespace tarvik {
+
+namespace {
+
+using namespace cp1251::literals;
+
+// WhatDo values of this decoder.
+enum AccelState {
+    OutsideNet = 0,  // waiting for "(" followed by the keyword net
+    NetKeyword = 1,  // waiting for the opening quote of the net name
+    InNet = 2,       // waiting for "(node " or the parenthesis that closes the net
+    InNode = 3,      // waiting for the opening quote of the component reference
+    RefRead = 4,     // waiting for the pin name's quote or the node's ")"
+};
+
+// Look-ahead buffer for keywords, zero-terminated behind the bytes read.
+char InStr[16];
+
+inline int Next(int file) { return static_cast<int>(R.n = ReadF1(file, &R.InChar)); }
+inline int BrokenOff() { return B.N > 0 ? 0 : -2; }
+
+// Reads len look-ahead bytes and compares them with keyword, ignoring case.
+// Returns 1 on a match, 0 on a mismatch (after stepping back), -1 when the
+// file ended within the look-ahead.
+int LookAhead(int file, const char* keyword, int len) {
+    R.n = ReadF(file, InStr, len);
+    if (R.n < len) return -1;
+    InStr[len] = 0;
+    if (CompareStrings(InStr, 0, keyword, 0, 0) == 0) return 1;
+    MoveFptr(file, -len);
+    return 0;
+}
+
+// Bytes up to the next double quote (not stored) go to the net name.
+// Returns 0 when the file ended inside the name.
+int ReadQuotedName(int file) {
+    B.i = 0;
+    while (Next(file) && R.InChar != '"') PutNameByte(R.InChar);
+    EndName();
+    return R.n != 0;
+}
+
+// Bytes up to the next double quote are appended to the chain line.
+int AppendQuoted(int file) {
+    while (Next(file) && R.InChar != '"') Append(R.InChar);
+    return R.n != 0;
+}
+
+void EndNet() {
+    EndChainOverwrite();
+    WhatDo = OutsideNet;
+}
+
+}  // namespace
+
+int DecodeACCEL(int file, int panel, int control) {
+    InitReadF(file);
+    SetCtrlVal(R.ProgressPanel, 2, "Импорт списка связей ACCEL ASCII"_cp1251);
+    R.n = ReadF(file, InStr, 11);
+    if (R.n < 11) return -2;
+    InStr[11] = 0;
+    if (CompareStrings(InStr, 0, "ACCEL_ASCII", 0, 0) != 0) return -2;
+    int depth = 0;  // parentheses open within the current net
+    WhatDo = OutsideNet;
+    StartChains(panel, control);
+
+    while (Next(file)) {
+        const char c = R.InChar;
+        if (depth != 0) {
+            if (c == '(') ++depth;
+            else if (c == ')') --depth;
+        }
+        switch (WhatDo) {
+        case OutsideNet:
+            if (c != '(') break;
+            switch (LookAhead(file, "net ", 4)) {
+            case -1: return -2;
+            case 1: WhatDo = NetKeyword; depth = 1; break;
+            }
+            break;
+        case NetKeyword:
+            if (c != '"') break;
+            if (!ReadQuotedName(file)) return BrokenOff();
+            BeginChain();
+            WhatDo = InNet;
+            break;
+        case InNet:
+            if (c == ')' && depth == 0) {
+                EndNet();
+            } else if (c == '(') {
+                switch (LookAhead(file, "node ", 5)) {
+                case -1: return -2;
+                case 1: WhatDo = InNode; break;
+                }
+            }
+            break;
+        case InNode:
+            if (c == ')' && depth == 0) {
+                EndNet();
+            } else if (c == '"') {
+                if (!AppendQuoted(file)) return BrokenOff();
+                WhatDo = RefRead;
+            }
+            break;
+        case RefRead:
+            if (c == ')' && depth == 0) {
+                EndNet();
+            } else if (c == ')') {
+                AppendSeparator();
+                WhatDo = InNode;
+            } else if (c == '"') {
+                Append(':');
+                const int whole = AppendQuoted(file);
+                AppendSeparator();
+                if (!whole) return BrokenOff();
+                WhatDo = InNet;
+            }
+            break;
+        }
+    }
+    return 0;
+}
+
+}  // namespace tarvik

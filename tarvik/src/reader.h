@@ -1,0 +1,69 @@
+// Net-list input reader: one 4 MiB window over the open file, read byte by
+// byte, line by line or in small look-ahead blocks, plus the progress report.
+//
+// Protocol: every decoder attempt starts with InitReadF, which rewinds the file
+// and loads the first window. ReadF1/ReadFstr/ReadF deliver bytes and return a
+// count (0 at the end of the file); MoveFptr steps back after a look-ahead that
+// was not accepted. Progress reports the share of the window consumed.
+// There is one reader in the program (ReaderState R); one decode runs at a time.
+#ifndef TARVIK_READER_H
+#define TARVIK_READER_H
+
+#include <cstddef>
+
+#include "buffer.h"
+
+namespace tarvik {
+
+inline constexpr int kWindowSize = 4194304;
+
+struct ReaderState {
+    char FileBuf[kWindowSize + 1];  // the window, plus room for a terminating zero
+    int BufPos = 0;                 // index of the next byte to deliver
+    int BufLen = 0;                 // number of valid bytes in FileBuf
+    char InChar = 0;                // the byte last read by a decoder's character loop
+    long long n = 0;                // result of the last reader call made by a decoder
+    bool ReadFailed = false;        // a platform read reported an error (sticky; cleared by the caller)
+    int ProgressPanel = 0;          // panel whose control 3 shows the progress value
+    int LastProgress = -1;          // value last set on the progress control
+    void (*OnProgress)(int value) = nullptr;  // optional observer of progress changes
+};
+
+extern ReaderState R;
+
+// Loads up to kWindowSize - s bytes from the file into FileBuf[s..]; returns
+// the count (a read error counts as 0 and sets ReadFailed).
+int LoadWindow(int file, int s);
+
+void InitReadF(int file);
+
+// Delivers one byte into *out; 1, or 0 at the end of the data (out untouched).
+inline int ReadF1(int file, char* out) {
+    if (R.BufPos == R.BufLen) {
+        R.BufPos = 0;
+        R.BufLen = LoadWindow(file, 0);
+    }
+    if (R.BufPos < R.BufLen) {
+        *out = R.FileBuf[R.BufPos++];
+        return 1;
+    }
+    return 0;
+}
+
+// Reads one line, its LF included, into str from index 0 (not zero-terminated;
+// str grows as needed). Returns the number of bytes stored, 0 when none was left.
+long long ReadFstr(int file, ByteBuf& str);
+
+// Reads up to len bytes into dst, topping the window up first so that a block
+// straddling the window's end arrives whole. Returns the count.
+int ReadF(int file, char* dst, int len);
+
+// Moves the read position by delta (negative: step back over a look-ahead).
+void MoveFptr(int file, int delta);
+
+// Sets the progress control to 100 * BufPos / BufLen and processes pending events.
+void Progress();
+
+}  // namespace tarvik
+
+#endif
