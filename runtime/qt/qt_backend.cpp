@@ -1,0 +1,661 @@
+// Qt backend, part 1: panels, controls, attributes and text boxes.
+#include "qt_backend.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cstring>
+
+#include "qt_text.h"
+
+namespace uirt::qt {
+namespace {
+
+struct Size {
+    int height, width;
+};
+
+Size defaultSize(int kind) {
+    switch (kind) {
+    case CTRL_TEXT_BOX: return {100, 200};
+    case CTRL_STRING: return {20, 120};
+    case CTRL_TEXT_MSG: return {16, 100};
+    case CTRL_COMMAND_BUTTON: return {24, 80};
+    case CTRL_CHECK_BOX: return {20, 100};
+    case CTRL_PROGRESS_BAR: return {20, 150};
+    default: return {20, 80};
+    }
+}
+
+bool knownKind(int kind) {
+    switch (kind) {
+    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_TEXT_MSG: case CTRL_TEXT_BOX:
+    case CTRL_PROGRESS_BAR: case CTRL_COMMAND_BUTTON: case CTRL_CHECK_BOX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool focusable(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
+
+void copyOutVoid(const std::string& s, void* out) { copyOut(s, static_cast<char*>(out)); }
+
+// Buttons show '&' as a mnemonic marker; double it to show the character.
+QString buttonText(const std::string& bytes) {
+    QString text = toQString(bytes);
+    text.replace(u'&', QStringLiteral("&&"));
+    return text;
+}
+
+QRect screenArea() {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
+}
+
+}  // namespace
+
+// ---- Lookup ---------------------------------------------------------------
+
+Panel* QtBackend::panel(int id) {
+    auto it = panels_.find(id);
+    return it == panels_.end() ? nullptr : it->second.get();
+}
+
+Control* QtBackend::control(int panelId, int id, int* rc) {
+    Panel* p = panel(panelId);
+    if (!p) {
+        *rc = UIE_BAD_PANEL;
+        return nullptr;
+    }
+    auto it = p->controls.find(id);
+    if (it == p->controls.end()) {
+        *rc = UIE_BAD_CONTROL;
+        return nullptr;
+    }
+    *rc = 0;
+    return it->second.get();
+}
+
+TextBoxWidget* QtBackend::textBox(int panelId, int id, int* rc) {
+    Control* c = control(panelId, id, rc);
+    if (!c) return nullptr;
+    if (c->kind != CTRL_TEXT_BOX) {
+        *rc = UIE_BAD_CONTROL;
+        return nullptr;
+    }
+    return static_cast<TextBoxWidget*>(c->control);
+}
+
+// ---- Panels ---------------------------------------------------------------
+
+int QtBackend::NewPanel(int parent, const char* title, int top, int left, int height, int width) {
+    Panel* parentPanel = nullptr;
+    if (parent != 0 && !(parentPanel = panel(parent))) return UIE_BAD_PANEL;
+    if (height < 0 || width < 0) return UIE_BAD_VALUE;
+    auto p = std::make_unique<Panel>();
+    p->id = nextPanelId_++;
+    p->parent = parent;
+    p->title = title ? title : "";
+    p->window = new PanelWindow(*this, p->id, parentPanel ? parentPanel->window->client() : nullptr);
+    p->window->setWindowTitle(toQString(p->title));
+    p->window->setClientSize(width, height);
+    p->window->hide();
+    placePanel(*p, ATTR_TOP, top);
+    placePanel(*p, ATTR_LEFT, left);
+    const int id = p->id;
+    panels_[id] = std::move(p);
+    return id;
+}
+
+void QtBackend::placePanel(Panel& p, int attr, int value) {
+    PanelWindow* w = p.window;
+    const QRect area = p.parent == 0 ? screenArea() : QRect(QPoint(0, 0), w->parentWidget()->size());
+    QPoint at = w->geometry().topLeft();
+    if (attr == ATTR_TOP)
+        at.setY(value == VAL_AUTO_CENTER ? area.top() + std::max((area.height() - w->height()) / 2, 0) : value);
+    else
+        at.setX(value == VAL_AUTO_CENTER ? area.left() + std::max((area.width() - w->width()) / 2, 0) : value);
+    w->setGeometry(QRect(at, w->size()));
+}
+
+int QtBackend::DiscardPanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    std::vector<int> children;
+    for (auto& [cid, child] : panels_)
+        if (child->parent == id) children.push_back(cid);
+    for (int cid : children) DiscardPanel(cid);
+    for (auto it = menuBars_.begin(); it != menuBars_.end();) {
+        if (it->second->panel == id) it = menuBars_.erase(it);
+        else ++it;
+    }
+    if (p->window) {
+        p->window->hide();
+        p->window->deleteLater();  // a callback of one of its widgets may be running
+    }
+    panels_.erase(id);
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
+    return 0;
+}
+
+int QtBackend::DisplayPanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    for (auto& [cid, c] : p->controls)
+        if (c->kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c->control)->flush();
+    p->window->show();
+    p->window->raise();
+    return SetActivePanel(id);
+}
+
+int QtBackend::HidePanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    p->window->hide();
+    return 0;
+}
+
+int QtBackend::GetActivePanel() {
+    for (auto it = activation_.rbegin(); it != activation_.rend(); ++it) {
+        Panel* p = panel(*it);
+        if (p && p->window->isVisible()) return *it;
+    }
+    return 0;
+}
+
+int QtBackend::SetActivePanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
+    activation_.push_back(id);
+    if (p->window->isVisible()) {
+        p->window->raise();
+        p->window->activateWindow();
+    }
+    return 0;
+}
+
+void QtBackend::panelActivated(int id) {
+    if (!panel(id)) return;
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
+    activation_.push_back(id);
+}
+
+int QtBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    PanelWindow* w = p->window;
+    switch (attr) {
+    case ATTR_TITLE:
+        p->title = v.s ? v.s : "";
+        w->setWindowTitle(toQString(p->title));
+        break;
+    case ATTR_TEXT_FONT: p->font = v.s ? v.s : ""; break;
+    case ATTR_CALLBACK_DATA: p->callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: p->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
+    case ATTR_TOP:
+    case ATTR_LEFT: placePanel(*p, attr, v.i); break;
+    case ATTR_HEIGHT:
+        if (v.i < 0) return UIE_BAD_VALUE;
+        w->setClientSize(w->clientSize().width(), v.i);
+        break;
+    case ATTR_WIDTH:
+        if (v.i < 0) return UIE_BAD_VALUE;
+        w->setClientSize(v.i, w->clientSize().height());
+        break;
+    case ATTR_CLOSE_CTRL: p->closeCtrl = v.i; break;
+    case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
+    default: p->extra.set(attr, v.i); break;
+    }
+    return 0;
+}
+
+int QtBackend::GetPanelAttribute(int id, int attr, void* out) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    PanelWindow* w = p->window;
+    int* i = static_cast<int*>(out);
+    switch (attr) {
+    case ATTR_TITLE: copyOutVoid(p->title, out); break;
+    case ATTR_TEXT_FONT: copyOutVoid(p->font, out); break;
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
+    case ATTR_TOP: *i = w->geometry().top(); break;
+    case ATTR_LEFT: *i = w->geometry().left(); break;
+    case ATTR_HEIGHT: *i = w->clientSize().height(); break;
+    case ATTR_WIDTH: *i = w->clientSize().width(); break;
+    case ATTR_CLOSE_CTRL: *i = p->closeCtrl; break;
+    case ATTR_VISIBLE: *i = w->isVisible() ? 1 : 0; break;
+    default: if (!p->extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
+// ---- Controls -------------------------------------------------------------
+
+QWidget* QtBackend::createWidget(Panel& p, Control& c) {
+    QWidget* parent = p.window->client();
+    const CtrlRef ref{p.id, c.id};
+    switch (c.kind) {
+    case CTRL_TEXT_BOX: return new TextBoxWidget(*this, ref, parent);
+    case CTRL_STRING: return new StringWidget(*this, ref, parent);
+    case CTRL_NUMERIC: return new NumericWidget(*this, ref, parent);
+    case CTRL_COMMAND_BUTTON: return new ButtonWidget(*this, ref, parent);
+    case CTRL_CHECK_BOX: return new CheckWidget(*this, ref, parent);
+    case CTRL_PROGRESS_BAR: return new ProgressWidget(*this, ref, parent);
+    default: return new TextMsgWidget(*this, ref, parent);
+    }
+}
+
+int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    if (!knownKind(kind)) return UIE_BAD_VALUE;
+    auto c = std::make_unique<Control>();
+    c->id = p->nextCtrlId++;
+    c->kind = kind;
+    c->labelText = label ? label : "";
+    c->tabPosition = c->id - 1;
+    QWidget* w = createWidget(*p, *c);
+    c->widget = w;
+    c->control = dynamic_cast<ControlWidget*>(w);
+    const Size size = defaultSize(kind);
+    w->setGeometry(left, top, size.width, size.height);
+    if (kind == CTRL_COMMAND_BUTTON) {
+        static_cast<QPushButton*>(w)->setText(buttonText(c->labelText));
+    } else if (kind != CTRL_TEXT_MSG) {
+        c->label = new QLabel(toQString(c->labelText), p->window->client());
+        c->label->setTextFormat(Qt::PlainText);
+        c->label->setVisible(!c->labelText.empty());
+    }
+    w->show();
+    Control& ref = *c;
+    const int id = c->id;
+    p->controls[id] = std::move(c);
+    placeLabel(*p, ref);
+    if (kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(w)->syncLayout();
+    if (focusable(kind) && !p->window->focusWidget()) w->setFocus(Qt::OtherFocusReason);
+    updateTabOrder(*p);
+    return id;
+}
+
+int QtBackend::DiscardCtrl(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    if (c->widget) {
+        c->widget->hide();
+        c->widget->deleteLater();
+    }
+    if (c->label) c->label->deleteLater();
+    panel(panelId)->controls.erase(id);
+    return 0;
+}
+
+// Default label place: above the control, a check box's to its right.
+void QtBackend::placeLabel(Panel&, Control& c) {
+    if (!c.label || c.labelPlaced) return;
+    const QRect g = c.widget->geometry();
+    const QSize hint = c.label->sizeHint();
+    if (c.kind == CTRL_CHECK_BOX) c.label->setGeometry(g.right() + 4, g.top(), hint.width(), std::max(hint.height(), g.height()));
+    else c.label->setGeometry(g.left(), g.top() - hint.height() - 1, hint.width(), hint.height());
+}
+
+void QtBackend::applyFont(QWidget* w, const std::string& font) {
+    // Names such as "Default" or "VAL_DIALOG_META_FONT" mean the platform's font.
+    if (font.empty() || font == "Default" || font.rfind("VAL_", 0) == 0) {
+        w->setFont(QFont());
+        return;
+    }
+    QFont f = w->font();
+    f.setFamily(toQString(font));
+    w->setFont(f);
+}
+
+void QtBackend::updateTabOrder(Panel& p) {
+    std::vector<Control*> order;
+    for (auto& [id, c] : p.controls)
+        if (c->widget) order.push_back(c.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Control* a, const Control* b) { return a->tabPosition < b->tabPosition; });
+    for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
+}
+
+int QtBackend::setValue(Control& c, const AttrValue& v) {
+    ControlWidget::ProgramEdit guard(*c.control);
+    QWidget* w = c.widget;
+    switch (c.kind) {
+    case CTRL_COMMAND_BUTTON: return UIE_BAD_ATTRIBUTE;
+    case CTRL_TEXT_BOX:
+        if (!v.s) return UIE_BAD_VALUE;
+        static_cast<TextBoxWidget*>(w)->resetText(v.s);
+        return 0;
+    case CTRL_STRING: {
+        if (!v.s) return UIE_BAD_VALUE;
+        std::string_view text(v.s);
+        static_cast<QLineEdit*>(w)->setText(toQString(text.substr(0, text.find('\n'))));
+        return 0;
+    }
+    case CTRL_TEXT_MSG:
+        if (!v.s) return UIE_BAD_VALUE;
+        static_cast<QLabel*>(w)->setText(toQString(v.s));
+        return 0;
+    case CTRL_NUMERIC: static_cast<QSpinBox*>(w)->setValue(v.i); return 0;
+    case CTRL_CHECK_BOX: static_cast<QCheckBox*>(w)->setChecked(v.i != 0); return 0;
+    case CTRL_PROGRESS_BAR: static_cast<QProgressBar*>(w)->setValue(std::clamp(v.i, 0, 100)); return 0;
+    default: return UIE_BAD_VALUE;
+    }
+}
+
+int QtBackend::getValue(Control& c, void* out) {
+    QWidget* w = c.widget;
+    int* i = static_cast<int*>(out);
+    switch (c.kind) {
+    case CTRL_COMMAND_BUTTON: return UIE_BAD_ATTRIBUTE;
+    case CTRL_TEXT_BOX: copyOutVoid(static_cast<TextBoxWidget*>(w)->text(), out); return 0;
+    case CTRL_STRING: copyOutVoid(fromQString(static_cast<QLineEdit*>(w)->text()), out); return 0;
+    case CTRL_TEXT_MSG: copyOutVoid(fromQString(static_cast<QLabel*>(w)->text()), out); return 0;
+    case CTRL_NUMERIC: *i = static_cast<QSpinBox*>(w)->value(); return 0;
+    case CTRL_CHECK_BOX: *i = static_cast<QCheckBox*>(w)->isChecked() ? 1 : 0; return 0;
+    case CTRL_PROGRESS_BAR: *i = static_cast<QProgressBar*>(w)->value(); return 0;
+    default: return UIE_BAD_VALUE;
+    }
+}
+
+int QtBackend::SetCtrlVal(int panelId, int id, const AttrValue& v) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    return c ? setValue(*c, v) : rc;
+}
+
+int QtBackend::GetCtrlVal(int panelId, int id, void* out) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    return c ? getValue(*c, out) : rc;
+}
+
+int QtBackend::DefaultCtrl(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    if (c->kind == CTRL_COMMAND_BUTTON) return 0;
+    AttrValue v;
+    v.s = c->defaultText.c_str();
+    v.i = c->defaultValue;
+    return setValue(*c, v);
+}
+
+int QtBackend::setGeometry(Control& c, int attr, int value) {
+    QRect g = c.widget->geometry();
+    switch (attr) {
+    case ATTR_TOP: g.moveTop(value); break;
+    case ATTR_LEFT: g.moveLeft(value); break;
+    case ATTR_WIDTH: g.setWidth(value); break;
+    default: g.setHeight(value); break;
+    }
+    c.widget->setGeometry(g);
+    if (c.kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c.control)->syncLayout();
+    return 0;
+}
+
+int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, int value) {
+    const bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
+    auto* box = c.kind == CTRL_TEXT_BOX ? static_cast<TextBoxWidget*>(c.control) : nullptr;
+    auto* field = c.kind == CTRL_STRING ? static_cast<QLineEdit*>(c.widget.data()) : nullptr;
+    switch (attr) {
+    case ATTR_DIMMED:
+        c.widget->setEnabled(value == 0);
+        if (c.label) c.label->setEnabled(value == 0);
+        break;
+    case ATTR_VISIBLE:
+        c.widget->setVisible(value != 0);
+        if (c.label) c.label->setVisible(value != 0 && !c.labelText.empty());
+        break;
+    case ATTR_WIDTH:
+    case ATTR_HEIGHT:
+        if (value < 0) return UIE_BAD_VALUE;
+        [[fallthrough]];
+    case ATTR_TOP:
+    case ATTR_LEFT:
+        setGeometry(c, attr, value);
+        placeLabel(p, c);
+        break;
+    case ATTR_LABEL_TOP:
+    case ATTR_LABEL_LEFT:
+    case ATTR_LABEL_WIDTH:
+    case ATTR_LABEL_HEIGHT: {
+        if (!c.label) {
+            c.extra.set(attr, value);
+            break;
+        }
+        QRect g = c.label->geometry();
+        if (attr == ATTR_LABEL_TOP) g.moveTop(value);
+        if (attr == ATTR_LABEL_LEFT) g.moveLeft(value);
+        if (attr == ATTR_LABEL_WIDTH) g.setWidth(value);
+        if (attr == ATTR_LABEL_HEIGHT) g.setHeight(value);
+        c.labelPlaced = true;
+        c.label->setGeometry(g);
+        break;
+    }
+    case ATTR_CTRL_TAB_POSITION:
+        c.tabPosition = value;
+        updateTabOrder(p);
+        break;
+    case ATTR_SHORTCUT_KEY: c.shortcutKey = value; break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        c.maxEntryLength = value;
+        if (field) field->setMaxLength(value < 0 ? 32767 : value);
+        break;
+    case ATTR_TEXT_SELECTION_START:
+    case ATTR_TEXT_SELECTION_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        if (box && attr == ATTR_TEXT_SELECTION_START) box->setSelectionStart(value);
+        if (box && attr == ATTR_TEXT_SELECTION_LENGTH) box->setSelectionLength(value);
+        if (field) {
+            const int len = static_cast<int>(field->text().size());
+            int start = field->selectionStart() < 0 ? field->cursorPosition() : field->selectionStart();
+            int length = static_cast<int>(field->selectedText().size());
+            if (attr == ATTR_TEXT_SELECTION_START) start = std::clamp(value, 0, len);
+            else length = value;
+            length = std::clamp(length, 0, len - start);
+            field->setSelection(start, length);
+            if (length == 0) field->setCursorPosition(start);
+        }
+        break;
+    case ATTR_FIRST_VISIBLE_LINE:
+        if (!box) return UIE_BAD_ATTRIBUTE;
+        box->setFirstVisibleLine(value);
+        break;
+    default: c.extra.set(attr, value); break;
+    }
+    return 0;
+}
+
+int QtBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& v) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    Panel& p = *panel(panelId);
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: c->callbackData = v.p; return 0;
+    case ATTR_CALLBACK_FUNCTION_POINTER: c->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); return 0;
+    case ATTR_LABEL_TEXT:
+        c->labelText = v.s ? v.s : "";
+        if (c->kind == CTRL_COMMAND_BUTTON) static_cast<QPushButton*>(c->widget.data())->setText(buttonText(c->labelText));
+        if (c->label) {
+            c->label->setText(toQString(c->labelText));
+            c->label->setVisible(!c->labelText.empty() && c->widget->isVisibleTo(p.window->client()));
+            placeLabel(p, *c);
+        }
+        return 0;
+    case ATTR_TEXT_FONT:
+        c->textFont = v.s ? v.s : "";
+        applyFont(c->widget, c->textFont);
+        return 0;
+    case ATTR_LABEL_FONT:
+        c->labelFont = v.s ? v.s : "";
+        if (c->label) applyFont(c->label, c->labelFont);
+        return 0;
+    case ATTR_CTRL_VAL: return setValue(*c, v);
+    case ATTR_DFLT_VALUE:
+        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c->kind)) c->defaultText = v.s ? v.s : "";
+        else c->defaultValue = v.i;
+        return 0;
+    default: return setCtrlInt(p, *c, attr, v.i);
+    }
+}
+
+int QtBackend::getCtrlInt(Control& c, int attr, int* i) {
+    const bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
+    auto* box = c.kind == CTRL_TEXT_BOX ? static_cast<TextBoxWidget*>(c.control) : nullptr;
+    auto* field = c.kind == CTRL_STRING ? static_cast<QLineEdit*>(c.widget.data()) : nullptr;
+    const QRect g = c.widget->geometry();
+    const QRect lg = c.label ? c.label->geometry() : QRect();
+    switch (attr) {
+    case ATTR_CTRL_KIND: *i = c.kind; break;
+    case ATTR_DIMMED: *i = c.widget->isEnabled() ? 0 : 1; break;
+    case ATTR_VISIBLE: *i = c.widget->isVisibleTo(c.widget->parentWidget()) ? 1 : 0; break;
+    case ATTR_TOP: *i = g.top(); break;
+    case ATTR_LEFT: *i = g.left(); break;
+    case ATTR_WIDTH: *i = g.width(); break;
+    case ATTR_HEIGHT: *i = g.height(); break;
+    case ATTR_LABEL_TOP:
+    case ATTR_LABEL_LEFT:
+    case ATTR_LABEL_WIDTH:
+    case ATTR_LABEL_HEIGHT:
+        if (!c.label) {
+            if (!c.extra.get(attr, i)) *i = 0;
+            break;
+        }
+        *i = attr == ATTR_LABEL_TOP ? lg.top() : attr == ATTR_LABEL_LEFT ? lg.left()
+           : attr == ATTR_LABEL_WIDTH ? lg.width() : lg.height();
+        break;
+    case ATTR_CTRL_TAB_POSITION: *i = c.tabPosition; break;
+    case ATTR_SHORTCUT_KEY: *i = c.shortcutKey; break;
+    case ATTR_STRING_TEXT_LENGTH:
+        if (!isTextKind(c.kind)) return UIE_BAD_ATTRIBUTE;
+        if (box) *i = box->textLength();
+        else if (field) *i = static_cast<int>(field->text().size());
+        else *i = static_cast<int>(static_cast<QLabel*>(c.widget.data())->text().size());
+        break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = c.maxEntryLength;
+        break;
+    case ATTR_TEXT_SELECTION_START:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = box ? box->selectionStart() : field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
+        break;
+    case ATTR_TEXT_SELECTION_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = box ? box->selectionLength() : static_cast<int>(field->selectedText().size());
+        break;
+    case ATTR_FIRST_VISIBLE_LINE:
+        if (!box) return UIE_BAD_ATTRIBUTE;
+        *i = box->firstVisibleLine();
+        break;
+    case ATTR_VISIBLE_LINES:
+        if (!box) return UIE_BAD_ATTRIBUTE;
+        *i = box->visibleLines();
+        break;
+    default: if (!c.extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
+int QtBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; return 0;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; return 0;
+    case ATTR_LABEL_TEXT: copyOutVoid(c->labelText, out); return 0;
+    case ATTR_TEXT_FONT: copyOutVoid(c->textFont, out); return 0;
+    case ATTR_LABEL_FONT: copyOutVoid(c->labelFont, out); return 0;
+    case ATTR_CTRL_VAL: return getValue(*c, out);
+    case ATTR_DFLT_VALUE:
+        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c->kind)) copyOutVoid(c->defaultText, out);
+        else *static_cast<int*>(out) = c->defaultValue;
+        return 0;
+    default: return getCtrlInt(*c, attr, static_cast<int*>(out));
+    }
+}
+
+// ---- Text boxes -------------------------------------------------------------
+
+int QtBackend::ResetTextBox(int panelId, int id, const char* text) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    ControlWidget::ProgramEdit guard(*box);
+    box->resetText(text ? text : "");
+    return 0;
+}
+
+int QtBackend::InsertTextBoxLine(int panelId, int id, int index, const char* text) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    const std::string_view line = text ? text : "";
+    if (index == -1) {
+        box->appendLine(line);  // stays cheap: no count needed
+        return 0;
+    }
+    if (index < -1 || index > box->lineCount()) return UIE_BAD_VALUE;
+    box->insertLine(index, line);
+    return 0;
+}
+
+int QtBackend::GetNumTextBoxLines(int panelId, int id, int* count) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    *count = box->lineCount();
+    return 0;
+}
+
+int QtBackend::GetTextBoxLine(int panelId, int id, int index, char* buffer) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    if (index < 0 || index >= box->lineCount()) return UIE_BAD_VALUE;
+    copyOut(box->line(index), buffer);
+    return 0;
+}
+
+int QtBackend::GetTextBoxLineLength(int panelId, int id, int index, int* length) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    const int n = box->lineLength(index);
+    if (n < 0) return UIE_BAD_VALUE;
+    *length = n;
+    return 0;
+}
+
+int QtBackend::GetTextBoxLineOffset(int panelId, int id, int index, int* offset) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    const int at = box->lineOffset(index);
+    if (at < 0) return UIE_BAD_VALUE;
+    *offset = at;
+    return 0;
+}
+
+int QtBackend::GetTextBoxLineIndexFromOffset(int panelId, int id, int offset, int* index) {
+    int rc = 0;
+    TextBoxWidget* box = textBox(panelId, id, &rc);
+    if (!box) return rc;
+    const int line = box->lineOfOffset(offset);
+    if (line < 0) return UIE_BAD_VALUE;
+    *index = line;
+    return 0;
+}
+
+}  // namespace uirt::qt

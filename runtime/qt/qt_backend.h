@@ -1,0 +1,276 @@
+// The Qt 6 Widgets backend of the run-time: real windows, the Qt event loop,
+// real modal dialogs and popup menus.
+#ifndef UIRT_QT_BACKEND_H
+#define UIRT_QT_BACKEND_H
+
+#include <QObject>
+#include <QPointer>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "attrs.h"
+#include "backend.h"
+#include "qt_widgets.h"
+
+class QEventLoop;
+class QMenu;
+class QAction;
+
+namespace uirt::qt {
+
+struct Control {
+    int id = 0;
+    int kind = 0;
+    QPointer<QWidget> widget;
+    ControlWidget* control = nullptr;  // the same object as widget
+    QPointer<QLabel> label;            // null for buttons and text messages
+    std::string labelText;
+    bool labelPlaced = false;          // label attributes set by the program
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    int defaultValue = 0;
+    std::string defaultText;
+    int maxEntryLength = -1;
+    int shortcutKey = 0;
+    int tabPosition = 0;
+    std::string textFont = "Default";
+    std::string labelFont = "Default";
+    AttrStore extra;
+};
+
+struct Panel {
+    int id = 0;
+    int parent = 0;
+    std::string title;
+    QPointer<PanelWindow> window;
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    int closeCtrl = 0;
+    int nextCtrlId = 1;
+    int menuBar = 0;
+    std::map<int, std::unique_ptr<Control>> controls;
+    std::string font = "Default";
+    AttrStore extra;
+};
+
+struct MenuItem {
+    int id = 0;
+    std::string name;
+    int shortcut = 0;
+    MenuCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    bool dimmed = false;
+    bool separator = false;
+    AttrStore extra;
+};
+
+struct Menu {
+    int id = 0;
+    std::string name;
+    bool dimmed = false;
+    std::vector<MenuItem> items;
+    AttrStore extra;
+};
+
+struct MenuBar {
+    int id = 0;
+    int panel = 0;
+    int nextId = 1;
+    std::string font = "Default";
+    int pointSize = 0;
+    std::vector<Menu> menus;
+    QPointer<QMenuBar> bar;  // the panel's menu bar widget, when attached
+    AttrStore extra;
+};
+
+struct PopupRecord {
+    int kind;
+    std::string title;
+    std::string text;
+};
+
+class QtBackend;
+
+// Receives the backend's posted events (queued keys, deferred calls, value
+// changes outside key handling) in the order they were posted.
+class EventPump : public QObject {
+public:
+    explicit EventPump(QtBackend& backend) : backend_(backend) {}
+
+protected:
+    void customEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QtBackend& backend_;
+};
+
+class QtBackend final : public Backend, public ControlHost {
+public:
+    QtBackend();
+    ~QtBackend() override;
+
+    int NewPanel(int parent, const char* title, int top, int left, int height, int width) override;
+    int DiscardPanel(int panel) override;
+    int DisplayPanel(int panel) override;
+    int HidePanel(int panel) override;
+    int RunUserInterface() override;
+    int QuitUserInterface(int code) override;
+    int ProcessSystemEvents() override;
+    int PostDeferredCall(DeferredCallbackPtr fn, void* data) override;
+
+    int GetActivePanel() override;
+    int SetActivePanel(int panel) override;
+    int SetActiveCtrl(int panel, int control) override;
+    int GetActiveCtrl(int panel) override;
+    int DefaultCtrl(int panel, int control) override;
+    int SetWaitCursor(int on) override;
+    int GetWaitCursor() override;
+    int FakeKeystroke(int key) override;
+    int SetKeyPressEventKey(int eventData2, int key) override;
+    int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
+                              int* modifiers) override;
+
+    int NewCtrl(int panel, int kind, const char* label, int top, int left) override;
+    int DiscardCtrl(int panel, int control) override;
+    int SetCtrlVal(int panel, int control, const AttrValue& v) override;
+    int GetCtrlVal(int panel, int control, void* out) override;
+    int SetCtrlAttribute(int panel, int control, int attr, const AttrValue& v) override;
+    int GetCtrlAttribute(int panel, int control, int attr, void* out) override;
+    int SetPanelAttribute(int panel, int attr, const AttrValue& v) override;
+    int GetPanelAttribute(int panel, int attr, void* out) override;
+
+    int ResetTextBox(int panel, int control, const char* text) override;
+    int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
+    int GetNumTextBoxLines(int panel, int control, int* count) override;
+    int GetTextBoxLine(int panel, int control, int index, char* buffer) override;
+    int GetTextBoxLineLength(int panel, int control, int index, int* length) override;
+    int GetTextBoxLineOffset(int panel, int control, int index, int* offset) override;
+    int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) override;
+
+    int NewMenuBar(int panel) override;
+    int DiscardMenuBar(int menuBar) override;
+    int NewMenu(int menuBar, const char* name, int before) override;
+    int NewMenuItem(int menuBar, int menu, const char* name, int before, int shortcut, MenuCallbackPtr cb,
+                    void* data) override;
+    int InsertSeparator(int menuBar, int menu, int before) override;
+    int SetMenuBarAttribute(int menuBar, int item, int attr, const AttrValue& v) override;
+    int GetMenuBarAttribute(int menuBar, int item, int attr, void* out) override;
+    int RunPopupMenu(int menuBar, int menu, int panel, int top, int left) override;
+
+    int MessagePopup(const char* title, const char* message) override;
+    int ConfirmPopup(const char* title, const char* message) override;
+    int FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title, int button,
+                        int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
+
+    int ClipboardPutText(const char* text) override;
+    int ClipboardGetText(std::string& text, bool& available) override;
+
+    int AutoAnswerMessage() override;
+    int AutoAnswerConfirm(int yes) override;
+    int AutoAnswerFileSelect(int result, const char* path) override;
+    int AutoAnswerPopupMenu(const char* itemName) override;
+    int AutoClearAnswers() override;
+    int AutoPopupCount() override;
+    int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
+    int AutoClearPopupLog() override;
+    int AutoTypeKey(int panel, int control, int key) override;
+    int AutoClick(int panel, int control) override;
+    int AutoRightClick(int panel, int control, int x, int y) override;
+    int AutoClosePanel(int panel) override;
+    int AutoFindPanel(const char* title) override;
+    int AutoFindCtrl(int panel, const char* label) override;
+    int AutoRenderPanel(int panel, const char* pngPath) override;
+
+    // ControlHost
+    void keyPressed(CtrlRef ref, QKeyEvent* event, const KeyHandler& handle) override;
+    void edited(CtrlRef ref) override;
+    void committed(CtrlRef ref) override;
+    void rightClicked(CtrlRef ref, QPoint pos) override;
+    void closeRequested(int panel) override;
+    void panelActivated(int panel) override;
+
+    // EventPump
+    void drain();
+    void noteMouse(QPoint global, Qt::MouseButtons buttons);
+
+private:
+    // A key being handled; SetKeyPressEventKey finds it by id.
+    struct KeyRecord {
+        int id;
+        int key;
+    };
+    struct FileAnswer {
+        int result;
+        std::string path;
+    };
+
+    std::map<int, std::unique_ptr<Panel>> panels_;
+    std::map<int, std::unique_ptr<MenuBar>> menuBars_;
+    int nextPanelId_ = 1;
+    int nextMenuBarId_ = 1;
+    std::vector<int> activation_;  // panel ids, most recently activated last
+    std::unique_ptr<EventPump> pump_;
+    std::deque<std::function<void()>> queue_;  // queued keys, deferred calls, value changes
+    bool wakePosted_ = false;                  // a wake-up event for the queue is on its way
+    std::vector<KeyRecord*> keyRecords_;
+    int nextKeyId_ = 1;
+    int fakedKey_ = 0;                      // code of the queued key being delivered
+    const QKeyEvent* fakedEvent_ = nullptr; // its event
+    // Controls handling a key, innermost last, with the flag their edits set.
+    std::vector<std::pair<std::pair<int, int>, bool*>> editing_;
+    std::vector<QEventLoop*> loops_;
+    std::optional<int> quitCode_;
+    bool waitCursor_ = false;
+    QPoint mouseGlobal_;
+    Qt::MouseButtons mouseButtons_;
+    int messageAnswers_ = 0;
+    std::deque<int> confirmAnswers_;
+    std::deque<FileAnswer> fileAnswers_;
+    std::deque<std::optional<std::string>> menuAnswers_;
+    std::vector<PopupRecord> popups_;
+
+    // Lookups; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL / UIE_BAD_ATTRIBUTE.
+    Panel* panel(int id);
+    Control* control(int panelId, int id, int* rc);
+    TextBoxWidget* textBox(int panelId, int id, int* rc);
+    MenuBar* menuBar(int id);
+    Menu* menuOf(MenuBar& bar, int id);
+    MenuItem* itemOf(MenuBar& bar, int id, Menu** owner = nullptr);
+
+    void enqueue(std::function<void()> item);
+    void runKey(int key, CtrlRef target);
+    void click(CtrlRef ref);
+    void postMouse(QWidget* target, QPoint local, Qt::MouseButton button);
+    void callCtrl(CtrlRef ref, int event, int data1, int data2);
+    void callPanel(int panel, int event, int data1, int data2);
+    bool runShortcut(CtrlRef ref, int key);
+    void deliverKey(QWidget* target, int key);
+    int focusedCtrl(Panel& p);
+    void processAll();
+
+    QWidget* createWidget(Panel& p, Control& c);
+    void placeLabel(Panel& p, Control& c);
+    void applyFont(QWidget* w, const std::string& font);
+    void updateTabOrder(Panel& p);
+    int setValue(Control& c, const AttrValue& v);
+    int getValue(Control& c, void* out);
+    int setCtrlInt(Panel& p, Control& c, int attr, int value);
+    int getCtrlInt(Control& c, int attr, int* out);
+    int setGeometry(Control& c, int attr, int value);
+    void placePanel(Panel& p, int attr, int value);
+
+    void rebuildMenuBar(MenuBar& bar);
+    void fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live);
+    void logPopup(int kind, std::string title, std::string text);
+    QWidget* dialogParent();
+};
+
+}  // namespace uirt::qt
+
+#endif  // UIRT_QT_BACKEND_H

@@ -1,0 +1,419 @@
+// Qt backend, part 2: the event loop, the queue of faked keys and deferred
+// calls, key handling, focus, clicks and the automation of user actions.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <algorithm>
+
+#include "qt_backend.h"
+#include "qt_keys.h"
+#include "qt_text.h"
+
+namespace uirt::qt {
+namespace {
+
+// Tells the pump that the backend's queue has items.
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::User + 1);
+
+bool isTextControl(int kind) { return kind == CTRL_TEXT_BOX || kind == CTRL_STRING; }
+
+// A key whose text has no Windows-1251 byte: a text control must not insert it.
+bool insertsForeignText(const QKeyEvent& e) {
+    const QString text = e.text();
+    return !text.isEmpty() && text.at(0).isPrint() && byteOfChar(text.at(0).unicode()) < 0;
+}
+
+}  // namespace
+
+// ---- Pump -----------------------------------------------------------------
+
+void EventPump::customEvent(QEvent* e) {
+    if (e->type() == kWakeEvent) backend_.drain();
+}
+
+bool EventPump::eventFilter(QObject* watched, QEvent* e) {
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        backend_.noteMouse(m->globalPosition().toPoint(), m->buttons() | m->button());
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+void QtBackend::noteMouse(QPoint global, Qt::MouseButtons buttons) {
+    mouseGlobal_ = global;
+    mouseButtons_ = buttons;
+}
+
+void QtBackend::enqueue(std::function<void()> item) {
+    queue_.push_back(std::move(item));
+    if (!wakePosted_) {
+        wakePosted_ = true;
+        QCoreApplication::postEvent(pump_.get(), new QEvent(kWakeEvent));
+    }
+}
+
+// Runs queued items, also those queued meanwhile; items may run this again.
+void QtBackend::drain() {
+    wakePosted_ = false;
+    while (!queue_.empty()) {
+        std::function<void()> item = std::move(queue_.front());
+        queue_.pop_front();
+        item();
+    }
+}
+
+void QtBackend::processAll() {
+    drain();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    drain();
+}
+
+// ---- The loop -------------------------------------------------------------
+
+int QtBackend::ProcessSystemEvents() {
+    processAll();
+    return 0;
+}
+
+int QtBackend::RunUserInterface() {
+    if (quitCode_) {
+        const int code = *quitCode_;
+        quitCode_.reset();
+        return code;
+    }
+    QEventLoop loop;
+    loops_.push_back(&loop);
+    if (!queue_.empty() && !wakePosted_) enqueue([] {});
+    const int code = loop.exec();
+    loops_.erase(std::find(loops_.begin(), loops_.end(), &loop));
+    return code;
+}
+
+int QtBackend::QuitUserInterface(int code) {
+    if (loops_.empty()) quitCode_ = code;
+    else loops_.back()->exit(code);
+    return 0;
+}
+
+int QtBackend::PostDeferredCall(DeferredCallbackPtr fn, void* data) {
+    if (!fn) return UIE_BAD_VALUE;
+    enqueue([fn, data] { fn(data); });
+    return 0;
+}
+
+// ---- Callbacks --------------------------------------------------------------
+
+void QtBackend::callCtrl(CtrlRef ref, int event, int data1, int data2) {
+    if (ref.ctrl == 0) {
+        callPanel(ref.panel, event, data1, data2);
+        return;
+    }
+    int rc = 0;
+    Control* c = control(ref.panel, ref.ctrl, &rc);
+    if (c && c->callback) c->callback(ref.panel, ref.ctrl, event, c->callbackData, data1, data2);
+}
+
+void QtBackend::callPanel(int panelId, int event, int data1, int data2) {
+    Panel* p = panel(panelId);
+    if (p && p->callback) p->callback(panelId, 0, event, p->callbackData, data1, data2);
+}
+
+void QtBackend::committed(CtrlRef ref) { callCtrl(ref, EVENT_COMMIT, 0, 0); }
+
+void QtBackend::edited(CtrlRef ref) {
+    const std::pair<int, int> key{ref.panel, ref.ctrl};
+    for (auto it = editing_.rbegin(); it != editing_.rend(); ++it) {
+        if (it->first == key) {
+            *it->second = true;
+            return;
+        }
+    }
+    // An edit outside key handling (mouse paste, spin arrows): reported next.
+    enqueue([this, ref] { callCtrl(ref, EVENT_VAL_CHANGED, 0, 0); });
+}
+
+void QtBackend::rightClicked(CtrlRef ref, QPoint pos) {
+    if (Panel* p = panel(ref.panel)) mouseGlobal_ = p->window->client()->mapToGlobal(pos);
+    callCtrl(ref, EVENT_RIGHT_CLICK, pos.y(), pos.x());
+}
+
+void QtBackend::closeRequested(int panelId) {
+    Panel* p = panel(panelId);
+    if (!p) return;
+    int rc = 0;
+    const int closeCtrl = p->closeCtrl;
+    if (closeCtrl && control(panelId, closeCtrl, &rc)) callCtrl({panelId, closeCtrl}, EVENT_COMMIT, 0, 0);
+    callPanel(panelId, EVENT_CLOSE, 0, 0);
+}
+
+// ---- Keys -------------------------------------------------------------------
+
+int QtBackend::FakeKeystroke(int key) {
+    enqueue([this, key] { runKey(key, {}); });
+    return 0;
+}
+
+int QtBackend::SetKeyPressEventKey(int eventData2, int key) {
+    for (KeyRecord* r : keyRecords_) {
+        if (r->id == eventData2) {
+            r->key = key;
+            return 0;
+        }
+    }
+    return UIE_BAD_VALUE;
+}
+
+// Delivers a queued key as a Qt key event to the focused control of the
+// active panel (or of target's panel), through the widget's own event path.
+void QtBackend::runKey(int key, CtrlRef target) {
+    const int panelId = target.panel ? target.panel : GetActivePanel();
+    Panel* p = panel(panelId);
+    if (!p) return;
+    const int focused = target.ctrl ? target.ctrl : focusedCtrl(*p);
+    int rc = 0;
+    Control* c = focused ? control(panelId, focused, &rc) : nullptr;
+    QWidget* receiver = c ? c->widget.data() : p->window.data();
+    if (!receiver) return;
+    deliverKey(receiver, key);
+}
+
+void QtBackend::deliverKey(QWidget* target, int key) {
+    std::unique_ptr<QKeyEvent> e = keyEventOf(key);
+    if (!e) return;
+    const int savedKey = fakedKey_;
+    const QKeyEvent* savedEvent = fakedEvent_;
+    fakedKey_ = key;
+    fakedEvent_ = e.get();
+    QCoreApplication::sendEvent(target, e.get());
+    fakedKey_ = savedKey;
+    fakedEvent_ = savedEvent;
+}
+
+// Every key press of a control: key-press callback, shortcut keys, the
+// control's own handling, then the value-changed event.
+void QtBackend::keyPressed(CtrlRef ref, QKeyEvent* e, const KeyHandler& handle) {
+    int rc = 0;
+    Control* c = ref.ctrl ? control(ref.panel, ref.ctrl, &rc) : nullptr;
+    if (ref.ctrl && (!c || !c->widget->isEnabled())) return;
+    const int code = e == fakedEvent_ ? fakedKey_ : keyCodeOf(*e);
+    if (code == 0) {
+        // No code (a lone modifier, Alt combinations): the widget alone handles it.
+        if (c && !(isTextControl(c->kind) && insertsForeignText(*e))) handle(e);
+        return;
+    }
+    KeyRecord record{nextKeyId_++, code};
+    keyRecords_.push_back(&record);
+    callCtrl(ref, EVENT_KEYPRESS, code, record.id);
+    keyRecords_.erase(std::find(keyRecords_.begin(), keyRecords_.end(), &record));
+    Panel* p = panel(ref.panel);
+    if (record.key == 0 || !p) return;
+    if (runShortcut(ref, record.key)) return;
+    if (!ref.ctrl || !(c = control(ref.panel, ref.ctrl, &rc))) return;
+    if (c->kind == CTRL_STRING && record.key == VAL_ENTER_VKEY) {
+        callCtrl(ref, EVENT_COMMIT, 0, 0);
+        return;
+    }
+    std::unique_ptr<QKeyEvent> replaced;
+    QKeyEvent* k = e;
+    if (record.key != code) {
+        if (!(replaced = keyEventOf(record.key))) return;
+        k = replaced.get();
+    }
+    bool changed = false;
+    editing_.emplace_back(std::pair(ref.panel, ref.ctrl), &changed);
+    handle(k);
+    editing_.pop_back();
+    if (changed && control(ref.panel, ref.ctrl, &rc)) callCtrl(ref, EVENT_VAL_CHANGED, 0, 0);
+}
+
+// A key equal to another control's shortcut operates that control; so does
+// a menu item's accelerator on the panel's menu bar.
+bool QtBackend::runShortcut(CtrlRef ref, int key) {
+    Panel* p = panel(ref.panel);
+    if (!p) return false;
+    for (auto& [id, c] : p->controls) {
+        if (c->shortcutKey == key && id != ref.ctrl && c->widget && c->widget->isEnabled()) {
+            click({ref.panel, id});
+            return true;
+        }
+    }
+    for (auto& [barId, bar] : menuBars_) {
+        if (bar->panel != ref.panel) continue;
+        for (Menu& m : bar->menus) {
+            for (MenuItem& item : m.items) {
+                if (!item.separator && item.shortcut == key && !item.dimmed && !m.dimmed) {
+                    if (item.callback) item.callback(barId, item.id, item.callbackData, ref.panel);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// Operates a control as a left click would: a check box toggles, then commits.
+void QtBackend::click(CtrlRef ref) {
+    int rc = 0;
+    Control* c = control(ref.panel, ref.ctrl, &rc);
+    if (!c || !c->widget->isEnabled()) return;
+    if (c->kind == CTRL_CHECK_BOX) {
+        ControlWidget::ProgramEdit guard(*c->control);
+        auto* box = static_cast<QCheckBox*>(c->widget.data());
+        box->setChecked(!box->isChecked());
+    }
+    callCtrl(ref, EVENT_COMMIT, 0, 0);
+}
+
+// ---- Focus ------------------------------------------------------------------
+
+int QtBackend::focusedCtrl(Panel& p) {
+    ControlWidget* w = controlOf(p.window->focusWidget());
+    if (!w || w->ref().panel != p.id) return 0;
+    return p.controls.count(w->ref().ctrl) ? w->ref().ctrl : 0;
+}
+
+int QtBackend::SetActiveCtrl(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    c->widget->setFocus(Qt::OtherFocusReason);
+    return 0;
+}
+
+int QtBackend::GetActiveCtrl(int panelId) {
+    Panel* p = panel(panelId);
+    return p ? focusedCtrl(*p) : UIE_BAD_PANEL;
+}
+
+int QtBackend::SetWaitCursor(int on) {
+    const bool want = on != 0;
+    if (want == waitCursor_) return 0;
+    waitCursor_ = want;
+    if (want) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+    return 0;
+}
+
+int QtBackend::GetWaitCursor() { return waitCursor_ ? 1 : 0; }
+
+int QtBackend::GetRelativeMouseState(int panelId, int id, int* x, int* y, int* left, int* right, int* modifiers) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    QWidget* origin = p->window->client();
+    if (id != 0) {
+        int rc = 0;
+        Control* c = control(panelId, id, &rc);
+        if (!c) return rc;
+        origin = c->widget;
+    }
+    const QPoint at = origin->mapFromGlobal(mouseGlobal_);
+    if (x) *x = at.x();
+    if (y) *y = at.y();
+    if (left) *left = (mouseButtons_ & Qt::LeftButton) ? 1 : 0;
+    if (right) *right = (mouseButtons_ & Qt::RightButton) ? 1 : 0;
+    if (modifiers) {
+        const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
+        *modifiers = ((mods & Qt::ControlModifier) ? VAL_MENUKEY_MODIFIER : 0) |
+                     ((mods & Qt::ShiftModifier) ? VAL_SHIFT_MODIFIER : 0);
+    }
+    return 0;
+}
+
+// ---- Automation of user actions ----------------------------------------------
+
+void QtBackend::postMouse(QWidget* target, QPoint local, Qt::MouseButton button) {
+    const QPointF global = target->mapToGlobal(QPointF(local));
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, QPointF(local), global, button,
+                                                        button, Qt::NoModifier));
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(local), global,
+                                                        button, Qt::NoButton, Qt::NoModifier));
+}
+
+// The widget that receives the control's mouse events.
+static QWidget* mouseTarget(Control& c) {
+    if (c.kind == CTRL_TEXT_BOX) return static_cast<TextBoxWidget*>(c.control)->viewport();
+    return c.widget;
+}
+
+int QtBackend::AutoTypeKey(int panelId, int id, int key) {
+    int rc = 0;
+    if (!control(panelId, id, &rc)) return rc;
+    SetActivePanel(panelId);
+    SetActiveCtrl(panelId, id);
+    enqueue([this, key, panelId] {
+        Panel* p = panel(panelId);
+        if (p) runKey(key, {panelId, focusedCtrl(*p)});
+    });
+    processAll();
+    return 0;
+}
+
+int QtBackend::AutoClick(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    QWidget* target = mouseTarget(*c);
+    postMouse(target, target->rect().center(), Qt::LeftButton);
+    processAll();
+    return 0;
+}
+
+int QtBackend::AutoRightClick(int panelId, int id, int x, int y) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    QWidget* client = panel(panelId)->window->client();
+    QWidget* target = mouseTarget(*c);
+    postMouse(target, target->mapFrom(client, QPoint(x, y)), Qt::RightButton);
+    processAll();
+    return 0;
+}
+
+int QtBackend::AutoClosePanel(int panelId) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    QCoreApplication::postEvent(p->window.data(), new QCloseEvent);
+    processAll();
+    return 0;
+}
+
+int QtBackend::AutoFindPanel(const char* title) {
+    for (auto& [id, p] : panels_)
+        if (title && p->title == title) return id;
+    return UIE_BAD_PANEL;
+}
+
+int QtBackend::AutoFindCtrl(int panelId, const char* label) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    for (auto& [id, c] : p->controls)
+        if (label && c->labelText == label) return id;
+    return UIE_BAD_CONTROL;
+}
+
+int QtBackend::AutoRenderPanel(int panelId, const char* pngPath) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    if (!pngPath) return UIE_BAD_VALUE;
+    for (auto& [id, c] : p->controls) {
+        if (c->kind != CTRL_TEXT_BOX) continue;
+        auto* box = static_cast<TextBoxWidget*>(c->control);
+        box->flush();
+        box->syncLayout();
+    }
+    const QPixmap image = p->window->grab();
+    if (image.isNull()) return UIE_FAILURE;
+    return image.save(QString::fromLocal8Bit(pngPath), "PNG") ? 0 : UIE_FILE_ERROR;
+}
+
+}  // namespace uirt::qt

@@ -1,0 +1,80 @@
+// Start of the Qt backend: the exported factory, the application object and
+// the backend's construction.
+#include <QApplication>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "qt_backend.h"
+
+namespace uirt::qt {
+namespace {
+
+// Qt keeps references to argc and argv for the application's lifetime.
+struct AppArgs {
+    int argc = 0;
+    std::vector<std::string> strings;
+    std::vector<char*> argv;
+};
+
+AppArgs& appArgs() {
+    static AppArgs args;
+    return args;
+}
+
+std::string envOr(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : fallback;
+}
+
+// The platform Qt would use; Qt aborts the process when it cannot start it,
+// so a platform that needs a display is tried only when one is named.
+bool platformCanStart(int argc, char** argv) {
+    std::string platform = envOr("QT_QPA_PLATFORM", "");
+    for (int i = 1; argv && i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0) platform = argv[i + 1];
+    const bool x11 = !envOr("DISPLAY", "").empty();
+    const bool wayland = !envOr("WAYLAND_DISPLAY", "").empty();
+    if (platform.empty()) return x11 || wayland;
+    if (platform.rfind("xcb", 0) == 0) return x11;
+    if (platform.rfind("wayland", 0) == 0) return wayland;
+    return true;
+}
+
+}  // namespace
+
+QtBackend::QtBackend() : pump_(std::make_unique<EventPump>(*this)) {
+    qApp->installEventFilter(pump_.get());
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtBackend::~QtBackend() {
+    if (!QCoreApplication::instance()) return;
+    qApp->removeEventFilter(pump_.get());
+    if (waitCursor_) QApplication::restoreOverrideCursor();
+    for (auto& [id, p] : panels_)
+        if (p->window && p->parent == 0) delete p->window.data();
+}
+
+}  // namespace uirt::qt
+
+extern "C" __attribute__((visibility("default"))) uirt::Backend* uirt_qt_create_backend(int argc, char** argv) {
+    using namespace uirt::qt;
+    try {
+        if (!QApplication::instance()) {
+            if (!platformCanStart(argc, argv)) return nullptr;
+            AppArgs& a = appArgs();
+            for (int i = 0; argv && i < argc; ++i) a.strings.emplace_back(argv[i] ? argv[i] : "");
+            if (a.strings.empty()) a.strings.emplace_back("uirt");
+            for (auto& s : a.strings) a.argv.push_back(s.data());
+            a.argv.push_back(nullptr);
+            a.argc = static_cast<int>(a.strings.size());
+            new QApplication(a.argc, a.argv.data());  // lives until the process ends
+        }
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+        return new QtBackend;
+    } catch (...) {
+        return nullptr;
+    }
+}

@@ -1,0 +1,25 @@
+// Key codes of the run-time <-> Qt key events, both directions from one table.
+#ifndef UIRT_QT_KEYS_H
+#define UIRT_QT_KEYS_H
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <memory>
+
+namespace uirt::qt {
+
+// The run-time's code of a Qt key press: modifier (Ctrl, Shift) plus a
+// virtual key or a Windows-1251 character. 0 when the key has no code
+// (a lone modifier, a character without a Windows-1251 byte, Alt combinations).
+int keyCodeOf(const QKeyEvent& event);
+
+// A key press event that Qt's widgets handle as the key with this code, or
+// null when the code names no key.
+std::unique_ptr<QKeyEvent> keyEventOf(int code);
+
+// The key sequence shown for an accelerator code (empty for 0 or unknown).
+QKeySequence keySequenceOf(int code);
+
+}  // namespace uirt::qt
+
+#endif  // UIRT_QT_KEYS_H

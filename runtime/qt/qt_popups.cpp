@@ -1,0 +1,485 @@
+// Qt backend, part 3: menu bars and popup menus, modal dialogs, the
+// clipboard, automation answers and the record of popups.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+
+#include "qt_backend.h"
+#include "qt_keys.h"
+#include "qt_text.h"
+
+namespace uirt::qt {
+namespace {
+
+void copyTruncated(const std::string& s, char* out, int size) {
+    if (!out || size <= 0) return;
+    const size_t n = std::min(s.size(), static_cast<size_t>(size - 1));
+    std::memcpy(out, s.data(), n);
+    out[n] = '\0';
+}
+
+QString menuText(const std::string& bytes) {
+    QString text = toQString(bytes);
+    text.replace(u'&', QStringLiteral("&&"));
+    return text;
+}
+
+QString str(const char* s) { return toQString(s ? s : ""); }
+
+// Runs f once the modal loop that is about to start has begun.
+template <class F>
+void whenShown(QObject* context, F f) {
+    QTimer::singleShot(0, context, f);
+}
+
+}  // namespace
+
+// ---- Menu bars --------------------------------------------------------------
+
+MenuBar* QtBackend::menuBar(int id) {
+    auto it = menuBars_.find(id);
+    return it == menuBars_.end() ? nullptr : it->second.get();
+}
+
+Menu* QtBackend::menuOf(MenuBar& bar, int id) {
+    for (Menu& m : bar.menus)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+MenuItem* QtBackend::itemOf(MenuBar& bar, int id, Menu** owner) {
+    for (Menu& m : bar.menus) {
+        for (MenuItem& item : m.items) {
+            if (item.id != id) continue;
+            if (owner) *owner = &m;
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+int QtBackend::NewMenuBar(int panelId) {
+    Panel* p = nullptr;
+    if (panelId != 0 && !(p = panel(panelId))) return UIE_BAD_PANEL;
+    auto bar = std::make_unique<MenuBar>();
+    bar->id = nextMenuBarId_++;
+    bar->panel = panelId;
+    if (p) {
+        bar->bar = new QMenuBar;
+        p->window->setMenuBar(bar->bar);
+        p->menuBar = bar->id;
+    }
+    const int id = bar->id;
+    menuBars_[id] = std::move(bar);
+    return id;
+}
+
+int QtBackend::DiscardMenuBar(int id) {
+    MenuBar* bar = menuBar(id);
+    if (!bar) return UIE_BAD_MENU;
+    if (Panel* p = panel(bar->panel); p && p->menuBar == id) {
+        p->window->setMenuBar(nullptr);
+        p->menuBar = 0;
+    }
+    if (bar->bar) bar->bar->deleteLater();
+    menuBars_.erase(id);
+    return 0;
+}
+
+int QtBackend::NewMenu(int barId, const char* name, int before) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    auto at = std::find_if(bar->menus.begin(), bar->menus.end(), [&](const Menu& m) { return m.id == before; });
+    if (before != -1 && at == bar->menus.end()) return UIE_BAD_MENU;
+    Menu m;
+    m.id = bar->nextId++;
+    m.name = name ? name : "";
+    const int id = m.id;
+    bar->menus.insert(at, std::move(m));
+    rebuildMenuBar(*bar);
+    return id;
+}
+
+int QtBackend::NewMenuItem(int barId, int menuId, const char* name, int before, int shortcut, MenuCallbackPtr cb,
+                           void* data) {
+    MenuBar* bar = menuBar(barId);
+    Menu* m = bar ? menuOf(*bar, menuId) : nullptr;
+    if (!m) return UIE_BAD_MENU;
+    auto at = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItem& x) { return x.id == before; });
+    if (before != -1 && at == m->items.end()) return UIE_BAD_MENU;
+    MenuItem item;
+    item.id = bar->nextId++;
+    item.name = name ? name : "";
+    item.shortcut = shortcut;
+    item.callback = cb;
+    item.callbackData = data;
+    const int id = item.id;
+    m->items.insert(at, std::move(item));
+    rebuildMenuBar(*bar);
+    return id;
+}
+
+int QtBackend::InsertSeparator(int barId, int menuId, int before) {
+    const int id = NewMenuItem(barId, menuId, "", before, 0, nullptr, nullptr);
+    if (id > 0) {
+        MenuBar* bar = menuBar(barId);
+        itemOf(*bar, id)->separator = true;
+        rebuildMenuBar(*bar);
+    }
+    return id;
+}
+
+// Fills qmenu with the items of menu. Live menus (on a panel's menu bar) call
+// the items' callbacks when chosen; popup menus report the chosen id instead.
+void QtBackend::fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live) {
+    QFont font = qmenu.font();
+    if (!bar.font.empty() && bar.font != "Default" && bar.font.rfind("VAL_", 0) != 0) font.setFamily(toQString(bar.font));
+    if (bar.pointSize > 0) font.setPointSize(bar.pointSize);
+    qmenu.setFont(font);
+    for (MenuItem& item : menu.items) {
+        if (item.separator) {
+            qmenu.addSeparator();
+            continue;
+        }
+        QAction* a = qmenu.addAction(menuText(item.name));
+        a->setData(item.id);
+        a->setEnabled(!item.dimmed);
+        a->setShortcut(keySequenceOf(item.shortcut));
+        a->setShortcutVisibleInContextMenu(true);
+        // Accelerators run through the panel's key handling, not Qt's shortcut map.
+        a->setShortcutContext(Qt::WidgetShortcut);
+        if (!live) continue;
+        const int barId = bar.id, itemId = item.id;
+        QObject::connect(a, &QAction::triggered, a, [this, barId, itemId] {
+            MenuBar* b = menuBar(barId);
+            MenuItem* it = b ? itemOf(*b, itemId) : nullptr;
+            if (it && it->callback) it->callback(barId, itemId, it->callbackData, b->panel);
+        });
+    }
+}
+
+// Rebuilds the Qt menu bar of a panel from the model.
+void QtBackend::rebuildMenuBar(MenuBar& bar) {
+    if (!bar.bar) return;
+    bar.bar->clear();
+    for (Menu& m : bar.menus) {
+        QMenu* qmenu = bar.bar->addMenu(menuText(m.name));
+        qmenu->setEnabled(!m.dimmed);
+        fillMenu(*qmenu, bar, m, true);
+    }
+    if (Panel* p = panel(bar.panel)) p->window->setMenuBar(bar.bar);
+}
+
+int QtBackend::SetMenuBarAttribute(int barId, int id, int attr, const AttrValue& v) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    if (id == 0) {
+        if (attr == ATTR_MENU_BAR_FONT) bar->font = v.s ? v.s : "";
+        else if (attr == ATTR_MENU_BAR_POINT_SIZE) bar->pointSize = v.i;
+        else if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
+        if (attr == ATTR_MENU_BAR_POINT_SIZE || menuAttrType(attr) == AttrType::Int) bar->extra.set(attr, v.i);
+        rebuildMenuBar(*bar);
+        return 0;
+    }
+    if (Menu* m = menuOf(*bar, id)) {
+        if (attr == ATTR_DIMMED) m->dimmed = v.i != 0;
+        else if (attr == ATTR_ITEM_NAME) m->name = v.s ? v.s : "";
+        else if (menuAttrType(attr) == AttrType::Int) m->extra.set(attr, v.i);
+        else return UIE_BAD_ATTRIBUTE;
+        rebuildMenuBar(*bar);
+        return 0;
+    }
+    MenuItem* item = itemOf(*bar, id);
+    if (!item) return UIE_BAD_MENU;
+    switch (attr) {
+    case ATTR_DIMMED: item->dimmed = v.i != 0; break;
+    case ATTR_ITEM_NAME: item->name = v.s ? v.s : ""; break;
+    case ATTR_CALLBACK_DATA: item->callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: item->callback = reinterpret_cast<MenuCallbackPtr>(v.p); break;
+    default:
+        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
+        item->extra.set(attr, v.i);
+        break;
+    }
+    rebuildMenuBar(*bar);
+    return 0;
+}
+
+int QtBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    int* i = static_cast<int*>(out);
+    auto stored = [&](const AttrStore& s) {
+        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
+        if (!s.get(attr, i)) *i = 0;
+        return 0;
+    };
+    if (id == 0) {
+        if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
+        copyOut(bar->font, static_cast<char*>(out));
+        return 0;
+    }
+    if (Menu* m = menuOf(*bar, id)) {
+        if (attr == ATTR_DIMMED) *i = m->dimmed;
+        else if (attr == ATTR_ITEM_NAME) copyOut(m->name, static_cast<char*>(out));
+        else return stored(m->extra);
+        return 0;
+    }
+    MenuItem* item = itemOf(*bar, id);
+    if (!item) return UIE_BAD_MENU;
+    switch (attr) {
+    case ATTR_DIMMED: *i = item->dimmed; break;
+    case ATTR_ITEM_NAME: copyOut(item->name, static_cast<char*>(out)); break;
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
+    default: return stored(item->extra);
+    }
+    return 0;
+}
+
+// Shows the menu at (top, left) of the panel and waits; a queued answer is
+// applied to the open menu as keys would: select the item, press Enter.
+int QtBackend::RunPopupMenu(int barId, int menuId, int panelId, int top, int left) {
+    MenuBar* bar = menuBar(barId);
+    Menu* m = bar ? menuOf(*bar, menuId) : nullptr;
+    if (!m) return UIE_BAD_MENU;
+    Panel* p = nullptr;
+    if (panelId != 0 && !(p = panel(panelId))) return UIE_BAD_PANEL;
+    std::string listing;
+    for (const MenuItem& item : m->items) {
+        if (item.separator) continue;
+        if (!listing.empty()) listing += '\n';
+        if (item.dimmed) listing += '~';
+        listing += item.name;
+    }
+    logPopup(AUTO_POPUP_MENU, m->name, listing);
+    QMenu qmenu(p ? p->window.data() : nullptr);
+    fillMenu(qmenu, *bar, *m, false);
+    if (!menuAnswers_.empty()) {
+        std::optional<std::string> answer = std::move(menuAnswers_.front());
+        menuAnswers_.pop_front();
+        int wanted = 0;
+        for (const MenuItem& item : m->items)
+            if (answer && !item.separator && item.name == *answer && !wanted) wanted = item.id;
+        QPointer<QMenu> menu(&qmenu);
+        whenShown(&qmenu, [menu, wanted] {
+            if (!menu) return;
+            QAction* chosen = nullptr;
+            for (QAction* a : menu->actions())
+                if (wanted && !a->isSeparator() && a->data().toInt() == wanted) chosen = a;
+            if (chosen && chosen->isEnabled()) {
+                menu->setActiveAction(chosen);
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+                QCoreApplication::sendEvent(menu, &enter);
+            } else {
+                menu->close();
+            }
+        });
+    }
+    const QPoint at = p ? p->window->client()->mapToGlobal(QPoint(left, top)) : QPoint(left, top);
+    QAction* chosen = qmenu.exec(at);
+    if (!chosen) return 0;
+    const int id = chosen->data().toInt();
+    MenuBar* b = menuBar(barId);
+    MenuItem* item = b ? itemOf(*b, id) : nullptr;
+    if (item && item->callback) item->callback(barId, id, item->callbackData, panelId);
+    return id;
+}
+
+// ---- Modal dialogs ----------------------------------------------------------------
+
+void QtBackend::logPopup(int kind, std::string title, std::string text) {
+    popups_.push_back(PopupRecord{kind, std::move(title), std::move(text)});
+}
+
+QWidget* QtBackend::dialogParent() {
+    Panel* p = panel(GetActivePanel());
+    return p && p->parent == 0 ? p->window.data() : nullptr;
+}
+
+int QtBackend::MessagePopup(const char* title, const char* message) {
+    logPopup(AUTO_POPUP_MESSAGE, title ? title : "", message ? message : "");
+    QMessageBox box(QMessageBox::NoIcon, str(title), str(message), QMessageBox::Ok, dialogParent());
+    if (messageAnswers_ > 0) {
+        --messageAnswers_;
+        QPointer<QMessageBox> b(&box);
+        whenShown(&box, [b] {
+            if (b) b->button(QMessageBox::Ok)->click();
+        });
+    }
+    box.exec();
+    return 0;
+}
+
+int QtBackend::ConfirmPopup(const char* title, const char* message) {
+    logPopup(AUTO_POPUP_CONFIRM, title ? title : "", message ? message : "");
+    QMessageBox box(QMessageBox::Question, str(title), str(message), QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    if (!confirmAnswers_.empty()) {
+        const int yes = confirmAnswers_.front();
+        confirmAnswers_.pop_front();
+        QPointer<QMessageBox> b(&box);
+        whenShown(&box, [b, yes] {
+            if (b) b->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+    }
+    return box.exec() == QMessageBox::Yes ? 1 : 0;
+}
+
+namespace {
+
+QString acceptLabel(int button) {
+    switch (button) {
+    case VAL_SAVE_BUTTON: return QStringLiteral("Save");
+    case VAL_SELECT_BUTTON: return QStringLiteral("Select");
+    case VAL_LOAD_BUTTON: return QStringLiteral("Load");
+    default: return QStringLiteral("OK");
+    }
+}
+
+// "*.net;*.wrl" -> one filter per pattern.
+QStringList nameFilters(const QString& types, bool restrictExt) {
+    QStringList filters;
+    for (const QString& t : types.split(u';', Qt::SkipEmptyParts)) filters << t.trimmed();
+    if (!restrictExt || filters.isEmpty()) filters << QStringLiteral("All files (*)");
+    return filters;
+}
+
+// The extension of a pattern such as "*.cha", or "" when it has none.
+QString extensionOf(const QString& pattern) {
+    const int dot = static_cast<int>(pattern.lastIndexOf(u'.'));
+    if (dot < 0) return {};
+    const QString ext = pattern.mid(dot + 1);
+    return ext.contains(u'*') || ext.contains(u'?') ? QString() : ext;
+}
+
+QAbstractButton* dialogButton(QFileDialog& dialog, bool accept) {
+    auto* box = dialog.findChild<QDialogButtonBox*>();
+    if (!box) return nullptr;
+    for (QAbstractButton* b : box->buttons()) {
+        const auto role = box->buttonRole(b);
+        if (accept ? role == QDialogButtonBox::AcceptRole : role == QDialogButtonBox::RejectRole) return b;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int QtBackend::FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title, int button,
+                               int, int restrictExt, int allowCancel, int allowMakeDir, char* path) {
+    logPopup(AUTO_POPUP_FILE_SELECT, title ? title : "", types ? types : "");
+    if (path) path[0] = '\0';
+    QFileDialog dialog(dialogParent(), str(title), str(dir));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, allowMakeDir == 0);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(button == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, acceptLabel(button));
+    const QString pattern = str(spec);
+    const QStringList filters = nameFilters(str(types), restrictExt != 0);
+    dialog.setNameFilters(filters);
+    if (pattern.contains(u'*') || pattern.contains(u'?')) {
+        if (filters.contains(pattern)) dialog.selectNameFilter(pattern);
+    } else if (!pattern.isEmpty()) {
+        dialog.selectFile(pattern);
+    }
+    const QString ext = extensionOf(pattern.contains(u'*') ? pattern : filters.value(0));
+    if (restrictExt && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
+    if (QAbstractButton* cancel = dialogButton(dialog, false); cancel && !allowCancel) cancel->hide();
+    if (!fileAnswers_.empty()) {
+        FileAnswer answer = std::move(fileAnswers_.front());
+        fileAnswers_.pop_front();
+        QPointer<QFileDialog> d(&dialog);
+        whenShown(&dialog, [d, answer] {
+            if (!d) return;
+            const bool choose = answer.result == VAL_EXISTING_FILE_SELECTED || answer.result == VAL_NEW_FILE_SELECTED;
+            if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")); edit && choose)
+                edit->setText(toQString(answer.path));
+            if (QAbstractButton* b = dialogButton(*d, choose)) b->click();
+            if (d && d->isVisible()) d->reject();  // the dialog refused the answer
+        });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return VAL_NO_FILE_SELECTED;
+    QString chosen = dialog.selectedFiles().first();
+    if (restrictExt && !ext.isEmpty() && !chosen.endsWith(u'.' + ext, Qt::CaseInsensitive)) chosen += u'.' + ext;
+    const std::string bytes = fromQString(chosen);
+    if (bytes.size() >= MAX_PATHNAME_LEN) return UIE_BAD_VALUE;
+    copyTruncated(bytes, path, MAX_PATHNAME_LEN);
+    return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// ---- Clipboard -----------------------------------------------------------------------
+
+int QtBackend::ClipboardPutText(const char* text) {
+    QGuiApplication::clipboard()->setText(str(text));
+    return 0;
+}
+
+int QtBackend::ClipboardGetText(std::string& text, bool& available) {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    available = data && data->hasText();
+    text = available ? fromQString(data->text()) : std::string();
+    return 0;
+}
+
+// ---- Automation answers and the popup record -----------------------------------------
+
+int QtBackend::AutoAnswerMessage() {
+    ++messageAnswers_;
+    return 0;
+}
+
+int QtBackend::AutoAnswerConfirm(int yes) {
+    confirmAnswers_.push_back(yes != 0);
+    return 0;
+}
+
+int QtBackend::AutoAnswerFileSelect(int result, const char* path) {
+    fileAnswers_.push_back(FileAnswer{result, path ? path : ""});
+    return 0;
+}
+
+int QtBackend::AutoAnswerPopupMenu(const char* itemName) {
+    menuAnswers_.push_back(itemName ? std::optional<std::string>(itemName) : std::nullopt);
+    return 0;
+}
+
+int QtBackend::AutoClearAnswers() {
+    messageAnswers_ = 0;
+    confirmAnswers_.clear();
+    fileAnswers_.clear();
+    menuAnswers_.clear();
+    return 0;
+}
+
+int QtBackend::AutoPopupCount() { return static_cast<int>(popups_.size()); }
+
+int QtBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
+    if (index < 0 || static_cast<size_t>(index) >= popups_.size()) return UIE_BAD_VALUE;
+    const PopupRecord& r = popups_[static_cast<size_t>(index)];
+    if (kind) *kind = r.kind;
+    copyTruncated(r.title, title, titleSize);
+    copyTruncated(r.text, text, textSize);
+    return 0;
+}
+
+int QtBackend::AutoClearPopupLog() {
+    popups_.clear();
+    return 0;
+}
+
+}  // namespace uirt::qt

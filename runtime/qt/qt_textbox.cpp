@@ -1,0 +1,259 @@
+// The text box of the Qt backend: a QPlainTextEdit with one block per line,
+// byte offsets equal to character offsets, and batched appends.
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
+
+#include "qt_keys.h"
+#include "qt_text.h"
+#include "qt_widgets.h"
+
+namespace uirt::qt {
+
+namespace {
+constexpr int kFlushIntervalMs = 50;
+}
+
+TextBoxWidget::TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QPlainTextEdit(parent), ControlWidget(host, ref) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setWordWrapMode(QTextOption::NoWrap);
+    setTabChangesFocus(false);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    document()->setUndoRedoEnabled(false);
+    flushTimer_.setSingleShot(true);
+    flushTimer_.setInterval(kFlushIntervalMs);
+    connect(&flushTimer_, &QTimer::timeout, this, &TextBoxWidget::flush);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { oneEmptyLine_ = false; });
+    connect(this, &QPlainTextEdit::textChanged, this, [this] { reportEdit(); });
+}
+
+bool TextBoxWidget::docEmpty() const { return document()->characterCount() <= 1; }
+
+// ---- Batched appends -------------------------------------------------------
+
+void TextBoxWidget::appendLine(std::string_view bytes) {
+    const bool empty = docEmpty() && pending_.empty() && !oneEmptyLine_;
+    if (empty && bytes.empty()) {
+        oneEmptyLine_ = true;
+        return;
+    }
+    if (!empty) pending_ += '\n';
+    pending_.append(bytes.data(), bytes.size());
+    if (!flushTimer_.isActive()) flushTimer_.start();
+}
+
+void TextBoxWidget::flush() {
+    flushTimer_.stop();
+    if (pending_.empty()) return;
+    const QString text = toQString(pending_);
+    pending_.clear();
+    pending_.shrink_to_fit();
+    const QTextCursor main = textCursor();
+    const int anchor = main.anchor(), position = main.position();
+    const int scroll = verticalScrollBar()->value();
+    ProgramEdit guard(*this);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    setSelection(anchor, position);
+    verticalScrollBar()->setValue(scroll);
+}
+
+// ---- Text and lines ----------------------------------------------------------
+
+void TextBoxWidget::resetText(std::string_view bytes) {
+    flushTimer_.stop();
+    pending_.clear();
+    ProgramEdit guard(*this);
+    setPlainText(toQString(bytes));
+    oneEmptyLine_ = false;
+    setSelection(0, 0);
+    verticalScrollBar()->setValue(0);
+}
+
+void TextBoxWidget::insertLine(int index, std::string_view bytes) {
+    flush();
+    const int count = lineCount();
+    if (index < 0 || index >= count) {
+        appendLine(bytes);
+        return;
+    }
+    const int at = lineOffset(index);
+    const int n = static_cast<int>(bytes.size()) + 1;
+    const QTextCursor main = textCursor();
+    int anchor = main.anchor(), position = main.position();
+    // Positions at the insertion point stay put unless they hold a selection that starts there.
+    if (anchor >= at && (anchor > at || position > at)) anchor += n;
+    if (position > at) position += n;
+    const int scroll = verticalScrollBar()->value();
+    ProgramEdit guard(*this);
+    QTextCursor c(document());
+    c.setPosition(at);
+    c.insertText(toQString(bytes) + QChar(u'\n'));
+    setSelection(anchor, position);
+    verticalScrollBar()->setValue(scroll);
+}
+
+std::string TextBoxWidget::text() {
+    flush();
+    return fromQString(document()->toRawText());
+}
+
+int TextBoxWidget::textLength() {
+    flush();
+    return document()->characterCount() - 1;
+}
+
+int TextBoxWidget::lineCount() {
+    flush();
+    if (docEmpty()) return oneEmptyLine_ ? 1 : 0;
+    return document()->blockCount();
+}
+
+std::string TextBoxWidget::line(int index) {
+    if (index < 0 || index >= lineCount()) return {};
+    return fromQString(document()->findBlockByNumber(index).text());
+}
+
+int TextBoxWidget::lineLength(int index) {
+    if (index < 0 || index >= lineCount()) return -1;
+    return document()->findBlockByNumber(index).length() - 1;
+}
+
+int TextBoxWidget::lineOffset(int index) {
+    if (index < 0 || index >= lineCount()) return -1;
+    return document()->findBlockByNumber(index).position();
+}
+
+int TextBoxWidget::lineOfOffset(int offset) {
+    if (offset < 0 || offset > textLength()) return -1;
+    return document()->findBlock(offset).blockNumber();
+}
+
+// ---- Selection and scrolling -----------------------------------------------
+
+void TextBoxWidget::setSelection(int anchor, int position) {
+    const int len = document()->characterCount() - 1;
+    QTextCursor c(document());
+    c.setPosition(std::clamp(anchor, 0, len));
+    c.setPosition(std::clamp(position, 0, len), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+int TextBoxWidget::selectionStart() {
+    flush();
+    return textCursor().selectionStart();
+}
+
+int TextBoxWidget::selectionLength() {
+    flush();
+    const QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void TextBoxWidget::setSelectionStart(int start) {
+    const int length = selectionLength();
+    const int total = textLength();
+    start = std::clamp(start, 0, total);
+    setSelection(start, start + std::clamp(length, 0, total - start));
+}
+
+void TextBoxWidget::setSelectionLength(int length) {
+    const int start = selectionStart();
+    setSelection(start, start + std::clamp(length, 0, textLength() - start));
+}
+
+int TextBoxWidget::firstVisibleLine() {
+    flush();
+    return verticalScrollBar()->value();
+}
+
+void TextBoxWidget::setFirstVisibleLine(int line) {
+    flush();
+    syncLayout();
+    verticalScrollBar()->setValue(std::max(line, 0));
+}
+
+int TextBoxWidget::visibleLines() {
+    syncLayout();
+    const int lineHeight = std::max(fontMetrics().lineSpacing(), 1);
+    return std::max(viewport()->height() / lineHeight, 1);
+}
+
+void TextBoxWidget::syncLayout() {
+    if (isVisible()) return;
+    // A hidden widget gets its resize event only when shown; the viewport and
+    // the scroll range need it now.
+    QResizeEvent e(size(), size());
+    QCoreApplication::sendEvent(this, &e);
+}
+
+// ---- Input ---------------------------------------------------------------------
+
+bool TextBoxWidget::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) flush();
+    return route(this, e, [this](QKeyEvent* k) { handleKey(k); }) || QPlainTextEdit::event(e);
+}
+
+bool TextBoxWidget::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress && route(this, e, {})) return true;
+    return QPlainTextEdit::viewportEvent(e);
+}
+
+// The box's own handling of a key that reached it.
+void TextBoxWidget::handleKey(QKeyEvent* k) {
+    flush();
+    const bool plain = !(k->modifiers() & ~Qt::ShiftModifier & ~Qt::KeypadModifier);
+    if (plain && (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down)) {
+        moveVertically(k, k->key() == Qt::Key_Up ? -1 : 1);
+        return;
+    }
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+        // Any Enter starts a new line (Shift+Enter would insert a line separator).
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QPlainTextEdit::event(&enter);
+        return;
+    }
+    QPlainTextEdit::event(k);
+}
+
+// Up/Down keep the byte column (clamped to the target line), not the pixel column.
+void TextBoxWidget::moveVertically(QKeyEvent* k, int delta) {
+    const QTextCursor c = textCursor();
+    const QTextBlock block = c.block();
+    const QTextBlock target = delta < 0 ? block.previous() : block.next();
+    if (!target.isValid()) return;
+    const int column = c.position() - block.position();
+    const int to = target.position() + std::min(column, target.length() - 1);
+    setSelection(k->modifiers() & Qt::ShiftModifier ? c.anchor() : to, to);
+}
+
+// Copying keeps every character (toPlainText would turn U+00A0 into a space).
+QMimeData* TextBoxWidget::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    data->setText(text);
+    return data;
+}
+
+// Pasted text is reduced to what Windows-1251 can hold, so the document never
+// holds a character the box could not report.
+void TextBoxWidget::insertFromMimeData(const QMimeData* source) {
+    if (!source || !source->hasText()) return;
+    QString text = source->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QTextCursor c = textCursor();
+    c.insertText(toQString(fromQString(text)));
+    setTextCursor(c);
+    ensureCursorVisible();
+}
+
+}  // namespace uirt::qt

@@ -1,0 +1,159 @@
+// Control widgets and the panel window of the Qt backend.
+#include "qt_widgets.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <limits>
+
+namespace uirt::qt {
+
+ControlWidget* controlOf(QWidget* w) {
+    for (; w; w = w->parentWidget()) {
+        if (auto* c = dynamic_cast<ControlWidget*>(w)) return c;
+        if (w->isWindow() || dynamic_cast<PanelWindow*>(w)) return nullptr;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The client area of the panel that holds w.
+QWidget* panelClientOf(QWidget* w) {
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (auto* panel = dynamic_cast<PanelWindow*>(p)) return panel->client();
+    return w->window();
+}
+
+}  // namespace
+
+bool ControlWidget::route(QWidget* self, QEvent* event, const ControlHost::KeyHandler& handle) {
+    if (event->type() == QEvent::KeyPress) {
+        host_.keyPressed(ref_, static_cast<QKeyEvent*>(event), handle);
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        if (m->button() != Qt::RightButton) return false;
+        QWidget* client = panelClientOf(self);
+        QPoint pos = self->mapTo(client->window(), m->position().toPoint());
+        pos = client->mapFrom(client->window(), pos);
+        host_.rightClicked(ref_, pos);
+        return true;
+    }
+    return false;
+}
+
+// ---- Text field, numeric, button, check box, progress bar, text message ----
+
+StringWidget::StringWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QLineEdit(parent), ControlWidget(host, ref) {
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(this, &QLineEdit::textEdited, this, [this] { reportEdit(); });
+}
+
+bool StringWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QLineEdit::event(k); }) || QLineEdit::event(e);
+}
+
+NumericWidget::NumericWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QSpinBox(parent), ControlWidget(host, ref) {
+    setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setKeyboardTracking(false);
+    connect(this, &QSpinBox::valueChanged, this, [this] { reportEdit(); });
+}
+
+bool NumericWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QSpinBox::event(k); }) || QSpinBox::event(e);
+}
+
+ButtonWidget::ButtonWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QPushButton(parent), ControlWidget(host, ref) {
+    setAutoDefault(false);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(this, &QPushButton::clicked, this, [this] { host_.committed(ref_); });
+}
+
+bool ButtonWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QPushButton::event(k); }) || QPushButton::event(e);
+}
+
+CheckWidget::CheckWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QCheckBox(parent), ControlWidget(host, ref) {
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(this, &QCheckBox::clicked, this, [this] { host_.committed(ref_); });
+}
+
+bool CheckWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QCheckBox::event(k); }) || QCheckBox::event(e);
+}
+
+ProgressWidget::ProgressWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QProgressBar(parent), ControlWidget(host, ref) {
+    setRange(0, 100);
+    setValue(0);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+bool ProgressWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QProgressBar::event(k); }) || QProgressBar::event(e);
+}
+
+TextMsgWidget::TextMsgWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
+    : QLabel(parent), ControlWidget(host, ref) {
+    setTextFormat(Qt::PlainText);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+bool TextMsgWidget::event(QEvent* e) {
+    return route(this, e, [this](QKeyEvent* k) { QLabel::event(k); }) || QLabel::event(e);
+}
+
+// ---- Panel window ----------------------------------------------------------
+
+PanelWindow::PanelWindow(ControlHost& host, int panel, QWidget* parent)
+    : QWidget(parent), host_(host), panel_(panel), client_(new QWidget(this)) {
+    client_->setAutoFillBackground(false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void PanelWindow::setMenuBar(QMenuBar* bar) {
+    const QSize size = clientSize();
+    if (menuBar_ && menuBar_ != bar) menuBar_->setParent(nullptr);
+    menuBar_ = bar;
+    if (bar) {
+        bar->setParent(this);
+        bar->show();
+    }
+    setClientSize(size.width(), size.height());
+}
+
+void PanelWindow::setClientSize(int width, int height) {
+    const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
+    resize(width, height + top);
+    client_->setGeometry(0, top, width, height);
+    if (menuBar_) menuBar_->setGeometry(0, 0, width, top);
+}
+
+void PanelWindow::closeEvent(QCloseEvent* e) {
+    // The program decides: the close control's callback usually hides the panel.
+    e->ignore();
+    host_.closeRequested(panel_);
+}
+
+bool PanelWindow::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::WindowActivate:
+        host_.panelActivated(panel_);
+        break;
+    case QEvent::KeyPress:
+        host_.keyPressed({panel_, 0}, static_cast<QKeyEvent*>(e), [](QKeyEvent*) {});
+        return true;
+    default:
+        break;
+    }
+    return QWidget::event(e);
+}
+
+}  // namespace uirt::qt

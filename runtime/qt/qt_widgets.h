@@ -1,0 +1,209 @@
+// Widget classes of the Qt backend: each control kind and the panel window,
+// thin subclasses of Qt's widgets that hand user input to the backend.
+#ifndef UIRT_QT_WIDGETS_H
+#define UIRT_QT_WIDGETS_H
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace uirt::qt {
+
+// A control as the C interface names it.
+struct CtrlRef {
+    int panel = 0;
+    int ctrl = 0;  // 0: the panel itself
+};
+
+// What the widgets report; implemented by the backend.
+class ControlHost {
+public:
+    using KeyHandler = std::function<void(QKeyEvent*)>;
+    virtual ~ControlHost() = default;
+    // A key press for the control. The host runs the key-press callback and
+    // the shortcut keys, then calls handle with the (possibly replaced) key
+    // unless it was cancelled, then reports a value change.
+    virtual void keyPressed(CtrlRef ref, QKeyEvent* event, const KeyHandler& handle) = 0;
+    // The user changed the control's value (not the program).
+    virtual void edited(CtrlRef ref) = 0;
+    // Button pressed, check box clicked.
+    virtual void committed(CtrlRef ref) = 0;
+    // Right button pressed at pos, relative to the panel's client area.
+    virtual void rightClicked(CtrlRef ref, QPoint pos) = 0;
+    // The window's close button.
+    virtual void closeRequested(int panel) = 0;
+    virtual void panelActivated(int panel) = 0;
+};
+
+// Identity of a control widget and the guard for changes made by the program.
+class ControlWidget {
+public:
+    ControlWidget(ControlHost& host, CtrlRef ref) : host_(host), ref_(ref) {}
+    virtual ~ControlWidget() = default;
+    CtrlRef ref() const { return ref_; }
+    bool programEditing() const { return programEdits_ > 0; }
+
+    // Marks a change made by the program, which raises no value-changed event.
+    class ProgramEdit {
+    public:
+        explicit ProgramEdit(ControlWidget& w) : w_(w) { ++w_.programEdits_; }
+        ~ProgramEdit() { --w_.programEdits_; }
+        ProgramEdit(const ProgramEdit&) = delete;
+        ProgramEdit& operator=(const ProgramEdit&) = delete;
+
+    private:
+        ControlWidget& w_;
+    };
+
+protected:
+    // Key presses and right clicks go to the host; true when consumed.
+    bool route(QWidget* self, QEvent* event, const ControlHost::KeyHandler& handle);
+    void reportEdit() {
+        if (!programEditing()) host_.edited(ref_);
+    }
+
+    ControlHost& host_;
+    CtrlRef ref_;
+    int programEdits_ = 0;
+};
+
+// Multi-line text box: one block of the document per line, no wrapping.
+// Lines appended by the program are kept as bytes and put into the document
+// in one insertion at most every 50 ms, and always before anything reads or
+// edits the box, so that results are the same as with one insertion per line.
+class TextBoxWidget : public QPlainTextEdit, public ControlWidget {
+public:
+    TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+    void flush();
+    bool hasPending() const { return !pending_.empty(); }
+
+    void resetText(std::string_view bytes);
+    void appendLine(std::string_view bytes);
+    // Inserts a line before line index (0 <= index <= count).
+    void insertLine(int index, std::string_view bytes);
+    std::string text();
+    int textLength();
+    int lineCount();
+    std::string line(int index);
+    int lineLength(int index);
+    int lineOffset(int index);  // -1 past the last line
+    int lineOfOffset(int offset);
+    int selectionStart();
+    int selectionLength();
+    void setSelectionStart(int start);
+    void setSelectionLength(int length);
+    int firstVisibleLine();
+    void setFirstVisibleLine(int line);
+    int visibleLines();
+    // Lays out the viewport for the current size even while hidden.
+    void syncLayout();
+
+protected:
+    bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    QMimeData* createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void handleKey(QKeyEvent* k);
+    void moveVertically(QKeyEvent* k, int delta);
+    void setSelection(int anchor, int position);
+    bool docEmpty() const;
+
+    std::string pending_;         // appended lines not yet in the document
+    bool oneEmptyLine_ = false;   // the empty document holds one empty line
+    QTimer flushTimer_;
+};
+
+class StringWidget : public QLineEdit, public ControlWidget {
+public:
+    StringWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+class NumericWidget : public QSpinBox, public ControlWidget {
+public:
+    NumericWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+class ButtonWidget : public QPushButton, public ControlWidget {
+public:
+    ButtonWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+class CheckWidget : public QCheckBox, public ControlWidget {
+public:
+    CheckWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+class ProgressWidget : public QProgressBar, public ControlWidget {
+public:
+    ProgressWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+class TextMsgWidget : public QLabel, public ControlWidget {
+public:
+    TextMsgWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+protected:
+    bool event(QEvent* e) override;
+};
+
+// A panel: a top-level window (or a child of its parent panel) whose client
+// area holds the controls at their pixel positions, below an optional menu bar.
+class PanelWindow : public QWidget {
+public:
+    PanelWindow(ControlHost& host, int panel, QWidget* parent);
+    QWidget* client() const { return client_; }
+    // Attaches a menu bar above the client area (null detaches).
+    void setMenuBar(QMenuBar* bar);
+    QMenuBar* menuBar() const { return menuBar_; }
+    // Client-area geometry, in pixels.
+    void setClientSize(int width, int height);
+    QSize clientSize() const { return client_->size(); }
+    int panel() const { return panel_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void layoutClient();
+
+    ControlHost& host_;
+    int panel_;
+    QWidget* client_;
+    QMenuBar* menuBar_ = nullptr;
+};
+
+// The control widget that holds w (w itself or an ancestor), or null.
+ControlWidget* controlOf(QWidget* w);
+
+}  // namespace uirt::qt
+
+#endif  // UIRT_QT_WIDGETS_H
