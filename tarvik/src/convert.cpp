@@ -201,5 +201,3 @@ int main(int argc, char* argv[]) {
     if (const int rc = ParseArgs(argc, argv, o); rc >= 0) return rc;
     return Convert(o);
 }
-
-}  // namespace

@@ -1,0 +1,240 @@
+// Tests of the input reader: window loading and refills, line and block reads,
+// the step back, CR LF folding and the progress value; and decoders on files
+// larger than one window.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decoders.h"
+#include "reader.h"
+#include "shell.h"
+#include "support.h"
+#include "uirt.h"
+
+namespace tarvik::test {
+namespace {
+
+// Bytes whose value tells their position (no LF, no CR).
+std::string Pattern(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t k = 0; k < size; ++k) s[k] = static_cast<char>('A' + (k * 7 + k / 251) % 26);
+    return s;
+}
+
+class Reader : public testing::Test {
+protected:
+    int Open(const std::string& bytes) {
+        file_ = CVI_OpenFile(WriteTemp(bytes, "reader.bin").c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+        return file_;
+    }
+    void TearDown() override { CVI_CloseFile(file_); }
+    int file_ = 0;
+};
+
+TEST_F(Reader, SmallFileIsLoadedWholeAndZeroTerminated) {
+    const int f = Open("ABCDEF");
+    InitReadF(f);
+    EXPECT_EQ(R.BufLen, 6);
+    EXPECT_EQ(R.BufPos, 0);
+    EXPECT_STREQ(R.FileBuf, "ABCDEF");
+}
+
+TEST_F(Reader, EmptyFileGivesNothingToEveryRead) {
+    const int f = Open("");
+    InitReadF(f);
+    char c = 'x';
+    EXPECT_EQ(ReadF1(f, &c), 0);
+    EXPECT_EQ(c, 'x');
+    char block[8];
+    EXPECT_EQ(ReadF(f, block, 4), 0);
+    ByteBuf line;
+    EXPECT_EQ(ReadFstr(f, line), 0);
+}
+
+TEST_F(Reader, ReadFstrStopsAfterLfAndReturnsLastLineWithout) {
+    const int f = Open("AB\nAB");
+    InitReadF(f);
+    ByteBuf line;
+    ASSERT_EQ(ReadFstr(f, line), 3);
+    EXPECT_EQ(std::string(line.p, 3), "AB\n");
+    ASSERT_EQ(ReadFstr(f, line), 2);
+    EXPECT_EQ(std::string(line.p, 2), "AB");
+    EXPECT_EQ(ReadFstr(f, line), 0);
+}
+
+TEST_F(Reader, CrLfArrivesAsLfAndLoneCrStays) {
+    const int f = Open("A\r\nB\rC\r\n");
+    InitReadF(f);
+    std::string got;
+    char c;
+    while (ReadF1(f, &c)) got += c;
+    EXPECT_EQ(got, "A\nB\rC\n");
+}
+
+TEST_F(Reader, StepBackAfterLookAheadDeliversTheSameBytes) {
+    const int f = Open("(nodes x");
+    InitReadF(f);
+    char c, block[8] = {};
+    ASSERT_EQ(ReadF1(f, &c), 1);
+    ASSERT_EQ(ReadF(f, block, 4), 4);
+    EXPECT_EQ(std::string(block, 4), "node");
+    MoveFptr(f, -4);
+    ASSERT_EQ(ReadF1(f, &c), 1);
+    EXPECT_EQ(c, 'n');
+}
+
+TEST_F(Reader, BlockStraddlingTheWindowEndArrivesWhole) {
+    const std::string bytes = Pattern(kWindowSize + 10);
+    const int f = Open(bytes);
+    InitReadF(f);
+    ASSERT_EQ(R.BufLen, kWindowSize);
+    R.BufPos = R.BufLen - 2;
+    char block[8] = {};
+    ASSERT_EQ(ReadF(f, block, 4), 4);
+    EXPECT_EQ(std::string(block, 4), bytes.substr(kWindowSize - 2, 4));
+    EXPECT_EQ(R.FileBuf[R.BufLen], 0);
+    MoveFptr(f, -4);
+    char c;
+    ASSERT_EQ(ReadF1(f, &c), 1);
+    EXPECT_EQ(c, bytes[kWindowSize - 2]);
+}
+
+TEST_F(Reader, BlockAtTheEndOfTheFileIsShort) {
+    const int f = Open(Pattern(kWindowSize));
+    InitReadF(f);
+    R.BufPos = R.BufLen - 2;
+    char block[8];
+    EXPECT_EQ(ReadF(f, block, 4), 2);
+}
+
+TEST_F(Reader, StepBackBeforeTheWindowSeeksTheFile) {
+    const std::string bytes = Pattern(kWindowSize + 100);
+    const int f = Open(bytes);
+    InitReadF(f);
+    R.BufPos = R.BufLen;
+    char c;
+    ASSERT_EQ(ReadF1(f, &c), 1);  // refills: the window now starts at kWindowSize
+    EXPECT_EQ(c, bytes[kWindowSize]);
+    EXPECT_EQ(R.BufLen, 100);
+    MoveFptr(f, -5);
+    EXPECT_EQ(R.BufLen, 0);
+    std::string got;
+    for (int k = 0; k < 8 && ReadF1(f, &c); ++k) got += c;
+    EXPECT_EQ(got, bytes.substr(kWindowSize - 4, 8));
+}
+
+TEST_F(Reader, ByteAndLineReadsDeliverEveryByteAcrossRefills) {
+    std::string bytes;
+    for (int k = 0; bytes.size() < kWindowSize * 2 + 1000; ++k) bytes += "line " + std::to_string(k) + " of the file\n";
+    const int f = Open(bytes);
+    InitReadF(f);
+    std::string byBytes;
+    char c;
+    while (ReadF1(f, &c)) byBytes += c;
+    EXPECT_TRUE(byBytes == bytes);
+    InitReadF(f);
+    std::string byLines;
+    ByteBuf line;
+    for (long long got; (got = ReadFstr(f, line)) > 0;) byLines.append(line.p, static_cast<std::size_t>(got));
+    EXPECT_TRUE(byLines == bytes);
+}
+
+struct ProgressCase {
+    int pos, len, value;
+};
+class ProgressValue : public testing::TestWithParam<ProgressCase> {};
+TEST_P(ProgressValue, IsTheTruncatedShareOfTheWindow) {
+    const auto [pos, len, value] = GetParam();
+    R.LastProgress = -1;
+    R.BufPos = pos;
+    R.BufLen = len;
+    Progress();
+    int shown = -1;
+    GetCtrlVal(S.ProgressPanel, kProgressValue, &shown);
+    EXPECT_EQ(shown, value);
+}
+INSTANTIATE_TEST_SUITE_P(Reader, ProgressValue,
+                         testing::Values(ProgressCase{3, 3, 100}, ProgressCase{1, 3, 33}, ProgressCase{2, 3, 66},
+                                         ProgressCase{0, 7, 0}, ProgressCase{199, 200, 99}));
+
+std::vector<int> progressSeen;
+void RecordProgress(int value) { progressSeen.push_back(value); }
+
+TEST(ReaderProgress, DecoderReportsItWhenEachChainLineBegins) {
+    const std::string input = "PARTS\nNETS\nA = U1/1 ;\nBB = U2/2 ;\nCCC = U3/3 ;\n";
+    std::vector<int> expected;
+    for (std::size_t at = input.find(" = "); at != std::string::npos; at = input.find(" = ", at + 1))
+        expected.push_back(static_cast<int>(100.0 * static_cast<double>(at + 2) / static_cast<double>(input.size())));
+    progressSeen.clear();
+    R.OnProgress = RecordProgress;
+    const Decoded d = Decode(DecodeORCAD, input);
+    R.OnProgress = nullptr;
+    EXPECT_EQ(d.lines.size(), 3u);
+    EXPECT_EQ(progressSeen, expected);
+    int shown = -1;
+    GetCtrlVal(S.ProgressPanel, kProgressValue, &shown);
+    EXPECT_EQ(shown, expected.back());
+}
+
+// ---- Decoders on files larger than one window ----------------------------------
+
+TEST(LargeFile, OrcadNetsAcrossRefillsAreAllDecoded) {
+    std::string input = "PARTS\nNETS\n";
+    std::vector<std::string> expected;
+    for (int k = 1; input.size() < kWindowSize + kWindowSize / 2; ++k) {
+        input += "NET" + std::to_string(k) + " = U" + std::to_string(k) + "/1 R" + std::to_string(k) + "/2 ;\n";
+        expected.push_back("#" + std::to_string(k) + " \"NET" + std::to_string(k) + "\" = U" + std::to_string(k) + ":1, R" +
+                           std::to_string(k) + ":2;");
+    }
+    const Decoded d = Decode(DecodeORCAD, input);
+    EXPECT_EQ(d.result, 0);
+    ASSERT_EQ(d.lines.size(), expected.size());
+    EXPECT_TRUE(d.lines == expected);
+}
+
+// The file is padded so that the look-ahead after "(" straddles the window's end.
+std::string AccelWithParenAt(int at, const std::string& tail) {
+    std::string input = "ACCEL_ASCII\n";
+    input.resize(static_cast<std::size_t>(at), ' ');
+    return input + tail;
+}
+
+TEST(LargeFile, AccelNetKeywordStraddlingTheWindowEnd) {
+    for (int before = 1; before <= 5; ++before) {
+        const Decoded d = Decode(DecodeACCEL, AccelWithParenAt(kWindowSize - before,
+                                                               "(net \"A\" (node \"U1\" \"1\"))\n"));
+        EXPECT_EQ(d.result, 0) << before;
+        EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"A\" = U1:1;"}) << before;
+    }
+}
+
+TEST(LargeFile, AccelRejectedLookAheadStraddlingTheWindowEndIsScannedAgain) {
+    for (int before = 1; before <= 6; ++before) {
+        // "(nodes" is refused and stepped back over; its bytes then hold "(node ".
+        const Decoded d = Decode(DecodeACCEL, AccelWithParenAt(kWindowSize - 40 - before, "") +
+                                                  std::string(40 - 9, ' ') + "(net \"A\" (nodes)(node \"U1\" \"1\"))");
+        EXPECT_EQ(d.result, 0) << before;
+        EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"A\" = U1:1;"}) << before;
+    }
+}
+
+TEST(LargeFile, PcadLineStraddlingTheWindowEnd) {
+    std::string input = "%NET\n";
+    const std::string row = "  GND             U1-7                C1-2\n";
+    while (input.size() + row.size() < kWindowSize) input += "% filler line of the header section\n";
+    input.resize(kWindowSize - 20, '%');
+    input += "\n" + row + "%\n";
+    const Decoded d = Decode(DecodePCAD45, input);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"GND\" = U1:7, C1:2;"});
+}
+
+TEST(LargeFile, OrcadNetsLineAfterTheFirstWindowIsNotFound) {
+    std::string input(kWindowSize + 10, 'x');
+    input += "\nNETS\nGND = U1/7 ;\n";
+    EXPECT_EQ(Decode(DecodeORCAD, input).result, -2);
+}
+
+}  // namespace
+}  // namespace tarvik::test

@@ -1,0 +1,234 @@
+// Tests of the shell's commands on the headless run-time, driven as a user
+// would: answered file dialogs and clicks on the main panel's buttons.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+#include "decoders.h"
+#include "reader.h"
+#include "shell.h"
+#include "support.h"
+#include "uirt_auto.h"
+
+namespace tarvik::test {
+namespace {
+
+using namespace cp1251::literals;
+
+constexpr int kOpenButton = 3, kSaveButton = 4, kAboutButton = 5, kQuitButton = 6, kInfoClose = 3;
+
+struct Popup {
+    int kind = 0;
+    std::string title, text;
+};
+std::vector<Popup> Popups() {
+    std::vector<Popup> out;
+    for (int k = 0, n = AutoPopupCount(); k < n; ++k) {
+        Popup p;
+        char title[512] = {}, text[512] = {};
+        AutoGetPopup(k, &p.kind, title, sizeof title, text, sizeof text);
+        p.title = title;
+        p.text = text;
+        out.push_back(p);
+    }
+    return out;
+}
+
+int Visible(int panel) {
+    int v = -1;
+    GetPanelAttribute(panel, ATTR_VISIBLE, &v);
+    return v;
+}
+
+class Shell : public testing::Test {
+protected:
+    void SetUp() override {
+        AutoClearAnswers();
+        AutoClearPopupLog();
+        ResetTextBox(S.MainPanel, kChainBox, "");
+    }
+    // Opens path through the open button and the answered file dialog.
+    void OpenFile(const std::string& path, int answer = VAL_EXISTING_FILE_SELECTED) {
+        AutoAnswerFileSelect(answer, path.c_str());
+        ASSERT_GE(AutoClick(S.MainPanel, kOpenButton), 0);
+    }
+    void SaveTo(const std::string& path, int answer = VAL_NEW_FILE_SELECTED) {
+        AutoAnswerFileSelect(answer, path.c_str());
+        ASSERT_GE(AutoClick(S.MainPanel, kSaveButton), 0);
+    }
+    void ExpectUnrecognisedPopup() {
+        const auto popups = Popups();
+        ASSERT_FALSE(popups.empty());
+        EXPECT_EQ(popups.back().kind, AUTO_POPUP_MESSAGE);
+        EXPECT_EQ(popups.back().title, "ОШИБКА!"_cp1251);
+        EXPECT_EQ(popups.back().text, "Неопознанный формат файла!"_cp1251);
+    }
+};
+
+TEST_F(Shell, OpenAskedForNetFilesWithTheLoadDialog) {
+    OpenFile(ExampleFile("preamp_orcad.net"));
+    const auto popups = Popups();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].kind, AUTO_POPUP_FILE_SELECT);
+}
+
+TEST_F(Shell, EachExampleFormGivesTheSameChainList) {
+    for (const char* name : {"preamp_accel.net", "preamp_orcad.net", "preamp_pcad45.net"}) {
+        OpenFile(ExampleFile(name));
+        EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha"))) << name;
+        EXPECT_EQ(Visible(S.ProgressPanel), 0) << name;
+        EXPECT_EQ(GetWaitCursor(), 0) << name;
+    }
+    for (const auto& p : Popups()) EXPECT_EQ(p.kind, AUTO_POPUP_FILE_SELECT);
+}
+
+TEST_F(Shell, UnrecognisedFileGivesTheErrorAndKeepsFailedAttemptsLines) {
+    OpenFile(DataFile("unrecognised.net"));
+    ExpectUnrecognisedPopup();
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(DataFile("unrecognised.cha")));
+    EXPECT_EQ(Visible(S.ProgressPanel), 0);
+    EXPECT_EQ(GetWaitCursor(), 0);
+}
+
+TEST_F(Shell, EmptyAndMissingFilesGiveTheError) {
+    for (const std::string& path : {WriteTemp("", "empty.net"), TempPath("does-not-exist.net")}) {
+        AutoClearPopupLog();
+        OpenFile(path);
+        ExpectUnrecognisedPopup();
+        EXPECT_TRUE(BoxLines().empty()) << path;
+        EXPECT_EQ(Visible(S.ProgressPanel), 0);
+        EXPECT_EQ(GetWaitCursor(), 0);
+    }
+}
+
+TEST_F(Shell, AttemptsRunAccelThenOrcadThenPcad) {
+    // ACCEL first even though the file also holds a NETS line.
+    int form = FormNone;
+    Decoded d = DecodeAny("ACCEL_ASCII\nNETS\n(net \"A\" (node \"U1\" \"1\"))\nB = X/1 ;\n", &form);
+    EXPECT_EQ(form, FormACCEL);
+    EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"A\" = U1:1;"});
+    // ORCAD gives up after one line; PCAD 4.5 appends its own run, numbered from 1.
+    d = DecodeAny(ReadBytes(DataFile("fallthrough.net")), &form);
+    EXPECT_EQ(form, FormPCAD45);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(ChaBytes(d.lines), ReadBytes(DataFile("fallthrough.cha")));
+    // An ACCEL header whose nets break off falls through to the others.
+    d = DecodeAny("ACCEL_ASCII\n(net \"A\" (node \"U1\" \"1\")) (ne", &form);
+    EXPECT_EQ(form, FormNone);
+    EXPECT_EQ(d.result, -2);
+    EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"A\" = U1:1;"});
+}
+
+TEST_F(Shell, CancelledOrNewFileInOpenDialogChangesNothing) {
+    ResetTextBox(S.MainPanel, kChainBox, "kept line");
+    OpenFile(ExampleFile("preamp_orcad.net"), VAL_NO_FILE_SELECTED);
+    OpenFile(ExampleFile("preamp_orcad.net"), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(BoxLines(), std::vector<std::string>{"kept line"});
+    EXPECT_EQ(Popups().size(), 2u);
+}
+
+TEST_F(Shell, SecondFileReplacesTheFirstEvenWhenRefused) {
+    OpenFile(ExampleFile("preamp_accel.net"));
+    ASSERT_EQ(BoxLines().size(), 9u);
+    OpenFile(WriteTemp("nothing to see\n", "refused.net"));
+    EXPECT_TRUE(BoxLines().empty());
+    ExpectUnrecognisedPopup();
+}
+
+int nestedOpenCalls = 0;
+void OpenAgainDuringDecode(int) {
+    ++nestedOpenCalls;
+    OpenCADfile(S.MainPanel, kOpenButton, EVENT_COMMIT, nullptr, 0, 0);
+    Save(S.MainPanel, kSaveButton, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+TEST_F(Shell, CommandsArrivingDuringADecodeWait) {
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, ExampleFile("preamp_orcad.net").c_str());
+    AutoAnswerFileSelect(VAL_NEW_FILE_SELECTED, TempPath("nested.cha").c_str());
+    nestedOpenCalls = 0;
+    R.OnProgress = OpenAgainDuringDecode;
+    AutoClick(S.MainPanel, kOpenButton);
+    R.OnProgress = nullptr;
+    EXPECT_GT(nestedOpenCalls, 0);
+    EXPECT_EQ(Popups().size(), 1u);  // only the first open dialog
+    EXPECT_FALSE(Exists(TempPath("nested.cha")));
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha")));
+}
+
+TEST_F(Shell, SaveWritesEveryLineWithCrLf) {
+    const std::vector<std::string> lines = {"#1 \"GND\" = U1:7, C1:2;", "#2 \"\xCF\xE8\xF2\" ;", "#3 \"X\" = A:1;"};
+    for (const auto& l : lines) InsertTextBoxLine(S.MainPanel, kChainBox, -1, l.c_str());
+    SaveTo(TempPath("three.cha"));
+    EXPECT_EQ(ReadBytes(TempPath("three.cha")), ChaBytes(lines));
+    const auto popups = Popups();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].kind, AUTO_POPUP_FILE_SELECT);
+}
+
+TEST_F(Shell, SaveAgainReplacesTheFile) {
+    InsertTextBoxLine(S.MainPanel, kChainBox, -1, "a much longer first line than the next one");
+    InsertTextBoxLine(S.MainPanel, kChainBox, -1, "second");
+    SaveTo(TempPath("again.cha"));
+    ResetTextBox(S.MainPanel, kChainBox, "");
+    InsertTextBoxLine(S.MainPanel, kChainBox, -1, "short");
+    SaveTo(TempPath("again.cha"), VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(ReadBytes(TempPath("again.cha")), "short\r\n");
+}
+
+TEST_F(Shell, SaveOfAnEmptyBoxGivesAnEmptyFile) {
+    SaveTo(WriteTemp("old content", "empty.cha"), VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(ReadBytes(TempPath("empty.cha")), "");
+}
+
+TEST_F(Shell, SaveKeepsLongLinesWhole) {
+    std::vector<std::string> lines;
+    for (std::size_t len : {49998u, 49999u, 50000u, 300000u}) {
+        std::string l(len, 'x');
+        for (std::size_t k = 0; k < len; k += 97) l[k] = static_cast<char>('a' + k % 26);
+        lines.push_back(l);
+    }
+    for (const auto& l : lines) InsertTextBoxLine(S.MainPanel, kChainBox, -1, l.c_str());
+    SaveTo(TempPath("long.cha"));
+    EXPECT_TRUE(ReadBytes(TempPath("long.cha")) == ChaBytes(lines));
+}
+
+TEST_F(Shell, CancelledOrUnwritableSaveWritesNothing) {
+    InsertTextBoxLine(S.MainPanel, kChainBox, -1, "line");
+    SaveTo(TempPath("cancelled.cha"), VAL_NO_FILE_SELECTED);
+    EXPECT_FALSE(Exists(TempPath("cancelled.cha")));
+    SaveTo(TempPath("no-such-dir/x.cha"));
+    EXPECT_FALSE(Exists(TempPath("no-such-dir/x.cha")));
+}
+
+TEST_F(Shell, AboutShowsAndCloseHidesTheInformationPanel) {
+    AutoClick(S.MainPanel, kAboutButton);
+    EXPECT_EQ(Visible(S.InfoPanel), 1);
+    AutoClick(S.InfoPanel, kInfoClose);
+    EXPECT_EQ(Visible(S.InfoPanel), 0);
+}
+
+TEST_F(Shell, CallbacksIgnoreEventsOtherThanCommit) {
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, ExampleFile("preamp_orcad.net").c_str());
+    for (int event : {EVENT_VAL_CHANGED, EVENT_RIGHT_CLICK, EVENT_KEYPRESS, EVENT_GOT_FOCUS}) {
+        EXPECT_EQ(OpenCADfile(S.MainPanel, kOpenButton, event, nullptr, 0, 0), 0);
+        EXPECT_EQ(Save(S.MainPanel, kSaveButton, event, nullptr, 0, 0), 0);
+        EXPECT_EQ(About(S.MainPanel, kAboutButton, event, nullptr, 0, 0), 0);
+    }
+    EXPECT_EQ(AutoPopupCount(), 0);
+    EXPECT_EQ(Visible(S.InfoPanel), 0);
+}
+
+void ClickQuit(void*) { AutoClick(S.MainPanel, kQuitButton); }
+void CloseMainWindow(void*) { AutoClosePanel(S.MainPanel); }
+
+TEST_F(Shell, QuitButtonAndClosingTheWindowEndTheEventLoop) {
+    PostDeferredCall(ClickQuit, nullptr);
+    EXPECT_EQ(RunUserInterface(), 0);
+    PostDeferredCall(CloseMainWindow, nullptr);
+    EXPECT_EQ(RunUserInterface(), 0);
+}
+
+}  // namespace
+}  // namespace tarvik::test
