@@ -145,7 +145,6 @@ int QtBackend::DisplayPanel(int id) {
     for (auto& [cid, c] : p->controls)
         if (c->kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c->control)->flush();
     p->window->show();
-    p->window->raise();
     return SetActivePanel(id);
 }
 
@@ -169,8 +168,8 @@ int QtBackend::SetActivePanel(int id) {
     if (!p) return UIE_BAD_PANEL;
     activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
     activation_.push_back(id);
-    if (p->window->isVisible()) {
-        p->window->raise();
+    if (p->window->isVisible() && p->parent == 0) {
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) p->window->raise();
         p->window->activateWindow();
     }
     return 0;

@@ -203,7 +203,7 @@ bool TextBoxWidget::event(QEvent* e) {
 }
 
 bool TextBoxWidget::viewportEvent(QEvent* e) {
-    if (e->type() == QEvent::MouseButtonPress && route(this, e, {})) return true;
+    if (e->type() == QEvent::MouseButtonPress && route(viewport(), e, {})) return true;
     return QPlainTextEdit::viewportEvent(e);
 }
 

@@ -1,0 +1,167 @@
+// Real modal dialogs and popup menus of the Qt backend, answered through the
+// automation interface or by a simulated user.
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+#include "qt_test.h"
+
+using namespace qttest;
+
+namespace {
+
+// Counts dialogs and menus that Qt actually shows.
+struct ShowSpy : QObject {
+    int dialogs = 0;
+    int menus = 0;
+    ShowSpy() { qApp->installEventFilter(this); }
+    ~ShowSpy() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show) {
+            if (qobject_cast<QDialog*>(o)) ++dialogs;
+            if (qobject_cast<QMenu*>(o)) ++menus;
+        }
+        return false;
+    }
+};
+
+std::string tempDir() {
+    char name[] = "/tmp/uirt-qt-files-XXXXXX";
+    return mkdtemp(name) ? name : "/tmp";
+}
+
+}  // namespace
+
+class QtDialogs : public QtPanel {};
+
+TEST_F(QtDialogs, MessageAndConfirmAreRealDialogsAnsweredByAutomation) {
+    ShowSpy spy;
+    AutoAnswerMessage();
+    AutoAnswerConfirm(1);
+    AutoAnswerConfirm(0);
+    EXPECT_EQ(MessagePopup("Title", "Text"), 0);
+    EXPECT_EQ(ConfirmPopup("Q", "Sure?"), 1);
+    EXPECT_EQ(ConfirmPopup("Q", "Really?"), 0);
+    EXPECT_EQ(spy.dialogs, 3);
+    ASSERT_EQ(AutoPopupCount(), 3);
+    int kind = 0;
+    char title[16], text[16];
+    AutoGetPopup(2, &kind, title, sizeof title, text, sizeof text);
+    EXPECT_EQ(kind, AUTO_POPUP_CONFIRM);
+    EXPECT_STREQ(title, "Q");
+    EXPECT_STREQ(text, "Really?");
+}
+
+TEST_F(QtDialogs, UnansweredConfirmWaitsForTheUser) {
+    bool sawModal = false;
+    QTimer::singleShot(30, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        sawModal = box != nullptr;
+        if (box) box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(ConfirmPopup("Ask", "Yes or no?"), 1);
+    EXPECT_TRUE(sawModal);
+}
+
+TEST_F(QtDialogs, FileDialogReturnsExistingNewOrCancel) {
+    ShowSpy spy;
+    const std::string dir = tempDir();
+    const std::string existing = dir + "/list.net";
+    std::ofstream(existing) << "x";
+    char path[MAX_PATHNAME_LEN];
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, existing.c_str());
+    EXPECT_EQ(FileSelectPopup("", "*.net", "*.net;*.wrl", "", VAL_LOAD_BUTTON, 0, 0, 1, 0, path),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(std::string(path), existing);
+    AutoAnswerFileSelect(VAL_NEW_FILE_SELECTED, (dir + "/out").c_str());
+    EXPECT_EQ(FileSelectPopup("", "*.cha", "*.cha", "", VAL_SAVE_BUTTON, 0, 1, 1, 1, path), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(std::string(path), dir + "/out.cha");  // restricted extension added
+    AutoAnswerFileSelect(0, "");
+    EXPECT_LE(FileSelectPopup("", "*.net", "*.net", "", VAL_LOAD_BUTTON, 0, 0, 1, 0, path), 0);
+    EXPECT_EQ(spy.dialogs, 3);
+    ASSERT_EQ(AutoPopupCount(), 3);
+    int kind = 0;
+    char text[32];
+    AutoGetPopup(0, &kind, nullptr, 0, text, sizeof text);
+    EXPECT_EQ(kind, AUTO_POPUP_FILE_SELECT);
+    EXPECT_STREQ(text, "*.net;*.wrl");
+    std::remove(existing.c_str());
+    rmdir(dir.c_str());
+}
+
+TEST_F(QtDialogs, FileDialogShowsTheTypesAndTheButtonLabel) {
+    QStringList filters;
+    QString accept;
+    QTimer::singleShot(30, qApp, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        filters = d->nameFilters();
+        accept = d->labelText(QFileDialog::Accept);
+        d->reject();
+    });
+    char path[MAX_PATHNAME_LEN];
+    EXPECT_EQ(FileSelectPopup("", "*.net", "*.net;*.wrl", "Open", VAL_LOAD_BUTTON, 0, 0, 1, 0, path), 0);
+    EXPECT_EQ(filters, (QStringList{"*.net", "*.wrl", "All files (*)"}));
+    EXPECT_EQ(accept, QStringLiteral("Load"));
+}
+
+class QtMenus : public QtPanel {
+protected:
+    void SetUp() override {
+        QtPanel::SetUp();
+        bar = NewMenuBar(0);
+        menu = NewMenu(bar, "1", -1);
+        cut = NewMenuItem(bar, menu, "Cut", -1, VAL_MENUKEY_MODIFIER | 'X', nullptr, nullptr);
+        InsertSeparator(bar, menu, -1);
+        undo = NewMenuItem(bar, menu, "Undo", -1, 0, nullptr, nullptr);
+        SetMenuBarAttribute(bar, 0, ATTR_MENU_BAR_FONT, "Arial");
+        SetMenuBarAttribute(bar, 0, ATTR_MENU_BAR_POINT_SIZE, 11);
+    }
+    void TearDown() override {
+        DiscardMenuBar(bar);
+        QtPanel::TearDown();
+    }
+    int bar = 0, menu = 0, cut = 0, undo = 0;
+};
+
+TEST_F(QtMenus, PopupMenuIsARealMenuAndReturnsTheChosenItem) {
+    ShowSpy spy;
+    AutoAnswerPopupMenu("Undo");
+    EXPECT_EQ(RunPopupMenu(bar, menu, panel, 20, 30, 0, 0, 0, 0), undo);
+    AutoAnswerPopupMenu(nullptr);
+    EXPECT_EQ(RunPopupMenu(bar, menu, panel, 20, 30, 0, 0, 0, 0), 0);
+    SetMenuBarAttribute(bar, undo, ATTR_DIMMED, 1);
+    AutoAnswerPopupMenu("Undo");
+    EXPECT_EQ(RunPopupMenu(bar, menu, panel, 20, 30, 0, 0, 0, 0), 0);  // a dimmed item cannot be chosen
+    EXPECT_EQ(spy.menus, 3);
+    char text[64];
+    AutoGetPopup(2, nullptr, nullptr, 0, text, sizeof text);
+    EXPECT_STREQ(text, "Cut\n~Undo");
+    char font[32];
+    GetMenuBarAttribute(bar, 0, ATTR_MENU_BAR_FONT, font);
+    EXPECT_STREQ(font, "Arial");
+}
+
+TEST_F(QtMenus, MenuFontIsAppliedToTheShownMenu) {
+    QString family;
+    int size = 0;
+    QTimer::singleShot(30, qApp, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* m = qobject_cast<QMenu*>(w);
+            if (!m || !m->isVisible()) continue;
+            family = m->font().family();
+            size = m->font().pointSize();
+            m->close();
+        }
+    });
+    EXPECT_EQ(RunPopupMenu(bar, menu, panel, 5, 5, 0, 0, 0, 0), 0);
+    EXPECT_EQ(family, QStringLiteral("Arial"));
+    EXPECT_EQ(size, 11);
+}

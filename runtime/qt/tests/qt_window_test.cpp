@@ -1,0 +1,201 @@
+// Real windows of the Qt backend: rendering, closing, the wait cursor, key
+// events through Qt's event path, and batched appends to text boxes.
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <set>
+#include <cstdio>
+#include <unistd.h>
+
+#include "qt_test.h"
+
+using namespace qttest;
+
+namespace {
+
+// Counts key presses that Qt delivers to text boxes.
+struct KeySpy : QObject {
+    int presses = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress && qobject_cast<QPlainTextEdit*>(o)) ++presses;
+        return false;
+    }
+};
+
+std::string tempPng() {
+    char name[] = "/tmp/uirt-qt-render-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    return std::string(name) + ".png";
+}
+
+}  // namespace
+
+class QtWindow : public QtPanel {};
+
+TEST_F(QtWindow, RenderedPanelIsAPngOfThePanelSizeWithItsControls) {
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Press", 100, 100);
+    ASSERT_GT(button, 0);
+    const int box = textBox();
+    ResetTextBox(panel, box, "first line\nsecond line");
+    const std::string path = tempPng();
+    ASSERT_EQ(AutoRenderPanel(panel, path.c_str()), 0);
+    QImage image(QString::fromLocal8Bit(path.c_str()));
+    std::remove(path.c_str());
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 400);
+    EXPECT_EQ(image.height(), 300);
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+    EXPECT_GT(colours.size(), 3u);  // not a blank image
+    EXPECT_EQ(AutoRenderPanel(panel + 1000, path.c_str()), UIE_BAD_PANEL);
+}
+
+TEST_F(QtWindow, ClosingTheWindowCommitsTheCloseControlAndKeepsItShown) {
+    const int close = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Close", 10, 10);
+    SetCtrlAttribute(panel, close, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    SetPanelAttribute(panel, ATTR_CLOSE_CTRL, close);
+    ASSERT_EQ(AutoClosePanel(panel), 0);
+    EXPECT_EQ(Calls::log(), (std::vector<std::string>{std::to_string(close) + ":1", "0:12"}));
+    int visible = 0;
+    GetPanelAttribute(panel, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1);
+}
+
+TEST_F(QtWindow, WaitCursorIsTheApplicationsOverrideCursor) {
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    SetWaitCursor(1);
+    SetWaitCursor(1);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(GetWaitCursor(), 1);
+    SetWaitCursor(0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // one restore undoes one override
+    EXPECT_EQ(GetWaitCursor(), 0);
+}
+
+TEST_F(QtWindow, FakedKeysArriveAsQtKeyEventsInOrder) {
+    const int box = textBox();
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    SetActivePanel(panel);
+    SetActiveCtrl(panel, box);
+    KeySpy spy;
+    qApp->installEventFilter(&spy);
+    for (int key : {int('a'), int('b'), VAL_ENTER_VKEY, int('c'), VAL_HOME_VKEY, VAL_BACKSPACE_VKEY}) FakeKeystroke(key);
+    EXPECT_EQ(spy.presses, 0);  // queued until events are processed
+    ProcessSystemEvents();
+    qApp->removeEventFilter(&spy);
+    EXPECT_EQ(spy.presses, 6);
+    EXPECT_EQ(value(box), "abc");
+    int changes = 0;
+    for (const auto& e : Calls::log()) changes += e == std::to_string(box) + ":2";
+    EXPECT_EQ(changes, 5);  // Home moves the caret only
+}
+
+TEST_F(QtWindow, UpAndDownKeepTheByteColumn) {
+    const int box = textBox();
+    ResetTextBox(panel, box, "WWWWWWWW\niiiiiiii\nab");
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 5);
+    AutoTypeKey(panel, box, VAL_DOWN_ARROW_VKEY);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 14);
+    AutoTypeKey(panel, box, VAL_DOWN_ARROW_VKEY);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 20);  // clamped to "ab"
+    AutoTypeKey(panel, box, VAL_UP_ARROW_VKEY);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 11);
+}
+
+TEST_F(QtWindow, ShiftEnterStillBreaksTheLine) {
+    const int box = textBox();
+    AutoTypeText(panel, box, "ab");
+    AutoTypeKey(panel, box, VAL_SHIFT_MODIFIER | VAL_ENTER_VKEY);
+    AutoTypeText(panel, box, "c");
+    int lines = 0;
+    GetNumTextBoxLines(panel, box, &lines);
+    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(value(box), "ab\nc");
+}
+
+TEST_F(QtWindow, ManyAppendedLinesMatchQueriesBetweenAppends) {
+    const int box = textBox();
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string line = "net " + std::to_string(i) + (i % 7 == 0 ? "\r\x98" : "");
+        ASSERT_EQ(InsertTextBoxLine(panel, box, -1, line.c_str()), 0);
+        expected += (i ? "\n" : "") + line;
+        if (i % 997 == 0) {
+            int count = 0;
+            GetNumTextBoxLines(panel, box, &count);
+            ASSERT_EQ(count, i + 1);
+            int offset = -1;
+            GetTextBoxLineOffset(panel, box, i, &offset);
+            ASSERT_EQ(static_cast<size_t>(offset), expected.size() - line.size());
+        }
+        if (i % 500 == 0) ProcessSystemEvents();
+    }
+    EXPECT_EQ(value(box), expected);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 0);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 0);
+}
+
+TEST_F(QtWindow, AppendedLinesReachTheDocumentWhenTheLoopIsIdle) {
+    const int box = textBox();
+    InsertTextBoxLine(panel, box, -1, "one");
+    InsertTextBoxLine(panel, box, -1, "two");
+    QPlainTextEdit* edit = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* e = qobject_cast<QPlainTextEdit*>(w); e && e->isVisible()) edit = e;
+    ASSERT_NE(edit, nullptr);
+    for (int i = 0; i < 100 && edit->document()->blockCount() < 2; ++i) {
+        usleep(10000);
+        ProcessSystemEvents();
+    }
+    EXPECT_EQ(edit->document()->blockCount(), 2);
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("one\ntwo"));
+}
+
+TEST_F(QtWindow, VisibleLinesFollowTheBoxHeight) {
+    const int box = textBox();
+    const int tall = attr(box, ATTR_VISIBLE_LINES);
+    SetCtrlAttribute(panel, box, ATTR_HEIGHT, 60);
+    const int shortBox = attr(box, ATTR_VISIBLE_LINES);
+    EXPECT_GT(tall, shortBox);
+    EXPECT_GE(shortBox, 1);
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\n";
+    ResetTextBox(panel, box, text.c_str());
+    SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 50);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 50);
+}
+
+TEST_F(QtWindow, RightClickReportsPanelCoordinatesAndMouseState) {
+    const int box = textBox();  // at top 30, left 10
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    ASSERT_EQ(AutoRightClick(panel, box, 60, 80), 0);
+    ASSERT_EQ(Calls::log().size(), 1u);
+    EXPECT_EQ(Calls::log()[0], std::to_string(box) + ":5:80:60");
+    int x = -1, y = -1;
+    GetRelativeMouseState(panel, 0, &x, &y, nullptr, nullptr, nullptr);
+    EXPECT_EQ(x, 60);
+    EXPECT_EQ(y, 80);
+    GetRelativeMouseState(panel, box, &x, &y, nullptr, nullptr, nullptr);
+    EXPECT_EQ(x, 50);
+    EXPECT_EQ(y, 50);
+}
+
+TEST_F(QtWindow, DimmedButtonIgnoresClicksAndShortcut) {
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Go", 10, 10);
+    const int field = NewCtrl(panel, CTRL_STRING, "Field", 60, 10);
+    SetCtrlAttribute(panel, button, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    SetCtrlAttribute(panel, button, ATTR_SHORTCUT_KEY, VAL_F2_VKEY);
+    AutoClick(panel, button);
+    AutoTypeKey(panel, field, VAL_F2_VKEY);
+    EXPECT_EQ(Calls::log(), (std::vector<std::string>{std::to_string(button) + ":1", std::to_string(button) + ":1"}));
+    SetCtrlAttribute(panel, button, ATTR_DIMMED, 1);
+    AutoClick(panel, button);
+    AutoTypeKey(panel, field, VAL_F2_VKEY);
+    EXPECT_EQ(Calls::log().size(), 2u);
+}
