@@ -1,0 +1,27 @@
+# Runs vorn-calc with ARGS (and INPUT on standard input) and checks its exit
+# code, standard output and standard error against the expected patterns.
+string(REPLACE "%%" ";" ARGS "${ARGS}")
+set(input_file /dev/null)
+if(DEFINED INPUT)
+  string(REPLACE "\\n" "\n" text "${INPUT}")
+  string(RANDOM LENGTH 8 tag)
+  set(input_file "${CMAKE_CURRENT_BINARY_DIR}/vorn_calc_input_${tag}.txt")
+  file(WRITE "${input_file}" "${text}")
+endif()
+execute_process(COMMAND ${PROGRAM} ${ARGS}
+  INPUT_FILE "${input_file}"
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(DEFINED INPUT)
+  file(REMOVE "${input_file}")
+endif()
+string(REPLACE "\\n" "\n" EXPECT_OUT "${EXPECT_OUT}")
+string(REPLACE "\\n" "\n" EXPECT_ERR "${EXPECT_ERR}")
+if(NOT rc EQUAL EXPECT_RC)
+  message(FATAL_ERROR "exit code ${rc}, expected ${EXPECT_RC}\nstdout: ${out}\nstderr: ${err}")
+endif()
+if(NOT out MATCHES "${EXPECT_OUT}")
+  message(FATAL_ERROR "stdout [${out}] does not match [${EXPECT_OUT}]")
+endif()
+if(NOT err MATCHES "${EXPECT_ERR}")
+  message(FATAL_ERROR "stderr [${err}] does not match [${EXPECT_ERR}]")
+endif()

@@ -1,0 +1,56 @@
+// Helpers shared by the expression library's unit tests.
+#ifndef VORN_TEST_UTIL_H
+#define VORN_TEST_UTIL_H
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+#include "mathexpression.h"
+
+namespace vorn_test {
+
+// Bitwise equality, except that any two NaNs are equal.
+inline bool SameValue(double a, double b) {
+    if (std::isnan(a) && std::isnan(b)) return true;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// An expression object with the variables x = 3, y = 0.5 and z = -2 bound.
+struct Calc {
+    double x = 3.0, y = 0.5, z = -2.0;
+    MathExpression e;
+    Calc() {
+        e.AddVariable("x", &x);
+        e.AddVariable("y", &y);
+        e.AddVariable("z", &z);
+    }
+    // The error's full message, or nothing when the text parses.
+    std::optional<std::string> Error(const char* text) {
+        try {
+            e.SetExpression(text);
+        } catch (const MATExceptions& error) {
+            return error.FullMessage();
+        }
+        return std::nullopt;
+    }
+    // Value of `text`; NaN with a recorded failure when it does not parse.
+    double Value(const char* text) {
+        if (auto error = Error(text)) {
+            ADD_FAILURE() << "'" << text << "' failed: " << cp1251::to_utf8(*error);
+            return NAN;
+        }
+        const double fast = e.Evaluate();
+        const double nodes = e.EvaluateByNodes();
+        EXPECT_TRUE(SameValue(fast, nodes)) << text << ": " << fast << " vs " << nodes;
+        return fast;
+    }
+};
+
+}  // namespace vorn_test
+
+#endif
