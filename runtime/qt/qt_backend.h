@@ -216,8 +216,27 @@ private:
     int nextMenuBarId_ = 1;
     std::vector<int> activation_;  // panel ids, most recently activated last
     std::unique_ptr<EventPump> pump_;
-    std::deque<std::function<void()>> queue_;  // queued keys, deferred calls, value changes
-    bool wakePosted_ = false;                  // a wake-up event for the queue is on its way
+    // A queued key, click, value change or deferred call. A deferred call
+    // posted while an event is handled is held until that event has finished.
+    struct Pending {
+        std::function<void()> run;
+        int heldBy;
+    };
+    // Marks an event being handled, from its start to its very end.
+    class EventScope {
+    public:
+        explicit EventScope(QtBackend& b);
+        ~EventScope();
+        EventScope(const EventScope&) = delete;
+        EventScope& operator=(const EventScope&) = delete;
+
+    private:
+        QtBackend& b_;
+    };
+    std::deque<Pending> queue_;
+    std::vector<int> running_;  // ids of the events being handled, outermost first
+    int nextEventId_ = 1;
+    bool wakePosted_ = false;   // a wake-up event for the queue is on its way
     std::vector<KeyRecord*> keyRecords_;
     int nextKeyId_ = 1;
     int fakedKey_ = 0;                      // code of the queued key being delivered
@@ -243,7 +262,9 @@ private:
     Menu* menuOf(MenuBar& bar, int id);
     MenuItem* itemOf(MenuBar& bar, int id, Menu** owner = nullptr);
 
-    void enqueue(std::function<void()> item);
+    void enqueue(std::function<void()> item, bool held = false);
+    void wake();
+    bool runOne();
     void runKey(int key, CtrlRef target);
     void click(CtrlRef ref);
     void postMouse(QWidget* target, QPoint local, Qt::MouseButton button);

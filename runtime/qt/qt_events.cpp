@@ -54,21 +54,42 @@ void QtBackend::noteMouse(QPoint global, Qt::MouseButtons buttons) {
     mouseButtons_ = buttons;
 }
 
-void QtBackend::enqueue(std::function<void()> item) {
-    queue_.push_back(std::move(item));
-    if (!wakePosted_) {
-        wakePosted_ = true;
-        QCoreApplication::postEvent(pump_.get(), new QEvent(kWakeEvent));
-    }
+void QtBackend::enqueue(std::function<void()> item, bool held) {
+    queue_.push_back(Pending{std::move(item), held && !running_.empty() ? running_.back() : 0});
+    wake();
+}
+
+void QtBackend::wake() {
+    if (wakePosted_ || queue_.empty()) return;
+    wakePosted_ = true;
+    QCoreApplication::postEvent(pump_.get(), new QEvent(kWakeEvent));
+}
+
+QtBackend::EventScope::EventScope(QtBackend& b) : b_(b) { b_.running_.push_back(b_.nextEventId_++); }
+
+QtBackend::EventScope::~EventScope() {
+    b_.running_.pop_back();
+    b_.wake();  // calls held by this event may run now
+}
+
+// Runs the oldest queued item that may run now; false when there is none.
+bool QtBackend::runOne() {
+    auto it = queue_.begin();
+    while (it != queue_.end() && it->heldBy != 0 &&
+           std::find(running_.begin(), running_.end(), it->heldBy) != running_.end())
+        ++it;
+    if (it == queue_.end()) return false;
+    std::function<void()> run = std::move(it->run);
+    queue_.erase(it);
+    EventScope scope(*this);
+    run();
+    return true;
 }
 
 // Runs queued items, also those queued meanwhile; items may run this again.
 void QtBackend::drain() {
     wakePosted_ = false;
-    while (!queue_.empty()) {
-        std::function<void()> item = std::move(queue_.front());
-        queue_.pop_front();
-        item();
+    while (runOne()) {
     }
 }
 
@@ -93,7 +114,7 @@ int QtBackend::RunUserInterface() {
     }
     QEventLoop loop;
     loops_.push_back(&loop);
-    if (!queue_.empty() && !wakePosted_) enqueue([] {});
+    wake();
     const int code = loop.exec();
     loops_.erase(std::find(loops_.begin(), loops_.end(), &loop));
     return code;
@@ -107,7 +128,8 @@ int QtBackend::QuitUserInterface(int code) {
 
 int QtBackend::PostDeferredCall(DeferredCallbackPtr fn, void* data) {
     if (!fn) return UIE_BAD_VALUE;
-    enqueue([fn, data] { fn(data); });
+    // A call posted while an event is handled waits until that event is over.
+    enqueue([fn, data] { fn(data); }, true);
     return 0;
 }
 
@@ -128,7 +150,10 @@ void QtBackend::callPanel(int panelId, int event, int data1, int data2) {
     if (p && p->callback) p->callback(panelId, 0, event, p->callbackData, data1, data2);
 }
 
-void QtBackend::committed(CtrlRef ref) { callCtrl(ref, EVENT_COMMIT, 0, 0); }
+void QtBackend::committed(CtrlRef ref) {
+    EventScope scope(*this);
+    callCtrl(ref, EVENT_COMMIT, 0, 0);
+}
 
 void QtBackend::edited(CtrlRef ref) {
     const std::pair<int, int> key{ref.panel, ref.ctrl};
@@ -144,12 +169,14 @@ void QtBackend::edited(CtrlRef ref) {
 
 void QtBackend::rightClicked(CtrlRef ref, QPoint pos) {
     if (Panel* p = panel(ref.panel)) mouseGlobal_ = p->window->client()->mapToGlobal(pos);
+    EventScope scope(*this);
     callCtrl(ref, EVENT_RIGHT_CLICK, pos.y(), pos.x());
 }
 
 void QtBackend::closeRequested(int panelId) {
     Panel* p = panel(panelId);
     if (!p) return;
+    EventScope scope(*this);
     int rc = 0;
     const int closeCtrl = p->closeCtrl;
     if (closeCtrl && control(panelId, closeCtrl, &rc)) callCtrl({panelId, closeCtrl}, EVENT_COMMIT, 0, 0);
@@ -206,6 +233,7 @@ void QtBackend::keyPressed(CtrlRef ref, QKeyEvent* e, const KeyHandler& handle) 
     Control* c = ref.ctrl ? control(ref.panel, ref.ctrl, &rc) : nullptr;
     if (ref.ctrl && (!c || !c->widget->isEnabled())) return;
     const int code = e == fakedEvent_ ? fakedKey_ : keyCodeOf(*e);
+    EventScope scope(*this);
     if (code == 0) {
         // No code (a lone modifier, Alt combinations): the widget alone handles it.
         if (c && !(isTextControl(c->kind) && insertsForeignText(*e))) handle(e);
@@ -363,7 +391,9 @@ int QtBackend::AutoClick(int panelId, int id) {
     Control* c = control(panelId, id, &rc);
     if (!c) return rc;
     QWidget* target = mouseTarget(*c);
-    postMouse(target, target->rect().center(), Qt::LeftButton);
+    const QPoint at = c->kind == CTRL_CHECK_BOX ? static_cast<CheckWidget*>(c->control)->clickPoint()
+                                                : target->rect().center();
+    postMouse(target, at, Qt::LeftButton);
     processAll();
     return 0;
 }

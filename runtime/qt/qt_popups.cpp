@@ -164,6 +164,7 @@ void QtBackend::fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live) {
         QObject::connect(a, &QAction::triggered, a, [this, barId, itemId] {
             MenuBar* b = menuBar(barId);
             MenuItem* it = b ? itemOf(*b, itemId) : nullptr;
+            EventScope scope(*this);
             if (it && it->callback) it->callback(barId, itemId, it->callbackData, b->panel);
         });
     }

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <limits>
 
 namespace uirt::qt {
@@ -83,6 +85,12 @@ CheckWidget::CheckWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
     : QCheckBox(parent), ControlWidget(host, ref) {
     setContextMenuPolicy(Qt::PreventContextMenu);
     connect(this, &QCheckBox::clicked, this, [this] { host_.committed(ref_); });
+}
+
+QPoint CheckWidget::clickPoint() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, this).center();
 }
 
 bool CheckWidget::event(QEvent* e) {

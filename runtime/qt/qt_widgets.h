@@ -153,6 +153,8 @@ protected:
 class CheckWidget : public QCheckBox, public ControlWidget {
 public:
     CheckWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+    // Where a click toggles the box: the middle of its indicator.
+    QPoint clickPoint() const;
 
 protected:
     bool event(QEvent* e) override;
