@@ -64,7 +64,8 @@ void EndChainOverwrite() {
 
 namespace {
 
-// Collects output bytes in blocks so that the sink is called rarely.
+// Collects output bytes in blocks so that the sink is called rarely; a line
+// is copied from the text box straight into the block.
 struct BlockWriter {
     ByteSink sink;
     void* ctx;
@@ -72,14 +73,11 @@ struct BlockWriter {
     std::size_t used = 0;
     bool ok = true;
 
-    void put(const char* bytes, std::size_t count) {
+    // Room for count more bytes at block.p + used.
+    char* room(std::size_t count) {
         if (used + count > block.cap) flush();
-        if (count > block.cap) {
-            ok = sink(ctx, bytes, count) && ok;
-            return;
-        }
-        std::memcpy(block.p + used, bytes, count);
-        used += count;
+        block.reserve(count);
+        return block.p + used;
     }
     void flush() {
         if (used) ok = sink(ctx, block.p, used) && ok;
@@ -92,17 +90,17 @@ struct BlockWriter {
 bool WriteChainList(int panel, int control, ByteSink sink, void* ctx) {
     try {
         BlockWriter out{sink, ctx};
-        ByteBuf line(50000);
         int count = 0;
         if (GetNumTextBoxLines(panel, control, &count) < 0) return false;
         for (int k = 0; k < count; ++k) {
             int len = 0;
             if (GetTextBoxLineLength(panel, control, k, &len) < 0) return false;
-            line.reserve(static_cast<std::size_t>(len) + 2);
-            if (GetTextBoxLine(panel, control, k, line.p) < 0) return false;
-            line.p[len] = '\r';
-            line.p[len + 1] = '\n';
-            out.put(line.p, static_cast<std::size_t>(len) + 2);
+            const std::size_t l = static_cast<std::size_t>(len);
+            char* line = out.room(l + 2);
+            if (GetTextBoxLine(panel, control, k, line) < 0) return false;
+            line[l] = '\r';
+            line[l + 1] = '\n';
+            out.used += l + 2;
         }
         out.flush();
         return out.ok;

@@ -8,6 +8,7 @@
 #define TARVIK_CHAIN_H
 
 #include <cstddef>
+#include <cstring>
 
 #include "buffer.h"
 
@@ -37,6 +38,18 @@ inline void Append(char c) {
     if (c == 0) return;
     if (B.i + 2 >= B.OutStr.cap) B.OutStr.reserve(B.i + 3);
     B.OutStr.p[B.i++] = c;
+}
+// Appends n bytes that hold no zero byte.
+inline void AppendBytes(const char* bytes, std::size_t n) {
+    B.OutStr.reserve(B.i + n + 3);
+    std::memcpy(B.OutStr.p + B.i, bytes, n);
+    B.i += n;
+}
+// Stores n bytes that hold no zero byte in the net name.
+inline void PutNameBytes(const char* bytes, std::size_t n) {
+    B.NetName.reserve(B.i + n + 2);
+    std::memcpy(B.NetName.p + B.i, bytes, n);
+    B.i += n;
 }
 inline void AppendSeparator() {
     Append(',');

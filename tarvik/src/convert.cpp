@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -122,8 +123,18 @@ bool WriteToFd(void* ctx, const char* bytes, std::size_t count) {
 }
 
 // Writes the chain list to path through a temporary file beside it, renamed
-// over path only when everything was written.
+// over path only when everything was written, so a failure leaves no partial file.
 int WriteOutput(const char* path) {
+    struct stat st {};
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        // A device or pipe (/dev/null, /dev/stdout) is written in place.
+        int fd = ::open(path, O_WRONLY | O_TRUNC);
+        if (fd < 0) return Fail("cannot write", path, errno);
+        const bool ok = WriteChainList(S.MainPanel, kChainBox, WriteToFd, &fd);
+        const int err = errno;
+        ::close(fd);
+        return ok ? 0 : Fail("cannot write", path, err);
+    }
     std::string tmp = std::string(path) + ".XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) return Fail("cannot write", path, errno);
@@ -194,9 +205,24 @@ int Convert(const Options& o) {
     return 0;
 }
 
+// The text box of a large conversion grows to hundreds of megabytes. Backing
+// the allocator's large blocks with transparent huge pages makes growing it
+// about twice as fast; glibc reads that setting only at start-up, so the
+// program starts itself once more with it. Nothing else changes.
+void UseHugePagesForLargeBlocks(char* argv[]) {
+    const char* current = std::getenv("GLIBC_TUNABLES");
+    const std::string tunables = current ? current : "";
+    if (tunables.find("glibc.malloc.hugetlb") != std::string::npos) return;
+    const std::string value = tunables.empty() ? "glibc.malloc.hugetlb=1" : tunables + ":glibc.malloc.hugetlb=1";
+    if (setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
+    execv("/proc/self/exe", argv);
+    // Not restarted: go on with the allocator as it is.
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    UseHugePagesForLargeBlocks(argv);
     Options o;
     if (const int rc = ParseArgs(argc, argv, o); rc >= 0) return rc;
     return Convert(o);

@@ -41,32 +41,71 @@ char InStr[16];
 inline int Next(int file) { return static_cast<int>(R.n = ReadF1(file, &R.InChar)); }
 inline int BrokenOff() { return B.N > 0 ? 0 : -2; }
 
+// The len bytes equal the lower-case keyword ignoring the case of ASCII
+// letters: what CompareStrings without case sensitivity gives for them.
+inline bool SameKeyword(const char* bytes, const char* keyword, int len) {
+    for (int k = 0; k < len; ++k) {
+        char c = bytes[k];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != keyword[k]) return false;
+    }
+    return true;
+}
+
 // Reads len look-ahead bytes and compares them with keyword, ignoring case.
 // Returns 1 on a match, 0 on a mismatch (after stepping back), -1 when the
-// file ended within the look-ahead.
+// file ended within the look-ahead. Inside the window the bytes are compared
+// in place; reading them and stepping back would leave the same state.
 int LookAhead(int file, const char* keyword, int len) {
+    if (R.BufLen - R.BufPos >= len) {
+        R.n = len;
+        if (!SameKeyword(R.FileBuf + R.BufPos, keyword, len)) return 0;
+        R.BufPos += len;
+        return 1;
+    }
     R.n = ReadF(file, InStr, len);
     if (R.n < len) return -1;
     InStr[len] = 0;
-    if (CompareStrings(InStr, 0, keyword, 0, 0) == 0) return 1;
+    if (SameKeyword(InStr, keyword, len)) return 1;
     MoveFptr(file, -len);
     return 0;
 }
+
+// Bytes that end a quoted string, and a zero byte, which is dropped.
+constexpr ByteSet kQuoteStops{"\"\0", 2};
 
 // Bytes up to the next double quote (not stored) go to the net name.
 // Returns 0 when the file ended inside the name.
 int ReadQuotedName(int file) {
     B.i = 0;
-    while (Next(file) && R.InChar != '"') PutNameByte(R.InChar);
+    for (;;) {
+        if (const std::size_t run = RunBefore(kQuoteStops)) {
+            PutNameBytes(R.FileBuf + R.BufPos, run);
+            SkipRun(run);
+        }
+        if (!Next(file) || R.InChar == '"') break;
+        PutNameByte(R.InChar);
+    }
     EndName();
     return R.n != 0;
 }
 
 // Bytes up to the next double quote are appended to the chain line.
 int AppendQuoted(int file) {
-    while (Next(file) && R.InChar != '"') Append(R.InChar);
+    for (;;) {
+        if (const std::size_t run = RunBefore(kQuoteStops)) {
+            AppendBytes(R.FileBuf + R.BufPos, run);
+            SkipRun(run);
+        }
+        if (!Next(file) || R.InChar == '"') break;
+        Append(R.InChar);
+    }
     return R.n != 0;
 }
+
+// Bytes that matter in some state: parentheses and double quotes. All others
+// are ignored by every state and leave the net depth alone.
+constexpr ByteSet kAccelSignificant{"()\"", 3};
 
 void EndNet() {
     EndChainOverwrite();
@@ -86,7 +125,9 @@ int DecodeACCEL(int file, int panel, int control) {
     WhatDo = OutsideNet;
     StartChains(panel, control);
 
-    while (Next(file)) {
+    for (;;) {
+        if (const std::size_t run = RunBefore(kAccelSignificant)) SkipRun(run);
+        if (!Next(file)) break;
         const char c = R.InChar;
         if (depth != 0) {
             if (c == '(') ++depth;

@@ -47,9 +47,14 @@ void EndNet() {
 // ends it as well and is the net's equals sign (NAME= REF/PIN ...).
 // Returns 1 when the name ended, 0 when the file ended inside it.
 int ReadName(int file) {
+    static constexpr ByteSet kStops{" =\0", 3};
     B.i = 0;
     PutNameByte(R.InChar);
     for (;;) {
+        if (const std::size_t run = RunBefore(kStops)) {
+            PutNameBytes(R.FileBuf + R.BufPos, run);
+            SkipRun(run);
+        }
         if (!Next(file)) return 0;
         if (R.InChar == ' ') {
             EndName();
@@ -68,9 +73,21 @@ int ReadName(int file) {
 
 // Node from its first byte on: "/" becomes ":" and leads to the pin part.
 // Returns 0 when the file ended inside the node.
+// Bytes that end or change a node or pin part; a zero byte is dropped.
+constexpr ByteSet kNodeStops{"/ \n;\0", 5};
+
+// Appends the run of ordinary node bytes that follows in the window.
+inline void AppendNodeRun() {
+    if (const std::size_t run = RunBefore(kNodeStops)) {
+        AppendBytes(R.FileBuf + R.BufPos, run);
+        SkipRun(run);
+    }
+}
+
 int ReadNode(int file) {
     Append(R.InChar);
     for (;;) {
+        AppendNodeRun();
         if (!Next(file)) return 0;
         switch (R.InChar) {
         case '/': Append(':'); WhatDo = InPinPart; return 1;
@@ -86,6 +103,7 @@ int ReadNode(int file) {
 int ReadPin(int file) {
     Append(R.InChar);
     for (;;) {
+        AppendNodeRun();
         if (!Next(file)) return 0;
         switch (R.InChar) {
         case ' ':

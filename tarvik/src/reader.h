@@ -50,6 +50,33 @@ inline int ReadF1(int file, char* out) {
     return 0;
 }
 
+// A set of byte values, for scanning runs of bytes in the window.
+struct ByteSet {
+    bool has[256] = {};
+    constexpr ByteSet(const char* bytes, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k) has[static_cast<unsigned char>(bytes[k])] = true;
+    }
+    constexpr bool operator()(char c) const { return has[static_cast<unsigned char>(c)]; }
+};
+
+// Number of bytes from BufPos on, within the window, before the first byte of
+// stops. The decoders take such a run at once instead of byte by byte when
+// every byte of it would be handled the same way; the bytes stay unread.
+inline std::size_t RunBefore(const ByteSet& stops) {
+    const char* const from = R.FileBuf + R.BufPos;
+    const char* const end = R.FileBuf + R.BufLen;
+    const char* p = from;
+    while (p < end && !stops(*p)) ++p;
+    return static_cast<std::size_t>(p - from);
+}
+
+// Consumes a run found by RunBefore; InChar holds its last byte, as if it had
+// been read byte by byte.
+inline void SkipRun(std::size_t run) {
+    R.BufPos += static_cast<int>(run);
+    R.InChar = R.FileBuf[R.BufPos - 1];
+}
+
 // Reads one line, its LF included, into str from index 0 (not zero-terminated;
 // str grows as needed). Returns the number of bytes stored, 0 when none was left.
 long long ReadFstr(int file, ByteBuf& str);
