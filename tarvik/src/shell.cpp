@@ -135,8 +135,10 @@ std::string FindResourceFile() {
     const ssize_t len = readlink("/proc/self/exe", exe.data(), exe.size());
     if (len > 0 && static_cast<std::size_t>(len) < exe.size()) {
         exe.resize(static_cast<std::size_t>(len));
-        const std::string beside = exe.substr(0, exe.rfind('/') + 1) + "Tarvik.uir";
-        if (IsFile(beside)) return beside;
+        const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+        if (IsFile(dir + "Tarvik.uir")) return dir + "Tarvik.uir";
+        // An installed tree moved elsewhere: <prefix>/bin/tarvik, <prefix>/share/tarvik.
+        if (IsFile(dir + "../share/tarvik/Tarvik.uir")) return dir + "../share/tarvik/Tarvik.uir";
     }
     const std::string installed = std::string(TARVIK_DATADIR) + "/Tarvik.uir";
     if (IsFile(installed)) return installed;

@@ -39,8 +39,9 @@ int Exit(int panel, int control, int event, void* callbackData, int eventData1, 
 // Makes the five callbacks known to the run-time under their names.
 void RegisterCallbacks();
 
-// Path of Tarvik.uir: next to the executable, else in the install location,
-// else "Tarvik.uir" in the current directory.
+// Path of Tarvik.uir: next to the executable, else in ../share/tarvik beside
+// it, else in the configured install location, else "Tarvik.uir" in the
+// current directory.
 std::string FindResourceFile();
 
 // Registers the callbacks and loads the main, progress and information panels
