@@ -1,0 +1,521 @@
+// Headless backend, part 2: the event queue, keys, clicks, menus, popups,
+// the clipboard and automation.
+#include <algorithm>
+#include <cstring>
+
+#include "headless.h"
+
+namespace uirt::headless {
+namespace {
+
+void copyTruncated(const std::string& s, char* out, int size) {
+    if (!out || size <= 0) return;
+    size_t n = std::min(s.size(), static_cast<size_t>(size - 1));
+    std::memcpy(out, s.data(), n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
+// ---- The event queue
+
+void HeadlessBackend::post(std::function<void()> run) { queue_.push_back(Pending{std::move(run), 0}); }
+
+// Runs the oldest pending item that may run now; false when there is none.
+bool HeadlessBackend::runOne() {
+    auto it = queue_.begin();
+    while (it != queue_.end() && it->heldBy != 0 &&
+           std::find(running_.begin(), running_.end(), it->heldBy) != running_.end())
+        ++it;
+    if (it == queue_.end()) return false;
+    std::function<void()> run = std::move(it->run);
+    queue_.erase(it);
+    running_.push_back(nextEventId_++);
+    run();
+    running_.pop_back();
+    return true;
+}
+
+int HeadlessBackend::ProcessSystemEvents() {
+    if (queue_.empty()) return 0;
+    while (runOne()) {
+    }
+    return 0;
+}
+
+int HeadlessBackend::RunUserInterface() {
+    ++loopDepth_;
+    quitRequested_ = false;
+    while (!quitRequested_ && runOne()) {
+    }
+    --loopDepth_;
+    if (!quitRequested_) return UIE_FAILURE;
+    quitRequested_ = false;
+    return quitCode_;
+}
+
+int HeadlessBackend::QuitUserInterface(int code) {
+    if (loopDepth_ == 0) return 0;
+    quitRequested_ = true;
+    quitCode_ = code;
+    return 0;
+}
+
+int HeadlessBackend::PostDeferredCall(DeferredCallbackPtr fn, void* data) {
+    queue_.push_back(Pending{[fn, data] { fn(data); }, running_.empty() ? 0 : running_.back()});
+    return 0;
+}
+
+void HeadlessBackend::call(int panelId, int controlId, int event, int data1, int data2) {
+    Control* c = control(panelId, controlId);
+    if (c && c->callback) c->callback(panelId, controlId, event, c->callbackData, data1, data2);
+}
+
+void HeadlessBackend::callPanel(int panelId, int event, int data1, int data2) {
+    Panel* p = panel(panelId);
+    if (p && p->callback) p->callback(panelId, 0, event, p->callbackData, data1, data2);
+}
+
+// ---- Keys
+
+int HeadlessBackend::FakeKeystroke(int key) {
+    post([this, key] { handleKey(key); });
+    return 0;
+}
+
+int HeadlessBackend::SetKeyPressEventKey(int eventData2, int key) {
+    for (KeyEvent* ev : keyEvents_) {
+        if (ev->id == eventData2) {
+            ev->key = key;
+            return 0;
+        }
+    }
+    return UIE_BAD_VALUE;
+}
+
+// A key goes to the focused control of the active panel: first its callback
+// sees EVENT_KEYPRESS and may cancel or replace the key, then a shortcut key
+// commits its control, else the control handles the key; an edit ends with
+// EVENT_VAL_CHANGED.
+void HeadlessBackend::handleKey(int key) {
+    int panelId = GetActivePanel();
+    Panel* p = panel(panelId);
+    if (!p) return;
+    int focused = GetActiveCtrl(panelId);
+    Control* c = control(panelId, focused);
+    if (c && c->dimmed) return;
+    KeyEvent ev{nextKeyEventId_++, key};
+    keyEvents_.push_back(&ev);
+    call(panelId, focused, EVENT_KEYPRESS, key, ev.id);
+    keyEvents_.erase(std::find(keyEvents_.begin(), keyEvents_.end(), &ev));
+    if (ev.key == 0 || !(p = panel(panelId))) return;
+    if (runShortcut(*p, focused, ev.key)) return;
+    if (controlHandlesKey(panelId, focused, ev.key)) call(panelId, focused, EVENT_VAL_CHANGED, 0, 0);
+}
+
+bool HeadlessBackend::runShortcut(Panel& p, int focused, int key) {
+    for (const auto& c : p.controls) {
+        if (c && c->shortcutKey == key && c->id != focused && !c->dimmed) {
+            click(p.id, c->id);
+            return true;
+        }
+    }
+    for (const auto& bar : menuBars_) {
+        if (!bar || bar->panel != p.id) continue;
+        for (const Menu& m : bar->menus) {
+            for (const MenuItem& item : m.items) {
+                if (!item.separator && item.shortcut == key && !item.dimmed && !m.dimmed) {
+                    if (item.callback) item.callback(bar->id, item.id, item.callbackData, p.id);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+EditContext HeadlessBackend::editContext(Control& c) {
+    EditContext ctx;
+    ctx.clipboard = &clipboard_;
+    ctx.singleLine = c.kind == CTRL_STRING;
+    ctx.maxLength = c.kind == CTRL_STRING ? c.maxEntryLength : -1;
+    ctx.pageLines = visibleLines(c);
+    return ctx;
+}
+
+void HeadlessBackend::scrollToCaret(Control& c) {
+    int line = c.text.lineOfOffset(c.text.caret());
+    int shown = visibleLines(c);
+    if (line < c.firstVisibleLine) c.firstVisibleLine = line;
+    else if (line >= c.firstVisibleLine + shown) c.firstVisibleLine = line - shown + 1;
+}
+
+// The focused control's own handling of a key; true when its value changed.
+bool HeadlessBackend::controlHandlesKey(int panelId, int controlId, int key) {
+    Control* c = control(panelId, controlId);
+    if (!c) return false;
+    switch (c->kind) {
+    case CTRL_TEXT_BOX: {
+        bool changed = c->text.applyKey(key, editContext(*c));
+        scrollToCaret(*c);
+        return changed;
+    }
+    case CTRL_STRING:
+        if (key == VAL_ENTER_VKEY) {
+            call(panelId, controlId, EVENT_COMMIT, 0, 0);
+            return false;
+        }
+        return c->text.applyKey(key, editContext(*c));
+    case CTRL_COMMAND_BUTTON:
+    case CTRL_CHECK_BOX:
+        if (key == ' ' || (key == VAL_ENTER_VKEY && c->kind == CTRL_COMMAND_BUTTON)) click(panelId, controlId);
+        return false;
+    default:
+        return false;
+    }
+}
+
+// ---- Clicks and closing
+
+void HeadlessBackend::click(int panelId, int controlId) {
+    Control* c = control(panelId, controlId);
+    if (!c || c->dimmed) return;
+    if (c->kind == CTRL_CHECK_BOX) c->value = !c->value;
+    call(panelId, controlId, EVENT_COMMIT, 0, 0);
+}
+
+void HeadlessBackend::closePanel(int panelId) {
+    Panel* p = panel(panelId);
+    if (!p) return;
+    int closeCtrl = p->closeCtrl;
+    if (closeCtrl && control(panelId, closeCtrl)) call(panelId, closeCtrl, EVENT_COMMIT, 0, 0);
+    callPanel(panelId, EVENT_CLOSE, 0, 0);
+}
+
+int HeadlessBackend::GetRelativeMouseState(int panelId, int controlId, int* x, int* y, int* left, int* right,
+                                           int* modifiers) {
+    if (!panel(panelId)) return UIE_BAD_PANEL;
+    int dx = 0, dy = 0;
+    if (controlId != 0) {
+        int rc = 0;
+        Control* c = control(panelId, controlId, &rc);
+        if (!c) return rc;
+        dx = c->left;
+        dy = c->top;
+    }
+    if (x) *x = mouseX_ - dx;
+    if (y) *y = mouseY_ - dy;
+    if (left) *left = 0;
+    if (right) *right = 0;
+    if (modifiers) *modifiers = 0;
+    return 0;
+}
+
+// ---- Menus
+
+MenuBar* HeadlessBackend::menuBar(int id) {
+    if (id <= 0 || static_cast<size_t>(id) > menuBars_.size()) return nullptr;
+    return menuBars_[id - 1].get();
+}
+
+Menu* HeadlessBackend::menu(MenuBar& bar, int id) {
+    for (Menu& m : bar.menus)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+MenuItem* HeadlessBackend::menuItem(MenuBar& bar, int id) {
+    for (Menu& m : bar.menus)
+        for (MenuItem& item : m.items)
+            if (item.id == id) return &item;
+    return nullptr;
+}
+
+int HeadlessBackend::NewMenuBar(int panelId) {
+    if (panelId != 0 && !panel(panelId)) return UIE_BAD_PANEL;
+    auto bar = std::make_unique<MenuBar>();
+    bar->id = static_cast<int>(menuBars_.size()) + 1;
+    bar->panel = panelId;
+    menuBars_.push_back(std::move(bar));
+    return static_cast<int>(menuBars_.size());
+}
+
+int HeadlessBackend::DiscardMenuBar(int id) {
+    if (!menuBar(id)) return UIE_BAD_MENU;
+    menuBars_[id - 1].reset();
+    return 0;
+}
+
+int HeadlessBackend::NewMenu(int barId, const char* name, int before) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    Menu m;
+    m.id = bar->nextId++;
+    m.name = name;
+    auto at = std::find_if(bar->menus.begin(), bar->menus.end(), [&](const Menu& x) { return x.id == before; });
+    if (before != -1 && at == bar->menus.end()) return UIE_BAD_MENU;
+    int id = m.id;
+    bar->menus.insert(at, std::move(m));
+    return id;
+}
+
+int HeadlessBackend::NewMenuItem(int barId, int menuId, const char* name, int before, int shortcut,
+                                 MenuCallbackPtr cb, void* data) {
+    MenuBar* bar = menuBar(barId);
+    Menu* m = bar ? menu(*bar, menuId) : nullptr;
+    if (!m) return UIE_BAD_MENU;
+    auto at = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItem& x) { return x.id == before; });
+    if (before != -1 && at == m->items.end()) return UIE_BAD_MENU;
+    MenuItem item;
+    item.id = bar->nextId++;
+    item.name = name;
+    item.shortcut = shortcut;
+    item.callback = cb;
+    item.callbackData = data;
+    int id = item.id;
+    m->items.insert(at, std::move(item));
+    return id;
+}
+
+int HeadlessBackend::InsertSeparator(int barId, int menuId, int before) {
+    int id = NewMenuItem(barId, menuId, "", before, 0, nullptr, nullptr);
+    if (id > 0) menuItem(*menuBar(barId), id)->separator = true;
+    return id;
+}
+
+int HeadlessBackend::SetMenuBarAttribute(int barId, int id, int attr, const AttrValue& v) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    if (id == 0) {
+        if (attr == ATTR_MENU_BAR_FONT) bar->font = v.s;
+        else if (menuAttrType(attr) == AttrType::Int) bar->extra.set(attr, v.i);
+        else return UIE_BAD_ATTRIBUTE;
+        return 0;
+    }
+    if (Menu* m = menu(*bar, id)) {
+        if (attr == ATTR_DIMMED) m->dimmed = v.i != 0;
+        else if (attr == ATTR_ITEM_NAME) m->name = v.s;
+        else if (menuAttrType(attr) == AttrType::Int) m->extra.set(attr, v.i);
+        else return UIE_BAD_ATTRIBUTE;
+        return 0;
+    }
+    MenuItem* item = menuItem(*bar, id);
+    if (!item) return UIE_BAD_MENU;
+    switch (attr) {
+    case ATTR_DIMMED: item->dimmed = v.i != 0; break;
+    case ATTR_ITEM_NAME: item->name = v.s; break;
+    case ATTR_CALLBACK_DATA: item->callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: item->callback = reinterpret_cast<MenuCallbackPtr>(v.p); break;
+    default:
+        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
+        item->extra.set(attr, v.i);
+        break;
+    }
+    return 0;
+}
+
+int HeadlessBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    int* i = static_cast<int*>(out);
+    auto stored = [&](const AttrStore& s) {
+        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
+        if (!s.get(attr, i)) *i = 0;
+        return 0;
+    };
+    if (id == 0) {
+        if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
+        std::memcpy(out, bar->font.c_str(), bar->font.size() + 1);
+        return 0;
+    }
+    if (Menu* m = menu(*bar, id)) {
+        if (attr == ATTR_DIMMED) *i = m->dimmed;
+        else if (attr == ATTR_ITEM_NAME) std::memcpy(out, m->name.c_str(), m->name.size() + 1);
+        else return stored(m->extra);
+        return 0;
+    }
+    MenuItem* item = menuItem(*bar, id);
+    if (!item) return UIE_BAD_MENU;
+    switch (attr) {
+    case ATTR_DIMMED: *i = item->dimmed; break;
+    case ATTR_ITEM_NAME: std::memcpy(out, item->name.c_str(), item->name.size() + 1); break;
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
+    default: return stored(item->extra);
+    }
+    return 0;
+}
+
+// Records the menu, takes the oldest menu answer and returns the item it
+// names, 0 when dismissed or when the named item is dimmed or absent.
+int HeadlessBackend::RunPopupMenu(int barId, int menuId, int panelId, int, int) {
+    MenuBar* bar = menuBar(barId);
+    Menu* m = bar ? menu(*bar, menuId) : nullptr;
+    if (!m) return UIE_BAD_MENU;
+    if (panelId != 0 && !panel(panelId)) return UIE_BAD_PANEL;
+    std::string listing;
+    for (const MenuItem& item : m->items) {
+        if (item.separator) continue;
+        if (!listing.empty()) listing += '\n';
+        if (item.dimmed) listing += '~';
+        listing += item.name;
+    }
+    recordPopup(AUTO_POPUP_MENU, m->name, listing);
+    if (menuAnswers_.empty()) return 0;
+    std::optional<std::string> answer = std::move(menuAnswers_.front());
+    menuAnswers_.pop_front();
+    if (!answer) return 0;
+    for (const MenuItem& item : m->items) {
+        if (!item.separator && !item.dimmed && item.name == *answer) {
+            int id = item.id;
+            if (item.callback) item.callback(barId, id, item.callbackData, panelId);
+            return id;
+        }
+    }
+    return 0;
+}
+
+// ---- Popups
+
+void HeadlessBackend::recordPopup(int kind, const std::string& title, const std::string& text) {
+    popups_.push_back(PopupRecord{kind, title, text});
+}
+
+int HeadlessBackend::MessagePopup(const char* title, const char* message) {
+    recordPopup(AUTO_POPUP_MESSAGE, title, message);
+    if (messageAnswers_ > 0) --messageAnswers_;
+    return 0;
+}
+
+int HeadlessBackend::ConfirmPopup(const char* title, const char* message) {
+    recordPopup(AUTO_POPUP_CONFIRM, title, message);
+    if (confirmAnswers_.empty()) return 0;
+    int yes = confirmAnswers_.front();
+    confirmAnswers_.pop_front();
+    return yes ? 1 : 0;
+}
+
+int HeadlessBackend::FileSelectPopup(const char*, const char*, const char* types, const char* title, int, int, int,
+                                     int, int, char* path) {
+    recordPopup(AUTO_POPUP_FILE_SELECT, title, types);
+    path[0] = '\0';
+    if (fileAnswers_.empty()) return VAL_NO_FILE_SELECTED;
+    FileAnswer answer = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    if (answer.result != VAL_EXISTING_FILE_SELECTED && answer.result != VAL_NEW_FILE_SELECTED)
+        return VAL_NO_FILE_SELECTED;
+    copyTruncated(answer.path, path, MAX_PATHNAME_LEN);
+    return answer.result;
+}
+
+// ---- Clipboard
+
+int HeadlessBackend::ClipboardPutText(const char* text) {
+    clipboard_ = std::string(text);
+    return 0;
+}
+
+int HeadlessBackend::ClipboardGetText(std::string& text, bool& available) {
+    available = clipboard_.has_value();
+    if (available) text = *clipboard_;
+    return 0;
+}
+
+// ---- Automation
+
+int HeadlessBackend::AutoAnswerMessage() {
+    ++messageAnswers_;
+    return 0;
+}
+
+int HeadlessBackend::AutoAnswerConfirm(int yes) {
+    confirmAnswers_.push_back(yes != 0);
+    return 0;
+}
+
+int HeadlessBackend::AutoAnswerFileSelect(int result, const char* path) {
+    fileAnswers_.push_back(FileAnswer{result, path});
+    return 0;
+}
+
+int HeadlessBackend::AutoAnswerPopupMenu(const char* itemName) {
+    menuAnswers_.push_back(itemName ? std::optional<std::string>(itemName) : std::nullopt);
+    return 0;
+}
+
+int HeadlessBackend::AutoClearAnswers() {
+    messageAnswers_ = 0;
+    confirmAnswers_.clear();
+    fileAnswers_.clear();
+    menuAnswers_.clear();
+    return 0;
+}
+
+int HeadlessBackend::AutoPopupCount() { return static_cast<int>(popups_.size()); }
+
+int HeadlessBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
+    if (index < 0 || static_cast<size_t>(index) >= popups_.size()) return UIE_BAD_VALUE;
+    const PopupRecord& r = popups_[static_cast<size_t>(index)];
+    if (kind) *kind = r.kind;
+    copyTruncated(r.title, title, titleSize);
+    copyTruncated(r.text, text, textSize);
+    return 0;
+}
+
+int HeadlessBackend::AutoClearPopupLog() {
+    popups_.clear();
+    return 0;
+}
+
+int HeadlessBackend::AutoTypeKey(int panelId, int controlId, int key) {
+    int rc = 0;
+    if (!control(panelId, controlId, &rc)) return rc;
+    SetActivePanel(panelId);
+    SetActiveCtrl(panelId, controlId);
+    FakeKeystroke(key);
+    return ProcessSystemEvents();
+}
+
+int HeadlessBackend::AutoClick(int panelId, int controlId) {
+    int rc = 0;
+    if (!control(panelId, controlId, &rc)) return rc;
+    post([this, panelId, controlId] { click(panelId, controlId); });
+    return ProcessSystemEvents();
+}
+
+int HeadlessBackend::AutoRightClick(int panelId, int controlId, int x, int y) {
+    int rc = 0;
+    if (!control(panelId, controlId, &rc)) return rc;
+    post([this, panelId, controlId, x, y] {
+        mouseX_ = x;
+        mouseY_ = y;
+        call(panelId, controlId, EVENT_RIGHT_CLICK, y, x);
+    });
+    return ProcessSystemEvents();
+}
+
+int HeadlessBackend::AutoClosePanel(int panelId) {
+    if (!panel(panelId)) return UIE_BAD_PANEL;
+    post([this, panelId] { closePanel(panelId); });
+    return ProcessSystemEvents();
+}
+
+int HeadlessBackend::AutoFindPanel(const char* title) {
+    for (const auto& p : panels_)
+        if (p && p->title == title) return p->id;
+    return UIE_BAD_PANEL;
+}
+
+int HeadlessBackend::AutoFindCtrl(int panelId, const char* label) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    for (const auto& c : p->controls)
+        if (c && c->label == label) return c->id;
+    return UIE_BAD_CONTROL;
+}
+
+int HeadlessBackend::AutoRenderPanel(int panelId, const char*) {
+    return panel(panelId) ? UIE_NOT_SUPPORTED : UIE_BAD_PANEL;
+}
+
+}  // namespace uirt::headless

@@ -1,0 +1,463 @@
+// Headless backend, part 1: panels, controls, attributes and text boxes.
+#include "headless.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace uirt::headless {
+namespace {
+
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+constexpr int kLineHeight = 16;  // pixels per text line, for ATTR_VISIBLE_LINES
+
+struct Size {
+    int height, width;
+};
+
+Size defaultSize(int kind) {
+    switch (kind) {
+    case CTRL_TEXT_BOX: return {100, 200};
+    case CTRL_STRING: return {20, 120};
+    case CTRL_TEXT_MSG: return {16, 100};
+    case CTRL_COMMAND_BUTTON: return {24, 80};
+    case CTRL_CHECK_BOX: return {20, 100};
+    case CTRL_PROGRESS_BAR: return {20, 150};
+    default: return {20, 80};
+    }
+}
+
+bool knownKind(int kind) {
+    switch (kind) {
+    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_TEXT_MSG: case CTRL_TEXT_BOX:
+    case CTRL_PROGRESS_BAR: case CTRL_COMMAND_BUTTON: case CTRL_CHECK_BOX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool focusable(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
+
+void copyOut(const std::string& s, void* out) { std::memcpy(out, s.c_str(), s.size() + 1); }
+
+int centred(int position, int size, int screen) {
+    return position == VAL_AUTO_CENTER ? std::max((screen - size) / 2, 0) : position;
+}
+
+}  // namespace
+
+// ---- Lookup
+
+Panel* HeadlessBackend::panel(int id) {
+    if (id <= 0 || static_cast<size_t>(id) > panels_.size()) return nullptr;
+    return panels_[id - 1].get();
+}
+
+Control* HeadlessBackend::control(int panelId, int id) {
+    Panel* p = panel(panelId);
+    if (!p || id <= 0 || static_cast<size_t>(id) > p->controls.size()) return nullptr;
+    return p->controls[id - 1].get();
+}
+
+Control* HeadlessBackend::control(int panelId, int id, int* rc) {
+    if (!panel(panelId)) {
+        *rc = UIE_BAD_PANEL;
+        return nullptr;
+    }
+    Control* c = control(panelId, id);
+    *rc = c ? 0 : UIE_BAD_CONTROL;
+    return c;
+}
+
+Control* HeadlessBackend::textControl(int panelId, int id, int* rc, bool boxOnly) {
+    Control* c = control(panelId, id, rc);
+    if (c && (boxOnly ? c->kind != CTRL_TEXT_BOX : !isTextKind(c->kind))) {
+        *rc = UIE_BAD_CONTROL;
+        return nullptr;
+    }
+    return c;
+}
+
+// ---- Panels
+
+int HeadlessBackend::NewPanel(int parent, const char* title, int top, int left, int height, int width) {
+    if (parent != 0 && !panel(parent)) return UIE_BAD_PANEL;
+    if (height < 0 || width < 0) return UIE_BAD_VALUE;
+    auto p = std::make_unique<Panel>();
+    p->id = static_cast<int>(panels_.size()) + 1;
+    p->parent = parent;
+    p->title = title;
+    p->height = height;
+    p->width = width;
+    p->top = centred(top, height, kScreenHeight);
+    p->left = centred(left, width, kScreenWidth);
+    panels_.push_back(std::move(p));
+    return static_cast<int>(panels_.size());
+}
+
+int HeadlessBackend::DiscardPanel(int id) {
+    if (!panel(id)) return UIE_BAD_PANEL;
+    for (auto& p : panels_) {
+        if (p && p->parent == id) DiscardPanel(p->id);
+    }
+    for (auto& bar : menuBars_) {
+        if (bar && bar->panel == id) bar.reset();
+    }
+    panels_[id - 1].reset();
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
+    return 0;
+}
+
+int HeadlessBackend::DisplayPanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    p->visible = true;
+    return SetActivePanel(id);
+}
+
+int HeadlessBackend::HidePanel(int id) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    p->visible = false;
+    return 0;
+}
+
+int HeadlessBackend::GetActivePanel() {
+    for (auto it = activation_.rbegin(); it != activation_.rend(); ++it) {
+        Panel* p = panel(*it);
+        if (p && p->visible) return *it;
+    }
+    return 0;
+}
+
+int HeadlessBackend::SetActivePanel(int id) {
+    if (!panel(id)) return UIE_BAD_PANEL;
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
+    activation_.push_back(id);
+    return 0;
+}
+
+int HeadlessBackend::SetActiveCtrl(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    panel(panelId)->activeCtrl = id;
+    return 0;
+}
+
+int HeadlessBackend::GetActiveCtrl(int panelId) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    return control(panelId, p->activeCtrl) ? p->activeCtrl : 0;
+}
+
+int HeadlessBackend::SetWaitCursor(int on) {
+    waitCursor_ = on != 0;
+    return 0;
+}
+
+int HeadlessBackend::GetWaitCursor() { return waitCursor_; }
+
+int HeadlessBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    switch (attr) {
+    case ATTR_TITLE: p->title = v.s; break;
+    case ATTR_TEXT_FONT: p->font = v.s; break;
+    case ATTR_CALLBACK_DATA: p->callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: p->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
+    case ATTR_TOP: p->top = centred(v.i, p->height, kScreenHeight); break;
+    case ATTR_LEFT: p->left = centred(v.i, p->width, kScreenWidth); break;
+    case ATTR_HEIGHT: if (v.i < 0) return UIE_BAD_VALUE; p->height = v.i; break;
+    case ATTR_WIDTH: if (v.i < 0) return UIE_BAD_VALUE; p->width = v.i; break;
+    case ATTR_CLOSE_CTRL: p->closeCtrl = v.i; break;
+    case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
+    default: p->extra.set(attr, v.i); break;
+    }
+    return 0;
+}
+
+int HeadlessBackend::GetPanelAttribute(int id, int attr, void* out) {
+    Panel* p = panel(id);
+    if (!p) return UIE_BAD_PANEL;
+    int* i = static_cast<int*>(out);
+    switch (attr) {
+    case ATTR_TITLE: copyOut(p->title, out); break;
+    case ATTR_TEXT_FONT: copyOut(p->font, out); break;
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
+    case ATTR_TOP: *i = p->top; break;
+    case ATTR_LEFT: *i = p->left; break;
+    case ATTR_HEIGHT: *i = p->height; break;
+    case ATTR_WIDTH: *i = p->width; break;
+    case ATTR_CLOSE_CTRL: *i = p->closeCtrl; break;
+    case ATTR_VISIBLE: *i = p->visible ? 1 : 0; break;
+    default: if (!p->extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
+// ---- Controls
+
+int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    if (!knownKind(kind)) return UIE_BAD_VALUE;
+    auto c = std::make_unique<Control>();
+    c->id = p->nextCtrlId++;
+    c->kind = kind;
+    c->label = label;
+    c->top = top;
+    c->left = left;
+    Size size = defaultSize(kind);
+    c->height = size.height;
+    c->width = size.width;
+    c->labelTop = top - kLineHeight;
+    c->labelLeft = left;
+    c->labelWidth = static_cast<int>(c->label.size()) * 7;
+    c->labelHeight = kLineHeight;
+    c->tabPosition = c->id - 1;
+    if (p->activeCtrl == 0 && focusable(kind)) p->activeCtrl = c->id;
+    if (p->controls.size() < static_cast<size_t>(c->id)) p->controls.resize(static_cast<size_t>(c->id));
+    int id = c->id;
+    p->controls[id - 1] = std::move(c);
+    return id;
+}
+
+int HeadlessBackend::DiscardCtrl(int panelId, int id) {
+    int rc = 0;
+    if (!control(panelId, id, &rc)) return rc;
+    Panel* p = panel(panelId);
+    p->controls[id - 1].reset();
+    if (p->activeCtrl == id) p->activeCtrl = 0;
+    return 0;
+}
+
+int HeadlessBackend::setCtrlValue(Control& c, const AttrValue& v) {
+    if (c.kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+    if (isTextKind(c.kind)) {
+        if (!v.s) return UIE_BAD_VALUE;
+        std::string_view text(v.s);
+        if (c.kind == CTRL_STRING) text = text.substr(0, text.find('\n'));
+        c.text.reset(text);
+        c.firstVisibleLine = 0;
+    } else {
+        c.value = c.kind == CTRL_CHECK_BOX ? (v.i != 0) : v.i;
+    }
+    return 0;
+}
+
+int HeadlessBackend::SetCtrlVal(int panelId, int id, const AttrValue& v) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    return c ? setCtrlValue(*c, v) : rc;
+}
+
+int HeadlessBackend::GetCtrlVal(int panelId, int id, void* out) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+    if (isTextKind(c->kind)) copyOut(c->text.text(), out);
+    else *static_cast<int*>(out) = c->value;
+    return 0;
+}
+
+int HeadlessBackend::DefaultCtrl(int panelId, int id) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    if (c->kind == CTRL_COMMAND_BUTTON) return 0;
+    AttrValue v;
+    v.s = c->defaultText.c_str();
+    v.i = c->defaultValue;
+    return setCtrlValue(*c, v);
+}
+
+int HeadlessBackend::visibleLines(const Control& c) const { return std::max(c.height / kLineHeight, 1); }
+
+int HeadlessBackend::setCtrlInt(Control& c, int attr, int value) {
+    bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
+    switch (attr) {
+    case ATTR_DIMMED: c.dimmed = value != 0; break;
+    case ATTR_VISIBLE: c.visible = value != 0; break;
+    case ATTR_TOP: c.top = value; break;
+    case ATTR_LEFT: c.left = value; break;
+    case ATTR_WIDTH: if (value < 0) return UIE_BAD_VALUE; c.width = value; break;
+    case ATTR_HEIGHT: if (value < 0) return UIE_BAD_VALUE; c.height = value; break;
+    case ATTR_LABEL_TOP: c.labelTop = value; break;
+    case ATTR_LABEL_LEFT: c.labelLeft = value; break;
+    case ATTR_LABEL_WIDTH: c.labelWidth = value; break;
+    case ATTR_LABEL_HEIGHT: c.labelHeight = value; break;
+    case ATTR_CTRL_TAB_POSITION: c.tabPosition = value; break;
+    case ATTR_SHORTCUT_KEY: c.shortcutKey = value; break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        c.maxEntryLength = value;
+        break;
+    case ATTR_TEXT_SELECTION_START:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        c.text.setSelectionStart(value);
+        break;
+    case ATTR_TEXT_SELECTION_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        c.text.setSelectionLength(value);
+        break;
+    case ATTR_FIRST_VISIBLE_LINE:
+        if (c.kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
+        c.firstVisibleLine = std::clamp(value, 0, std::max(c.text.lineCount() - 1, 0));
+        break;
+    default: c.extra.set(attr, value); break;
+    }
+    return 0;
+}
+
+int HeadlessBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& v) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: c->callbackData = v.p; return 0;
+    case ATTR_CALLBACK_FUNCTION_POINTER: c->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); return 0;
+    case ATTR_LABEL_TEXT: c->label = v.s; return 0;
+    case ATTR_TEXT_FONT: c->textFont = v.s; return 0;
+    case ATTR_LABEL_FONT: c->labelFont = v.s; return 0;
+    case ATTR_CTRL_VAL: return setCtrlValue(*c, v);
+    case ATTR_DFLT_VALUE:
+        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c->kind)) c->defaultText = v.s;
+        else c->defaultValue = v.i;
+        return 0;
+    default: return setCtrlInt(*c, attr, v.i);
+    }
+}
+
+int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
+    int rc = 0;
+    Control* c = control(panelId, id, &rc);
+    if (!c) return rc;
+    int* i = static_cast<int*>(out);
+    bool text = isTextKind(c->kind) && c->kind != CTRL_TEXT_MSG;
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; break;
+    case ATTR_LABEL_TEXT: copyOut(c->label, out); break;
+    case ATTR_TEXT_FONT: copyOut(c->textFont, out); break;
+    case ATTR_LABEL_FONT: copyOut(c->labelFont, out); break;
+    case ATTR_CTRL_VAL: return GetCtrlVal(panelId, id, out);
+    case ATTR_DFLT_VALUE:
+        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c->kind)) copyOut(c->defaultText, out);
+        else *i = c->defaultValue;
+        break;
+    case ATTR_CTRL_KIND: *i = c->kind; break;
+    case ATTR_DIMMED: *i = c->dimmed; break;
+    case ATTR_VISIBLE: *i = c->visible; break;
+    case ATTR_TOP: *i = c->top; break;
+    case ATTR_LEFT: *i = c->left; break;
+    case ATTR_WIDTH: *i = c->width; break;
+    case ATTR_HEIGHT: *i = c->height; break;
+    case ATTR_LABEL_TOP: *i = c->labelTop; break;
+    case ATTR_LABEL_LEFT: *i = c->labelLeft; break;
+    case ATTR_LABEL_WIDTH: *i = c->labelWidth; break;
+    case ATTR_LABEL_HEIGHT: *i = c->labelHeight; break;
+    case ATTR_CTRL_TAB_POSITION: *i = c->tabPosition; break;
+    case ATTR_SHORTCUT_KEY: *i = c->shortcutKey; break;
+    case ATTR_STRING_TEXT_LENGTH:
+        if (!isTextKind(c->kind)) return UIE_BAD_ATTRIBUTE;
+        *i = c->text.length();
+        break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = c->maxEntryLength;
+        break;
+    case ATTR_TEXT_SELECTION_START:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = c->text.selectionStart();
+        break;
+    case ATTR_TEXT_SELECTION_LENGTH:
+        if (!text) return UIE_BAD_ATTRIBUTE;
+        *i = c->text.selectionLength();
+        break;
+    case ATTR_FIRST_VISIBLE_LINE:
+        if (c->kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
+        *i = c->firstVisibleLine;
+        break;
+    case ATTR_VISIBLE_LINES:
+        if (c->kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
+        *i = visibleLines(*c);
+        break;
+    default: if (!c->extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
+// ---- Text boxes
+
+int HeadlessBackend::ResetTextBox(int panelId, int id, const char* text) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    c->text.reset(text);
+    c->firstVisibleLine = 0;
+    return 0;
+}
+
+int HeadlessBackend::InsertTextBoxLine(int panelId, int id, int index, const char* text) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    return c->text.insertLine(index, text) ? 0 : UIE_BAD_VALUE;
+}
+
+int HeadlessBackend::GetNumTextBoxLines(int panelId, int id, int* count) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    *count = c->text.lineCount();
+    return 0;
+}
+
+int HeadlessBackend::GetTextBoxLine(int panelId, int id, int index, char* buffer) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    int start = 0, length = 0;
+    if (!c->text.lineRange(index, &start, &length)) return UIE_BAD_VALUE;
+    std::memcpy(buffer, c->text.text().data() + start, static_cast<size_t>(length));
+    buffer[length] = '\0';
+    return 0;
+}
+
+int HeadlessBackend::GetTextBoxLineLength(int panelId, int id, int index, int* length) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    int start = 0;
+    return c->text.lineRange(index, &start, length) ? 0 : UIE_BAD_VALUE;
+}
+
+int HeadlessBackend::GetTextBoxLineOffset(int panelId, int id, int index, int* offset) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    int length = 0;
+    return c->text.lineRange(index, offset, &length) ? 0 : UIE_BAD_VALUE;
+}
+
+int HeadlessBackend::GetTextBoxLineIndexFromOffset(int panelId, int id, int offset, int* index) {
+    int rc = 0;
+    Control* c = textControl(panelId, id, &rc, true);
+    if (!c) return rc;
+    int line = c->text.lineOfOffset(offset);
+    if (line < 0) return UIE_BAD_VALUE;
+    *index = line;
+    return 0;
+}
+
+}  // namespace uirt::headless
+
+namespace uirt {
+std::unique_ptr<Backend> makeHeadlessBackend() { return std::make_unique<headless::HeadlessBackend>(); }
+}  // namespace uirt

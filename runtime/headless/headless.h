@@ -1,0 +1,231 @@
+// The headless backend: panels, controls, menus and the event queue in memory.
+#ifndef UIRT_HEADLESS_H
+#define UIRT_HEADLESS_H
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "attrs.h"
+#include "backend.h"
+#include "textmodel.h"
+
+namespace uirt::headless {
+
+struct Control {
+    int id = 0;
+    int kind = 0;
+    std::string label;
+    int top = 0, left = 0, width = 0, height = 0;
+    int labelTop = 0, labelLeft = 0, labelWidth = 0, labelHeight = 0;
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    bool dimmed = false;
+    bool visible = true;
+    int value = 0;             // numeric kinds
+    int defaultValue = 0;
+    std::string defaultText;   // text kinds
+    TextModel text;            // text kinds
+    int firstVisibleLine = 0;  // text box
+    int maxEntryLength = -1;
+    int shortcutKey = 0;
+    int tabPosition = 0;
+    std::string textFont = "Default";
+    std::string labelFont = "Default";
+    AttrStore extra;
+};
+
+struct Panel {
+    int id = 0;
+    int parent = 0;
+    std::string title;
+    int top = 0, left = 0, height = 0, width = 0;
+    bool visible = false;
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    int closeCtrl = 0;
+    int activeCtrl = 0;
+    int nextCtrlId = 1;
+    std::vector<std::unique_ptr<Control>> controls;  // slot id - 1
+    std::string font = "Default";
+    AttrStore extra;
+};
+
+struct MenuItem {
+    int id = 0;
+    std::string name;
+    int shortcut = 0;
+    MenuCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    bool dimmed = false;
+    bool separator = false;
+    AttrStore extra;
+};
+
+struct Menu {
+    int id = 0;
+    std::string name;
+    bool dimmed = false;
+    std::vector<MenuItem> items;
+    AttrStore extra;
+};
+
+struct MenuBar {
+    int id = 0;
+    int panel = 0;
+    int nextId = 1;
+    std::string font = "Default";
+    std::vector<Menu> menus;
+    AttrStore extra;
+};
+
+// One popup as recorded for automation.
+struct PopupRecord {
+    int kind;
+    std::string title;
+    std::string text;
+};
+
+class HeadlessBackend final : public Backend {
+public:
+    int NewPanel(int parent, const char* title, int top, int left, int height, int width) override;
+    int DiscardPanel(int panel) override;
+    int DisplayPanel(int panel) override;
+    int HidePanel(int panel) override;
+    int RunUserInterface() override;
+    int QuitUserInterface(int code) override;
+    int ProcessSystemEvents() override;
+    int PostDeferredCall(DeferredCallbackPtr fn, void* data) override;
+
+    int GetActivePanel() override;
+    int SetActivePanel(int panel) override;
+    int SetActiveCtrl(int panel, int control) override;
+    int GetActiveCtrl(int panel) override;
+    int DefaultCtrl(int panel, int control) override;
+    int SetWaitCursor(int on) override;
+    int GetWaitCursor() override;
+    int FakeKeystroke(int key) override;
+    int SetKeyPressEventKey(int eventData2, int key) override;
+    int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
+                              int* modifiers) override;
+
+    int NewCtrl(int panel, int kind, const char* label, int top, int left) override;
+    int DiscardCtrl(int panel, int control) override;
+    int SetCtrlVal(int panel, int control, const AttrValue& v) override;
+    int GetCtrlVal(int panel, int control, void* out) override;
+    int SetCtrlAttribute(int panel, int control, int attr, const AttrValue& v) override;
+    int GetCtrlAttribute(int panel, int control, int attr, void* out) override;
+    int SetPanelAttribute(int panel, int attr, const AttrValue& v) override;
+    int GetPanelAttribute(int panel, int attr, void* out) override;
+
+    int ResetTextBox(int panel, int control, const char* text) override;
+    int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
+    int GetNumTextBoxLines(int panel, int control, int* count) override;
+    int GetTextBoxLine(int panel, int control, int index, char* buffer) override;
+    int GetTextBoxLineLength(int panel, int control, int index, int* length) override;
+    int GetTextBoxLineOffset(int panel, int control, int index, int* offset) override;
+    int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) override;
+
+    int NewMenuBar(int panel) override;
+    int DiscardMenuBar(int menuBar) override;
+    int NewMenu(int menuBar, const char* name, int before) override;
+    int NewMenuItem(int menuBar, int menu, const char* name, int before, int shortcut, MenuCallbackPtr cb,
+                    void* data) override;
+    int InsertSeparator(int menuBar, int menu, int before) override;
+    int SetMenuBarAttribute(int menuBar, int item, int attr, const AttrValue& v) override;
+    int GetMenuBarAttribute(int menuBar, int item, int attr, void* out) override;
+    int RunPopupMenu(int menuBar, int menu, int panel, int top, int left) override;
+
+    int MessagePopup(const char* title, const char* message) override;
+    int ConfirmPopup(const char* title, const char* message) override;
+    int FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title, int button,
+                        int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
+
+    int ClipboardPutText(const char* text) override;
+    int ClipboardGetText(std::string& text, bool& available) override;
+
+    int AutoAnswerMessage() override;
+    int AutoAnswerConfirm(int yes) override;
+    int AutoAnswerFileSelect(int result, const char* path) override;
+    int AutoAnswerPopupMenu(const char* itemName) override;
+    int AutoClearAnswers() override;
+    int AutoPopupCount() override;
+    int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
+    int AutoClearPopupLog() override;
+    int AutoTypeKey(int panel, int control, int key) override;
+    int AutoClick(int panel, int control) override;
+    int AutoRightClick(int panel, int control, int x, int y) override;
+    int AutoClosePanel(int panel) override;
+    int AutoFindPanel(const char* title) override;
+    int AutoFindCtrl(int panel, const char* label) override;
+    int AutoRenderPanel(int panel, const char* pngPath) override;
+
+private:
+    // A key being handled; SetKeyPressEventKey finds it by id.
+    struct KeyEvent {
+        int id;
+        int key;
+    };
+    struct FileAnswer {
+        int result;
+        std::string path;
+    };
+
+    std::vector<std::unique_ptr<Panel>> panels_;  // slot id - 1
+    std::vector<int> activation_;                 // panel ids, most recently activated last
+    std::vector<std::unique_ptr<MenuBar>> menuBars_;
+    // A queued key, click or deferred call. A deferred call posted while an
+    // event is handled is held until that event has finished.
+    struct Pending {
+        std::function<void()> run;
+        int heldBy;
+    };
+    std::deque<Pending> queue_;
+    std::vector<int> running_;  // ids of the events being handled, outermost first
+    int nextEventId_ = 1;
+    std::vector<KeyEvent*> keyEvents_;
+    int nextKeyEventId_ = 1;
+    int loopDepth_ = 0;
+    bool quitRequested_ = false;
+    int quitCode_ = 0;
+    int waitCursor_ = 0;
+    int mouseX_ = 0, mouseY_ = 0;
+    std::optional<std::string> clipboard_;
+    std::deque<int> confirmAnswers_;
+    std::deque<FileAnswer> fileAnswers_;
+    std::deque<std::optional<std::string>> menuAnswers_;
+    int messageAnswers_ = 0;
+    std::vector<PopupRecord> popups_;
+
+    Panel* panel(int id);
+    Control* control(int panelId, int id);
+    // Looks the control up; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL.
+    Control* control(int panelId, int id, int* rc);
+    Control* textControl(int panelId, int id, int* rc, bool boxOnly);
+    MenuBar* menuBar(int id);
+    Menu* menu(MenuBar& bar, int id);
+    MenuItem* menuItem(MenuBar& bar, int id);
+
+    bool runOne();
+    void post(std::function<void()> run);
+    void call(int panelId, int controlId, int event, int data1, int data2);
+    void callPanel(int panelId, int event, int data1, int data2);
+    void handleKey(int key);
+    bool runShortcut(Panel& p, int focused, int key);
+    bool controlHandlesKey(int panelId, int controlId, int key);
+    void click(int panelId, int controlId);
+    void closePanel(int panelId);
+    EditContext editContext(Control& c);
+    void scrollToCaret(Control& c);
+    int visibleLines(const Control& c) const;
+    void recordPopup(int kind, const std::string& title, const std::string& text);
+    int setCtrlInt(Control& c, int attr, int value);
+    int setCtrlValue(Control& c, const AttrValue& v);
+};
+
+}  // namespace uirt::headless
+
+#endif  // UIRT_HEADLESS_H

@@ -1,0 +1,35 @@
+// Backend-independent helpers shared by both backends: the generic attribute
+// store and key-code helpers. Linked statically into libuirt and libuirt-qt.
+#ifndef UIRT_ATTRS_H
+#define UIRT_ATTRS_H
+
+#include <utility>
+#include <vector>
+
+#include "backend.h"
+
+namespace uirt {
+
+// Stores attributes that the run-time does not act on, so that a program gets
+// back what it set. Objects carry only a few of them: a flat vector is fastest.
+class AttrStore {
+public:
+    void set(int attribute, int value);
+    // True and *value filled when the attribute was set before.
+    bool get(int attribute, int* value) const;
+
+private:
+    std::vector<std::pair<int, int>> items_;
+};
+
+// Key codes: true for a character key (no virtual key) whose byte is printable
+// text, i.e. any byte >= 0x20 except DEL, with no Ctrl modifier.
+bool isCharacterKey(int key);
+// The byte of a character key.
+inline unsigned char keyChar(int key) { return static_cast<unsigned char>(key & VAL_ASCII_KEY_MASK); }
+inline int keyVirtual(int key) { return key & VAL_VKEY_MASK; }
+inline int keyModifiers(int key) { return key & VAL_MODIFIER_MASK; }
+
+}  // namespace uirt
+
+#endif  // UIRT_ATTRS_H

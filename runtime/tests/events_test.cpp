@@ -1,0 +1,320 @@
+// The event path: queued keys, EVENT_KEYPRESS before the control, cancel and
+// replace, shortcut keys, value-changed only after edits, deferred calls,
+// nested processing, clicks, closing, and the loop.
+#include "contract.h"
+
+namespace {
+
+using contract::EventLog;
+using contract::PanelTest;
+
+std::string str(int control, int event, int data1 = -1) {
+    std::string s = std::to_string(control) + ":" + std::to_string(event);
+    if (data1 >= 0) s += ":" + std::to_string(data1);
+    return s;
+}
+
+class Events : public PanelTest {
+protected:
+    int box = 0;
+    void SetUp() override {
+        PanelTest::SetUp();
+        box = addTextBox();
+        SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+        SetActiveCtrl(panel, box);
+    }
+    std::vector<std::string>& log() { return EventLog::calls(); }
+};
+
+TEST_F(Events, FakedKeyIsQueuedUntilEventsAreProcessed) {
+    EXPECT_EQ(FakeKeystroke('a'), 0);
+    EXPECT_EQ(value(box), "") << "nothing happens before processing";
+    EXPECT_TRUE(log().empty());
+    EXPECT_EQ(ProcessSystemEvents(), 0);
+    EXPECT_EQ(value(box), "a");
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_KEYPRESS, 'a'), str(box, EVENT_VAL_CHANGED)}));
+}
+
+TEST_F(Events, ValueChangedFollowsEditsOnlyNotMovesOrProgramChanges) {
+    ResetTextBox(panel, box, "abc");
+    InsertTextBoxLine(panel, box, -1, "def");
+    SetCtrlVal(panel, box, "xyz");
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 1);
+    ProcessSystemEvents();
+    EXPECT_TRUE(log().empty()) << "program changes raise no event";
+    AutoTypeKey(panel, box, VAL_END_VKEY);
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_KEYPRESS, VAL_END_VKEY)}));
+    log().clear();
+    AutoTypeKey(panel, box, VAL_BACKSPACE_VKEY);
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_KEYPRESS, VAL_BACKSPACE_VKEY),
+                                               str(box, EVENT_VAL_CHANGED)}));
+    EXPECT_EQ(value(box), "xy");
+}
+
+int g_cancelFrom = 0;
+int g_replaceWith = 0;
+int cancellingCallback(int panel, int control, int event, void* data, int d1, int d2) {
+    EventLog::callback(panel, control, event, data, d1, d2);
+    if (event == EVENT_KEYPRESS && d1 == g_cancelFrom) SetKeyPressEventKey(d2, g_replaceWith);
+    return 0;
+}
+
+struct ReplaceCase {
+    const char* name;
+    int key;
+    int replacement;
+    const char* expected;
+    bool changed;
+};
+
+class KeyReplacement : public Events, public ::testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(KeyReplacement, KeypressCallbackCancelsOrReplacesTheKey) {
+    const ReplaceCase& c = GetParam();
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &cancellingCallback);
+    ResetTextBox(panel, box, "ab");
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 1);
+    g_cancelFrom = c.key;
+    g_replaceWith = c.replacement;
+    AutoTypeKey(panel, box, c.key);
+    EXPECT_EQ(value(box), c.expected);
+    std::vector<std::string> expect{str(box, EVENT_KEYPRESS, c.key)};
+    if (c.changed) expect.push_back(str(box, EVENT_VAL_CHANGED));
+    EXPECT_EQ(log(), expect);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyReplacement,
+    ::testing::Values(ReplaceCase{"cancel_char", 'x', 0, "ab", false},
+                      ReplaceCase{"cancel_tab", VAL_TAB_VKEY, 0, "ab", false},
+                      ReplaceCase{"cancel_delete", VAL_FWD_DELETE_VKEY, 0, "ab", false},
+                      ReplaceCase{"replace_char", 'x', 'y', "ayb", true},
+                      ReplaceCase{"replace_by_enter", 'x', VAL_ENTER_VKEY, "a\nb", true},
+                      ReplaceCase{"replace_tab_by_space", VAL_TAB_VKEY, ' ', "a b", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Events, ShortcutKeyCommitsItsControlAndIsConsumed) {
+    int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Save", 300, 10);
+    SetCtrlAttribute(panel, button, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+    SetCtrlAttribute(panel, button, ATTR_SHORTCUT_KEY, VAL_MENUKEY_MODIFIER | 'S');
+    SetActiveCtrl(panel, box);
+    AutoTypeKey(panel, box, VAL_MENUKEY_MODIFIER | 'S');
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_KEYPRESS, VAL_MENUKEY_MODIFIER | 'S'),
+                                               str(button, EVENT_COMMIT)}));
+    log().clear();
+    SetCtrlAttribute(panel, button, ATTR_SHORTCUT_KEY, 'z');
+    SetCtrlAttribute(panel, button, ATTR_DIMMED, 1);
+    AutoTypeKey(panel, box, 'z');
+    EXPECT_EQ(value(box), "z") << "a dimmed control's shortcut does nothing";
+}
+
+TEST_F(Events, EnterInATextFieldCommitsIt) {
+    int field = NewCtrl(panel, CTRL_STRING, "Find", 300, 10);
+    SetCtrlAttribute(panel, field, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+    AutoTypeText(panel, field, "ab\n");
+    EXPECT_EQ(value(field), "ab");
+    EXPECT_EQ(log(), (std::vector<std::string>{str(field, EVENT_KEYPRESS, 'a'), str(field, EVENT_VAL_CHANGED),
+                                               str(field, EVENT_KEYPRESS, 'b'), str(field, EVENT_VAL_CHANGED),
+                                               str(field, EVENT_KEYPRESS, VAL_ENTER_VKEY),
+                                               str(field, EVENT_COMMIT)}));
+}
+
+TEST_F(Events, TextFieldHonoursTheMaximumEntryLength) {
+    int field = NewCtrl(panel, CTRL_STRING, "Find", 300, 10);
+    SetCtrlAttribute(panel, field, ATTR_MAX_ENTRY_LENGTH, 3);
+    AutoTypeText(panel, field, "abcdef");
+    EXPECT_EQ(value(field), "abc");
+    ClipboardPutText("xyz");
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_START, 1);
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_LENGTH, 1);
+    AutoTypeKey(panel, field, VAL_MENUKEY_MODIFIER | 'V');
+    EXPECT_EQ(value(field), "axc") << "a paste is cut to the room left";
+}
+
+TEST_F(Events, ClicksCommitButtonsAndToggleCheckBoxes) {
+    int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "OK", 300, 10);
+    int check = NewCtrl(panel, CTRL_CHECK_BOX, "Case", 330, 10);
+    for (int c : {button, check}) SetCtrlAttribute(panel, c, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+    EXPECT_EQ(AutoClick(panel, button), 0);
+    EXPECT_EQ(AutoClick(panel, check), 0);
+    int on = -1;
+    GetCtrlVal(panel, check, &on);
+    EXPECT_EQ(on, 1);
+    AutoClick(panel, check);
+    GetCtrlVal(panel, check, &on);
+    EXPECT_EQ(on, 0);
+    EXPECT_EQ(log(), (std::vector<std::string>{str(button, EVENT_COMMIT), str(check, EVENT_COMMIT),
+                                               str(check, EVENT_COMMIT)}));
+    log().clear();
+    SetCtrlAttribute(panel, button, ATTR_DIMMED, 1);
+    AutoClick(panel, button);
+    EXPECT_TRUE(log().empty()) << "a dimmed button does not commit";
+}
+
+TEST_F(Events, RightClickReportsYThenXAndTheMousePosition) {
+    SetCtrlAttribute(panel, box, ATTR_TOP, 30);
+    SetCtrlAttribute(panel, box, ATTR_LEFT, 10);
+    EXPECT_EQ(AutoRightClick(panel, box, 60, 80), 0);
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_RIGHT_CLICK) + ":80:60"}));
+    int x = -1, y = -1;
+    EXPECT_EQ(GetRelativeMouseState(panel, 0, &x, &y, nullptr, nullptr, nullptr), 0);
+    if (!contract::isQt()) {
+        EXPECT_EQ(x, 60);
+        EXPECT_EQ(y, 80);
+    }
+}
+
+int g_panelEvents = 0;
+int panelCallback(int, int control, int event, void*, int, int) {
+    if (control == 0 && event == EVENT_CLOSE) ++g_panelEvents;
+    return 0;
+}
+
+TEST_F(Events, ClosingTheWindowCommitsTheCloseControlAndTellsThePanel) {
+    int close = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Close", 300, 10);
+    SetCtrlAttribute(panel, close, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+    SetPanelAttribute(panel, ATTR_CLOSE_CTRL, close);
+    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, &panelCallback);
+    g_panelEvents = 0;
+    EXPECT_EQ(AutoClosePanel(panel), 0);
+    EXPECT_EQ(log(), (std::vector<std::string>{str(close, EVENT_COMMIT)}));
+    EXPECT_EQ(g_panelEvents, 1);
+    int visible = 0;
+    GetPanelAttribute(panel, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1) << "the run-time does not hide the panel itself";
+}
+
+// ---- Deferred calls and nesting
+
+std::vector<std::string> g_order;
+void deferredMark(void* data) { g_order.push_back(static_cast<const char*>(data)); }
+
+int deferringCallback(int panel, int control, int event, void*, int d1, int) {
+    if (event == EVENT_KEYPRESS) {
+        g_order.push_back("keypress " + std::to_string(d1));
+        PostDeferredCall(&deferredMark, const_cast<char*>("deferred"));
+        ProcessSystemEvents();  // nested: the posted call must still wait
+        g_order.push_back("after nested");
+    } else if (event == EVENT_VAL_CHANGED) {
+        int length = 0;
+        GetCtrlAttribute(panel, control, ATTR_STRING_TEXT_LENGTH, &length);
+        g_order.push_back("changed " + std::to_string(length));
+    }
+    return 0;
+}
+
+TEST_F(Events, DeferredCallRunsAfterTheWholeKeyEvent) {
+    g_order.clear();
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &deferringCallback);
+    FakeKeystroke('k');
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"keypress 107", "after nested", "changed 1", "deferred"}));
+}
+
+TEST_F(Events, DeferredCallsAndQueuedKeysRunInFifoOrder) {
+    g_order.clear();
+    PostDeferredCall(&deferredMark, const_cast<char*>("one"));
+    FakeKeystroke('a');
+    PostDeferredCall(&deferredMark, const_cast<char*>("two"));
+    EXPECT_TRUE(g_order.empty()) << "nothing runs before processing";
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(value(box), "a");
+    EXPECT_EQ(log(), (std::vector<std::string>{str(box, EVENT_KEYPRESS, 'a'), str(box, EVENT_VAL_CHANGED)}));
+}
+
+// Cancels Tab and fakes keys inside the keypress callback, then processes
+// them nested, as the block indent of a text-box extension does.
+int indentingCallback(int, int, int event, void*, int d1, int d2) {
+    if (event == EVENT_KEYPRESS && d1 == VAL_TAB_VKEY) {
+        SetKeyPressEventKey(d2, 0);
+        for (int key : {VAL_HOME_VKEY, int(' '), int(' '), VAL_DOWN_ARROW_VKEY, VAL_HOME_VKEY, int(' '), int(' ')}) FakeKeystroke(key);
+        ProcessSystemEvents();
+        g_order.push_back("indented");
+    }
+    return 0;
+}
+
+TEST_F(Events, KeysFakedInsideACallbackAreHandledByNestedProcessing) {
+    g_order.clear();
+    ResetTextBox(panel, box, "ab\ncd");
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 1);
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &indentingCallback);
+    AutoTypeKey(panel, box, VAL_TAB_VKEY);
+    EXPECT_EQ(value(box), "  ab\n  cd");
+    EXPECT_EQ(g_order, (std::vector<std::string>{"indented"}));
+}
+
+int g_depth = 0;
+int g_maxDepth = 0;
+int nestingCallback(int, int, int event, void*, int, int) {
+    if (event != EVENT_KEYPRESS) return 0;
+    ++g_depth;
+    g_maxDepth = std::max(g_maxDepth, g_depth);
+    if (g_depth < 5) {
+        FakeKeystroke('n');
+        ProcessSystemEvents();
+    }
+    --g_depth;
+    return 0;
+}
+
+TEST_F(Events, ProcessingRunsWhatGetsQueuedWhileItRunsAndMayNest) {
+    g_maxDepth = 0;
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &nestingCallback);
+    AutoTypeKey(panel, box, 'n');
+    EXPECT_EQ(g_maxDepth, 5);
+    EXPECT_EQ(g_depth, 0);
+    EXPECT_EQ(value(box), "nnnnn");
+}
+
+void postsAnother(void* data) {
+    g_order.push_back("outer start");
+    PostDeferredCall(&deferredMark, data);
+    ProcessSystemEvents();
+    g_order.push_back("outer end");
+}
+
+TEST_F(Events, DeferredCallPostedByADeferredCallWaitsForItToFinish) {
+    g_order.clear();
+    PostDeferredCall(&postsAnother, const_cast<char*>("inner"));
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"outer start", "outer end", "inner"}));
+}
+
+int quittingCallback(int, int, int event, void* data, int, int) {
+    if (event == EVENT_COMMIT) QuitUserInterface(data ? *static_cast<int*>(data) : 0);
+    return 0;
+}
+
+TEST_F(Events, RunUserInterfaceReturnsTheCodeGivenToQuit) {
+    int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Exit", 300, 10);
+    static int code = 7;
+    SetCtrlAttribute(panel, button, ATTR_CALLBACK_FUNCTION_POINTER, &quittingCallback);
+    SetCtrlAttribute(panel, button, ATTR_CALLBACK_DATA, &code);
+    SetCtrlAttribute(panel, button, ATTR_SHORTCUT_KEY, VAL_ESC_VKEY);
+    SetActiveCtrl(panel, box);
+    SetActivePanel(panel);
+    FakeKeystroke(VAL_ESC_VKEY);
+    EXPECT_EQ(RunUserInterface(), 7);
+}
+
+TEST_F(Events, HeadlessLoopEndsWhenNothingIsLeft) {
+    if (contract::isQt()) GTEST_SKIP() << "a real loop waits for the user";
+    EXPECT_EQ(RunUserInterface(), UIE_FAILURE);
+}
+
+TEST_F(Events, FocusFollowsSetActiveCtrl) {
+    int field = NewCtrl(panel, CTRL_STRING, "F", 300, 10);
+    EXPECT_EQ(SetActiveCtrl(panel, field), 0);
+    EXPECT_EQ(GetActiveCtrl(panel), field);
+    FakeKeystroke('q');
+    ProcessSystemEvents();
+    EXPECT_EQ(value(field), "q");
+    EXPECT_EQ(value(box), "");
+    EXPECT_EQ(SetActiveCtrl(panel, box), 0);
+    EXPECT_EQ(GetActiveCtrl(panel), box);
+    EXPECT_LT(SetActiveCtrl(panel, 999), 0);
+}
+
+}  // namespace

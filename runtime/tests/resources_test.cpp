@@ -1,0 +1,216 @@
+// Resource files: panels and controls built from the text format, callbacks
+// bound by name, and every kind of error reported on stderr with file and line.
+#include <algorithm>
+#include <cstring>
+
+#include "contract.h"
+#include "cp1251.h"
+
+namespace {
+
+using namespace cp1251::literals;
+using contract::EventLog;
+using contract::PanelTest;
+
+const char kGood[] = R"(# Main window
+[panel 2]
+title    = Тарвик — список цепей
+top      = 120
+left     = center
+height   = 520
+width    = 760
+close_control = 5
+callback = PanelCB
+
+[control 2]               # the list
+kind     = textbox
+top      = 48
+left     = 12
+height   = 420
+width    = 736
+label    = Список цепей
+callback = BoxCB
+
+[control 5]
+kind     = button
+top = 480
+left = 12
+height = 24
+width = 80
+label = Save \#1\nnow
+callback = BoxCB
+shortcut = Ctrl+S
+dimmed = 1
+
+[control 3]
+kind = progress
+top = 1
+left = 1
+height = 10
+width = 100
+value = 40
+
+[panel 7]
+title = Other
+top = 1
+left = 1
+height = 10
+width = 10
+[control 1]
+kind = string
+top = 1
+left = 1
+height = 10
+width = 10
+value = start text
+)";
+
+class Resources : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        RegisterUICallback("BoxCB", &EventLog::callback);
+        RegisterUICallback("PanelCB", &EventLog::callback);
+        dir = contract::tempDir();
+    }
+    std::string write(const std::string& text, const char* name = "Test.uir") {
+        std::string path = dir + "/" + name;
+        contract::writeFile(path, text);
+        return path;
+    }
+    std::string dir;
+};
+
+TEST_F(Resources, LoadsPanelControlsAndCallbacksByName) {
+    std::string path = write(kGood);
+    int p = LoadPanel(0, path.c_str(), 2);
+    ASSERT_GT(p, 0);
+    char title[256] = {};
+    EXPECT_EQ(GetPanelAttribute(p, ATTR_TITLE, title), 0);
+    EXPECT_STREQ(title, "Тарвик — список цепей"_cp1251);
+    int v = 0;
+    EXPECT_EQ(GetPanelAttribute(p, ATTR_HEIGHT, &v), 0);
+    EXPECT_EQ(v, 520);
+    EXPECT_EQ(GetPanelAttribute(p, ATTR_CLOSE_CTRL, &v), 0);
+    EXPECT_EQ(v, 5);
+    EXPECT_EQ(GetPanelAttribute(p, ATTR_VISIBLE, &v), 0);
+    EXPECT_EQ(v, 0) << "a loaded panel is not displayed";
+    char label[256] = {};
+    EXPECT_EQ(GetCtrlAttribute(p, 2, ATTR_LABEL_TEXT, label), 0);
+    EXPECT_STREQ(label, "Список цепей"_cp1251);
+    EXPECT_EQ(GetCtrlAttribute(p, 2, ATTR_CTRL_KIND, &v), 0);
+    EXPECT_EQ(v, CTRL_TEXT_BOX);
+    EXPECT_EQ(GetCtrlAttribute(p, 2, ATTR_WIDTH, &v), 0);
+    EXPECT_EQ(v, 736);
+    EXPECT_EQ(GetCtrlAttribute(p, 5, ATTR_LABEL_TEXT, label), 0);
+    EXPECT_STREQ(label, "Save #1\nnow");
+    EXPECT_EQ(GetCtrlAttribute(p, 5, ATTR_SHORTCUT_KEY, &v), 0);
+    EXPECT_EQ(v, VAL_MENUKEY_MODIFIER | 'S');
+    EXPECT_EQ(GetCtrlAttribute(p, 5, ATTR_DIMMED, &v), 0);
+    EXPECT_EQ(v, 1);
+    EXPECT_EQ(GetCtrlVal(p, 3, &v), 0);
+    EXPECT_EQ(v, 40);
+    char name[64] = {};
+    EXPECT_EQ(GetCtrlAttribute(p, 2, ATTR_CALLBACK_NAME, name), 0);
+    EXPECT_STREQ(name, "BoxCB");
+    EXPECT_EQ(GetCtrlAttribute(p, 1, ATTR_CTRL_KIND, &v), UIE_BAD_CONTROL) << "ids come from the file";
+    EXPECT_EQ(GetCtrlAttribute(p, 4, ATTR_CTRL_KIND, &v), UIE_BAD_CONTROL);
+    EXPECT_EQ(NewCtrl(p, CTRL_NUMERIC, "", 0, 0), 6) << "new controls continue after the largest id";
+    DisplayPanel(p);
+    SetActiveCtrl(p, 2);
+    AutoTypeKey(p, 2, 'x');
+    EXPECT_EQ(EventLog::calls(), (std::vector<std::string>{"2:7:120", "2:2"}));
+    int other = LoadPanel(0, path.c_str(), 7);
+    ASSERT_GT(other, 0);
+    char text[64] = {};
+    EXPECT_EQ(GetCtrlVal(other, 1, text), 0);
+    EXPECT_STREQ(text, "start text");
+    DiscardPanel(p);
+    DiscardPanel(other);
+}
+
+struct BadCase {
+    const char* name;
+    std::string text;  // replaces the marker line "@@" of a valid panel
+    int line;
+    const char* message;
+};
+
+const char kTemplate[] = "[panel 1]\ntitle = T\ntop = 1\nleft = 1\nheight = 10\nwidth = 10\n"
+                         "[control 1]\nkind = button\ntop = 1\nleft = 1\nheight = 5\nwidth = 5\n@@\n";
+
+class ResourceErrors : public Resources, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(ResourceErrors, GiveANegativeHandleAndOneLineNamingFileAndLine) {
+    const BadCase& c = GetParam();
+    std::string text = kTemplate;
+    text.replace(text.find("@@"), 2, c.text);
+    std::string path = write(text, "Bad.uir");
+    ::testing::internal::CaptureStderr();
+    int p = LoadPanel(0, path.c_str(), 1);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(p, UIE_FILE_ERROR);
+    std::string expect = path + ":" + std::to_string(c.line) + ": " + c.message + "\n";
+    EXPECT_EQ(err, expect);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ResourceErrors,
+    ::testing::Values(BadCase{"unknown_kind", "[control 2]\nkind = texbox", 14, "unknown control kind 'texbox'"},
+                      BadCase{"unknown_key", "colour = red", 13, "unknown key 'colour'"},
+                      BadCase{"bad_number", "[control 2]\nkind = string\ntop = 1x", 15, "bad number '1x' for 'top'"},
+                      BadCase{"missing_key", "[control 2]\nkind = string\ntop = 1\nleft = 1\nheight = 1", 13,
+                              "missing key 'width' in [control 2]"},
+                      BadCase{"duplicate_control", "[control 1]", 13, "duplicate control id 1"},
+                      BadCase{"duplicate_panel", "[panel 1]", 13, "duplicate panel id 1"},
+                      BadCase{"unregistered_callback", "callback = NoSuchCB", 13, "unregistered callback 'NoSuchCB'"},
+                      BadCase{"garbage_line", "just some words", 13, "expected 'key = value' or a [section]"},
+                      BadCase{"bad_section", "[window 3]", 13, "unknown section 'window'"},
+                      BadCase{"bad_shortcut", "shortcut = Ctrl+", 13, "bad shortcut key 'Ctrl+'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Resources, MissingFileAndMissingPanelAreReported) {
+    std::string missing = dir + "/none.uir";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadPanel(0, missing.c_str(), 1), UIE_FILE_ERROR);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind(missing + ": cannot open the file", 0), 0u) << err;
+    std::string path = write(kGood);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadPanel(0, path.c_str(), 3), UIE_BAD_VALUE);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), path + ": no panel 3 in the file\n");
+}
+
+TEST_F(Resources, ControlBeforeAnyPanelIsAnError) {
+    std::string path = write("\n[control 1]\nkind = button\n");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadPanel(0, path.c_str(), 1), UIE_FILE_ERROR);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), path + ":2: control 1 outside a panel\n");
+}
+
+TEST_F(Resources, RandomlyDamagedFilesNeverCrash) {
+    std::string text = kGood;
+    unsigned seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        std::string damaged = text;
+        for (int k = 0; k < 3; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            size_t at = (seed >> 8) % damaged.size();
+            seed = seed * 1103515245u + 12345u;
+            damaged[at] = "=[]#\\\n xz9"[(seed >> 8) % 10];
+        }
+        std::string path = write(damaged, "Damaged.uir");
+        ::testing::internal::CaptureStderr();
+        int p = LoadPanel(0, path.c_str(), 2);
+        std::string err = ::testing::internal::GetCapturedStderr();
+        if (p > 0) {
+            EXPECT_EQ(err, "");
+            DiscardPanel(p);
+        } else {
+            EXPECT_EQ(err.rfind(path + ":", 0), 0u) << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+// Text boxes and control values: lines, offsets, selection, attributes and
+// the byte round trip.
+#include <cstring>
+
+#include "contract.h"
+
+namespace {
+
+using contract::PanelTest;
+
+class TextBox : public PanelTest {};
+
+std::string line(int panel, int box, int index) {
+    int length = -1;
+    EXPECT_EQ(GetTextBoxLineLength(panel, box, index, &length), 0);
+    std::string s(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    EXPECT_EQ(GetTextBoxLine(panel, box, index, s.data()), 0);
+    s.resize(std::strlen(s.c_str()));
+    return s;
+}
+
+int lines(int panel, int box) {
+    int n = -1;
+    EXPECT_EQ(GetNumTextBoxLines(panel, box, &n), 0);
+    return n;
+}
+
+TEST_F(TextBox, EmptyTextHasNoLinesAndAppendingBuildsTheValue) {
+    int box = addTextBox();
+    EXPECT_EQ(lines(panel, box), 0);
+    EXPECT_EQ(value(box), "");
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, "first"), 0);
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, "second"), 0);
+    EXPECT_EQ(InsertTextBoxLine(panel, box, 2, "third"), 0) << "the line count appends too";
+    EXPECT_EQ(lines(panel, box), 3);
+    EXPECT_EQ(value(box), "first\nsecond\nthird");
+    EXPECT_EQ(InsertTextBoxLine(panel, box, 0, "zero"), 0);
+    EXPECT_EQ(InsertTextBoxLine(panel, box, 2, "mid"), 0);
+    EXPECT_EQ(value(box), "zero\nfirst\nmid\nsecond\nthird");
+    EXPECT_LT(InsertTextBoxLine(panel, box, 7, "x"), 0);
+    EXPECT_LT(InsertTextBoxLine(panel, box, -2, "x"), 0);
+}
+
+TEST_F(TextBox, LineQueriesUseByteOffsets) {
+    int box = addTextBox();
+    ASSERT_EQ(ResetTextBox(panel, box, "ab\n\ncde\n"), 0);
+    EXPECT_EQ(lines(panel, box), 4) << "a text ending in LF has an empty last line";
+    const int starts[] = {0, 3, 4, 8};
+    const char* texts[] = {"ab", "", "cde", ""};
+    for (int i = 0; i < 4; ++i) {
+        int offset = -1;
+        EXPECT_EQ(GetTextBoxLineOffset(panel, box, i, &offset), 0);
+        EXPECT_EQ(offset, starts[i]) << "line " << i;
+        EXPECT_EQ(line(panel, box, i), texts[i]);
+    }
+    int offset = 0, length = 0;
+    EXPECT_LT(GetTextBoxLineOffset(panel, box, 4, &offset), 0) << "past the last line";
+    EXPECT_LT(GetTextBoxLineLength(panel, box, -1, &length), 0);
+    char buf[8];
+    EXPECT_LT(GetTextBoxLine(panel, box, 4, buf), 0);
+    const int lineOf[] = {0, 0, 0, 1, 2, 2, 2, 2, 3};
+    for (int off = 0; off <= 8; ++off) {
+        int index = -1;
+        EXPECT_EQ(GetTextBoxLineIndexFromOffset(panel, box, off, &index), 0);
+        EXPECT_EQ(index, lineOf[off]) << "offset " << off;
+    }
+    int index = 0;
+    EXPECT_LT(GetTextBoxLineIndexFromOffset(panel, box, 9, &index), 0);
+}
+
+TEST_F(TextBox, ResetAndSetCtrlValReplaceTheWholeText) {
+    int box = addTextBox();
+    InsertTextBoxLine(panel, box, -1, "old");
+    EXPECT_EQ(ResetTextBox(panel, box, "new\ntext"), 0);
+    EXPECT_EQ(value(box), "new\ntext");
+    EXPECT_EQ(attr(box, ATTR_STRING_TEXT_LENGTH), 8);
+    EXPECT_EQ(SetCtrlVal(panel, box, "other"), 0);
+    EXPECT_EQ(value(box), "other");
+    EXPECT_EQ(SetCtrlAttribute(panel, box, ATTR_CTRL_VAL, "via attribute"), 0);
+    char buf[32] = {};
+    EXPECT_EQ(GetCtrlAttribute(panel, box, ATTR_CTRL_VAL, buf), 0);
+    EXPECT_STREQ(buf, "via attribute");
+    EXPECT_EQ(ResetTextBox(panel, box, ""), 0);
+    EXPECT_EQ(lines(panel, box), 0);
+}
+
+TEST_F(TextBox, EveryByteFromOneTo255ComesBackUnchanged) {
+    int box = addTextBox();
+    std::string all;
+    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    ASSERT_EQ(ResetTextBox(panel, box, all.c_str()), 0);
+    EXPECT_EQ(value(box), all);
+    EXPECT_EQ(attr(box, ATTR_STRING_TEXT_LENGTH), 255);
+    int offset = -1;
+    ASSERT_EQ(GetTextBoxLineOffset(panel, box, 1, &offset), 0);
+    EXPECT_EQ(offset, 10) << "the LF (byte 10) ends line 0, a CR does not";
+    int box2 = addTextBox();
+    std::string noLf = all;
+    noLf.erase(9, 1);
+    ASSERT_EQ(InsertTextBoxLine(panel, box2, -1, noLf.c_str()), 0);
+    EXPECT_EQ(line(panel, box2, 0), noLf);
+    SetCtrlAttribute(panel, box2, ATTR_TEXT_SELECTION_START, 200);
+    SetCtrlAttribute(panel, box2, ATTR_TEXT_SELECTION_LENGTH, 3);
+    EXPECT_EQ(attr(box2, ATTR_TEXT_SELECTION_START), 200) << "byte offsets equal character offsets";
+    EXPECT_EQ(attr(box2, ATTR_TEXT_SELECTION_LENGTH), 3);
+}
+
+TEST_F(TextBox, SelectionAndFirstVisibleLineAreSettable) {
+    int box = addTextBox(100, 300);
+    std::string text;
+    for (int i = 0; i < 50; ++i) text += "line " + std::to_string(i) + "\n";
+    ResetTextBox(panel, box, text.c_str());
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 0) << "reset puts the caret at the start";
+    EXPECT_EQ(SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 12), 0);
+    EXPECT_EQ(SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, 5), 0);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 12);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_LENGTH), 5);
+    EXPECT_EQ(SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 20), 0);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 20);
+    int visible = attr(box, ATTR_VISIBLE_LINES);
+    EXPECT_GE(visible, 1);
+    SetCtrlAttribute(panel, box, ATTR_HEIGHT, 400);
+    EXPECT_GT(attr(box, ATTR_VISIBLE_LINES), visible) << "a taller box shows more lines";
+}
+
+TEST_F(TextBox, AppendingManyLongLinesKeepsEveryLine) {
+    int box = addTextBox();
+    std::string row(100, 'n');
+    for (int i = 0; i < 20000; ++i) {
+        row.replace(0, 6, std::to_string(100000 + i));
+        ASSERT_EQ(InsertTextBoxLine(panel, box, -1, row.c_str()), 0);
+    }
+    EXPECT_EQ(lines(panel, box), 20000);
+    int offset = -1;
+    EXPECT_EQ(GetTextBoxLineOffset(panel, box, 12345, &offset), 0);
+    EXPECT_EQ(offset, 12345 * 101);
+    EXPECT_EQ(line(panel, box, 19999).substr(0, 6), "119999");
+}
+
+// Values and attributes of the other control kinds.
+class Controls : public PanelTest {};
+
+struct KindCase {
+    int kind;
+    bool text;
+};
+
+class ControlKinds : public PanelTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(ControlKinds, ValueRoundTripsAndKindIsReported) {
+    KindCase k = GetParam();
+    int c = NewCtrl(panel, k.kind, "Label", 10, 10);
+    ASSERT_GT(c, 0);
+    EXPECT_EQ(attr(c, ATTR_CTRL_KIND), k.kind);
+    if (k.text) {
+        EXPECT_EQ(SetCtrlVal(panel, c, "hello"), 0);
+        EXPECT_EQ(value(c), "hello");
+        EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_DFLT_VALUE, "dflt"), 0);
+        EXPECT_EQ(DefaultCtrl(panel, c), 0);
+        EXPECT_EQ(value(c), "dflt");
+    } else {
+        EXPECT_EQ(SetCtrlVal(panel, c, 1), 0);
+        int v = -1;
+        EXPECT_EQ(GetCtrlVal(panel, c, &v), 0);
+        EXPECT_EQ(v, 1);
+        EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_DFLT_VALUE, 0), 0);
+        EXPECT_EQ(DefaultCtrl(panel, c), 0);
+        EXPECT_EQ(GetCtrlVal(panel, c, &v), 0);
+        EXPECT_EQ(v, 0);
+    }
+    char label[64] = {};
+    EXPECT_EQ(GetCtrlAttribute(panel, c, ATTR_LABEL_TEXT, label), 0);
+    EXPECT_STREQ(label, "Label");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ControlKinds,
+                         ::testing::Values(KindCase{CTRL_STRING, true}, KindCase{CTRL_TEXT_MSG, true},
+                                           KindCase{CTRL_TEXT_BOX, true}, KindCase{CTRL_NUMERIC, false},
+                                           KindCase{CTRL_PROGRESS_BAR, false}, KindCase{CTRL_CHECK_BOX, false}));
+
+TEST_F(Controls, GeometryFontsCallbacksAndUnusedAttributesAreStored) {
+    int c = NewCtrl(panel, CTRL_STRING, "Find", 20, 30);
+    ASSERT_GT(c, 0);
+    EXPECT_EQ(attr(c, ATTR_TOP), 20);
+    EXPECT_EQ(attr(c, ATTR_LEFT), 30);
+    const int geometry[] = {ATTR_WIDTH, ATTR_HEIGHT, ATTR_LABEL_LEFT, ATTR_LABEL_TOP, ATTR_LABEL_WIDTH,
+                            ATTR_LABEL_HEIGHT, ATTR_CTRL_TAB_POSITION, ATTR_MAX_ENTRY_LENGTH, 620, 649, 700};
+    int v = 3;
+    for (int a : geometry) {
+        EXPECT_EQ(SetCtrlAttribute(panel, c, a, v), 0) << a;
+        EXPECT_EQ(attr(c, a), v) << a;
+        ++v;
+    }
+    EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_TEXT_FONT, "Arial"), 0);
+    EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_LABEL_FONT, "Arial"), 0);
+    char font[64] = {};
+    EXPECT_EQ(GetCtrlAttribute(panel, c, ATTR_TEXT_FONT, font), 0);
+    EXPECT_STREQ(font, "Arial");
+    int data = 0;
+    EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_CALLBACK_DATA, &data), 0);
+    EXPECT_EQ(SetCtrlAttribute(panel, c, ATTR_CALLBACK_FUNCTION_POINTER, &contract::EventLog::callback), 0);
+    void* got = nullptr;
+    CtrlCallbackPtr fn = nullptr;
+    EXPECT_EQ(GetCtrlAttribute(panel, c, ATTR_CALLBACK_DATA, &got), 0);
+    EXPECT_EQ(got, &data);
+    EXPECT_EQ(GetCtrlAttribute(panel, c, ATTR_CALLBACK_FUNCTION_POINTER, &fn), 0);
+    EXPECT_EQ(fn, &contract::EventLog::callback);
+}
+
+TEST_F(Controls, BadHandlesGiveNegativeCodes) {
+    int c = NewCtrl(panel, CTRL_NUMERIC, "", 0, 0);
+    int v = 0;
+    EXPECT_EQ(GetCtrlVal(panel + 1000, c, &v), UIE_BAD_PANEL);
+    EXPECT_EQ(GetCtrlVal(panel, c + 1000, &v), UIE_BAD_CONTROL);
+    EXPECT_EQ(SetCtrlVal(panel, c + 1000, 1), UIE_BAD_CONTROL);
+    EXPECT_LT(NewCtrl(panel, 4242, "", 0, 0), 0) << "unknown kind";
+    EXPECT_LT(ResetTextBox(panel, c, "x"), 0) << "not a text box";
+    EXPECT_EQ(DiscardCtrl(panel, c), 0);
+    EXPECT_EQ(GetCtrlVal(panel, c, &v), UIE_BAD_CONTROL);
+    int c2 = NewCtrl(panel, CTRL_NUMERIC, "", 0, 0);
+    EXPECT_GT(c2, c) << "ids are not reused";
+}
+
+TEST_F(Controls, PanelAttributesAndVisibility) {
+    char title[64] = {};
+    EXPECT_EQ(GetPanelAttribute(panel, ATTR_TITLE, title), 0);
+    EXPECT_STREQ(title, "Contract");
+    EXPECT_EQ(SetPanelAttribute(panel, ATTR_TITLE, "Renamed"), 0);
+    EXPECT_EQ(AutoFindPanel("Renamed"), panel);
+    int visible = -1;
+    EXPECT_EQ(GetPanelAttribute(panel, ATTR_VISIBLE, &visible), 0);
+    EXPECT_EQ(visible, 1);
+    EXPECT_EQ(GetActivePanel(), panel);
+    EXPECT_EQ(HidePanel(panel), 0);
+    EXPECT_EQ(GetPanelAttribute(panel, ATTR_VISIBLE, &visible), 0);
+    EXPECT_EQ(visible, 0);
+    EXPECT_NE(GetActivePanel(), panel);
+    for (int a : {580, 599, 600, 615, 617, 618, 619, 621, 800}) {
+        EXPECT_EQ(SetPanelAttribute(panel, a, 1), 0);
+        int v = 0;
+        EXPECT_EQ(GetPanelAttribute(panel, a, &v), 0);
+        EXPECT_EQ(v, 1);
+    }
+    EXPECT_EQ(SetPanelAttribute(panel, ATTR_WIDTH, 300), 0);
+    EXPECT_EQ(SetPanelAttribute(panel, ATTR_LEFT, VAL_AUTO_CENTER), 0);
+    int left = VAL_AUTO_CENTER;
+    EXPECT_EQ(GetPanelAttribute(panel, ATTR_LEFT, &left), 0);
+    EXPECT_GE(left, 0) << "centring gives a real position";
+    EXPECT_EQ(DisplayPanel(panel), 0);
+    EXPECT_EQ(GetActivePanel(), panel);
+}
+
+TEST_F(Controls, WaitCursorAndProtectionFlagsAreKept) {
+    EXPECT_EQ(SetWaitCursor(1), 0);
+    EXPECT_EQ(GetWaitCursor(), 1);
+    EXPECT_EQ(SetWaitCursor(0), 0);
+    EXPECT_EQ(GetWaitCursor(), 0);
+    int previous = SetBreakOnProtectionErrors(0);
+    EXPECT_EQ(SetBreakOnProtectionErrors(previous), 0);
+}
+
+}  // namespace
