@@ -115,6 +115,15 @@ int ReadPin(int file) {
     }
 }
 
+// Bytes that end a run ignored between tokens: the visible ones, or the
+// equals sign while waiting for it.
+constexpr ByteSet kVisible = [] {
+    ByteSet set{"", 0};
+    for (int b = 0x21; b < 0x100; ++b) set.has[b] = true;
+    return set;
+}();
+constexpr ByteSet kEquals{"=", 1};
+
 }  // namespace
 
 int DecodeORCAD(int file, int panel, int control) {
@@ -127,7 +136,10 @@ int DecodeORCAD(int file, int panel, int control) {
     R.BufPos = static_cast<int>(nets - R.FileBuf) + 6;
     WhatDo = BetweenNets;
 
-    while (Next(file)) {
+    for (;;) {
+        // Bytes that the current state ignores are passed over in one run.
+        if (const std::size_t run = RunBefore(WhatDo == NameRead ? kEquals : kVisible)) SkipRun(run);
+        if (!Next(file)) break;
         switch (WhatDo) {
         case BetweenNets:
             if (!Visible(R.InChar)) break;
