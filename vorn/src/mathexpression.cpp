@@ -119,11 +119,6 @@ std::int32_t MathExpression::FindVariable(const char* name) const {
 
 // ---- Evaluation ---------------------------------------------------------
 
-double MathExpression::Evaluate() {
-    if (sequence.empty() || !valid) return 0.0;
-    return program.Run();
-}
-
 double MathExpression::EvaluateByNodes() {
     if (sequence.empty() || !valid) return 0.0;
     return EvaluateItem(static_cast<unsigned>(sequence.size() - 1));

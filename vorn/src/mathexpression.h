@@ -115,7 +115,10 @@ public:
 
     // Value of the current expression, 0.0 when there is none. Runs the
     // program compiled at parse time; never allocates.
-    double Evaluate();
+    double Evaluate() {
+        if (sequence.empty() || !valid) return 0.0;
+        return program.Run();
+    }
     // The same value computed node by node through each evaluator's Compute.
     double EvaluateByNodes();
     // Value of the tree ending at item `index` of a parsed sequence, through Compute.

@@ -19,13 +19,45 @@ constexpr int kPush = static_cast<int>(Code::Literal) * 4 + kRightInPlace;
 
 constexpr int Op(Code code, int mode) { return static_cast<int>(code) * 4 + mode; }
 
-// A value during compilation: in place (a literal or a variable not yet
-// pushed) or computed onto the run-time stack.
-struct Operand {
-    const double* inPlace;
-};
+// Fused instructions: "top = top OUTER (*left INNER *right)", the shape of
+// every term of a long sum or product, run as one step instead of two.
+constexpr int kFusedBase = static_cast<int>(Code::Neg) * 4 + 4;
+constexpr Code kFusable[] = {Code::Add, Code::Minus, Code::Mult, Code::Div};
+
+int FusableIndex(Code code) {
+    for (int i = 0; i < 4; ++i)
+        if (kFusable[i] == code) return i;
+    return -1;
+}
+
+constexpr int Fused(int outer, int inner) { return kFusedBase + outer * 4 + inner; }
+constexpr int kEnd = kFusedBase + 16;
+
 
 }  // namespace
+
+// A value during compilation: in place (a literal or a variable not yet
+// pushed) or computed onto the run-time stack by instruction `producer`.
+struct Program::Operand {
+    const double* inPlace;
+    long producer;
+};
+
+// Merges "left OUTER right" into the instruction that computed `right` when
+// that one was "*a INNER *b" with both operands in place and `left` is on the
+// stack below it.
+bool Program::TryFuse(Code outerCode, const Operand& left, const Operand& right) {
+    const int outer = FusableIndex(outerCode);
+    if (outer < 0 || left.inPlace != nullptr || right.inPlace != nullptr || code.empty() ||
+        right.producer != static_cast<long>(code.size()) - 1)
+        return false;
+    Instruction& last = code.back();
+    if (last.op % 4 != (kLeftInPlace | kRightInPlace) || last.op >= kFusedBase) return false;
+    const int inner = FusableIndex(static_cast<Code>(last.op / 4));
+    if (inner < 0) return false;
+    last.op = static_cast<std::uint16_t>(Fused(outer, inner));
+    return true;
+}
 
 void Program::Clear() {
     code.clear();
@@ -46,7 +78,7 @@ void Program::Build(const std::vector<MathExprItem>& items, const std::vector<It
         const ItemShape& shape = shapes[i];
         const int arity = Arity(shape.code);
         if (arity == 0) {
-            operands.push_back(Operand{shape.code == Code::Literal ? &items[i].value : shape.source});
+            operands.push_back(Operand{shape.code == Code::Literal ? &items[i].value : shape.source, -1});
             continue;
         }
         const Operand right = operands.back();
@@ -60,61 +92,103 @@ void Program::Build(const std::vector<MathExprItem>& items, const std::vector<It
             const Operand left = operands.back();
             operands.pop_back();
             const int mode = (left.inPlace ? kLeftInPlace : 0) | (right.inPlace ? kRightInPlace : 0);
-            const int pushes = mode == 0 ? -1 : mode == (kLeftInPlace | kRightInPlace) ? 1 : 0;
-            emit(Op(shape.code, mode), left.inPlace, right.inPlace, pushes);
+            if (!TryFuse(shape.code, left, right)) {
+                const int pushes = mode == 0 ? -1 : mode == (kLeftInPlace | kRightInPlace) ? 1 : 0;
+                emit(Op(shape.code, mode), left.inPlace, right.inPlace, pushes);
+            } else {
+                --slots;
+            }
         }
-        operands.push_back(Operand{nullptr});
+        operands.push_back(Operand{nullptr, static_cast<long>(code.size()) - 1});
     }
     if (operands.back().inPlace != nullptr) emit(kPush, nullptr, operands.back().inPlace, 1);
+    code.push_back(Instruction{static_cast<std::uint16_t>(kEnd), nullptr, nullptr});
     stack.assign(static_cast<std::size_t>(deepest) + 1, 0.0);
 }
 
 // The top of the stack lives in `top`; the array holds the values below it.
+// Each handler jumps straight to the next instruction's handler (threaded
+// code, a GCC and Clang extension), so every kind of step has its own
+// well-predicted indirect jump; the program ends with kEnd.
 double Program::Run() {
+    if (code.empty()) return 0.0;
+#define VORN_B4(N) &&N##_SS, &&N##_SP, &&N##_PS, &&N##_PP
+#define VORN_U4(N) &&N##_S, &&N##_P, &&bad, &&bad
+#define VORN_F4(O) &&fused_##O##_0, &&fused_##O##_1, &&fused_##O##_2, &&fused_##O##_3
+    static const void* const kHandlers[] = {
+        &&bad, &&push, &&bad, &&bad,  // Literal
+        &&bad, &&bad, &&bad, &&bad,   // Variable
+        VORN_B4(add), VORN_B4(sub), VORN_B4(mul), VORN_B4(div), VORN_B4(pow), VORN_B4(gt),
+        VORN_B4(ge), VORN_B4(lt), VORN_B4(le), VORN_B4(eq), VORN_B4(shl), VORN_B4(shr),
+        VORN_B4(band), VORN_B4(bor), VORN_B4(land), VORN_B4(lor),
+        VORN_U4(intpart), VORN_U4(round), VORN_U4(sin), VORN_U4(cos), VORN_U4(tan), VORN_U4(sqrt),
+        VORN_B4(min), VORN_B4(max), VORN_U4(abs), VORN_U4(neg),
+        VORN_F4(0), VORN_F4(1), VORN_F4(2), VORN_F4(3),
+        &&end};
+#undef VORN_B4
+#undef VORN_U4
+#undef VORN_F4
+    static_assert(sizeof kHandlers / sizeof kHandlers[0] == kEnd + 1);
+
     double top = 0.0;
     double* below = stack.data();
-    for (const Instruction& in : code) {
-        switch (in.op) {
-#define VORN_BINARY(CODE, F)                                                         \
-    case Op(CODE, 0): --below; top = F(*below, top); break;                          \
-    case Op(CODE, kRightInPlace): top = F(top, *in.right); break;                    \
-    case Op(CODE, kLeftInPlace): top = F(*in.left, top); break;                      \
-    case Op(CODE, kLeftInPlace | kRightInPlace): *below++ = top; top = F(*in.left, *in.right); break;
-#define VORN_UNARY(CODE, F)                                                          \
-    case Op(CODE, 0): top = F(top); break;                                           \
-    case Op(CODE, kRightInPlace): *below++ = top; top = F(*in.right); break;
-            case kPush: *below++ = top; top = *in.right; break;
-            VORN_BINARY(Code::Add, arith::Add)
-            VORN_BINARY(Code::Minus, arith::Sub)
-            VORN_BINARY(Code::Mult, arith::Mul)
-            VORN_BINARY(Code::Div, arith::Div)
-            VORN_BINARY(Code::Exp, arith::Pow)
-            VORN_BINARY(Code::G, arith::Gt)
-            VORN_BINARY(Code::GE, arith::Ge)
-            VORN_BINARY(Code::L, arith::Lt)
-            VORN_BINARY(Code::LE, arith::Le)
-            VORN_BINARY(Code::EQ, arith::Eq)
-            VORN_BINARY(Code::LShift, arith::ShiftLeft)
-            VORN_BINARY(Code::RShift, arith::ShiftRight)
-            VORN_BINARY(Code::And, arith::BitAnd)
-            VORN_BINARY(Code::Or, arith::BitOr)
-            VORN_BINARY(Code::LAnd, arith::LogicalAnd)
-            VORN_BINARY(Code::LOr, arith::LogicalOr)
-            VORN_BINARY(Code::Min, arith::Min)
-            VORN_BINARY(Code::Max, arith::Max)
-            VORN_UNARY(Code::Int, arith::IntPart)
-            VORN_UNARY(Code::Round, arith::Round)
-            VORN_UNARY(Code::Sin, arith::Sin)
-            VORN_UNARY(Code::Cos, arith::Cos)
-            VORN_UNARY(Code::Tan, arith::Tan)
-            VORN_UNARY(Code::Sqrt, arith::Sqrt)
-            VORN_UNARY(Code::Abs, arith::Abs)
-            VORN_UNARY(Code::Neg, arith::Neg)
-#undef VORN_BINARY
+    const Instruction* in = code.data();
+#define VORN_NEXT goto* kHandlers[(++in)->op]
+#define VORN_BINARY(N, F)                                              \
+    N##_SS : --below; top = F(*below, top); VORN_NEXT;                 \
+    N##_SP : top = F(top, *in->right); VORN_NEXT;                      \
+    N##_PS : top = F(*in->left, top); VORN_NEXT;                       \
+    N##_PP : *below++ = top; top = F(*in->left, *in->right); VORN_NEXT;
+#define VORN_UNARY(N, F)                                               \
+    N##_S : top = F(top); VORN_NEXT;                                   \
+    N##_P : *below++ = top; top = F(*in->right); VORN_NEXT;
+#define VORN_FUSED(O, F, I, G) \
+    fused_##O##_##I : top = F(top, G(*in->left, *in->right)); VORN_NEXT;
+#define VORN_FUSED_ROW(O, F)                                                   \
+    VORN_FUSED(O, F, 0, arith::Add) VORN_FUSED(O, F, 1, arith::Sub)            \
+    VORN_FUSED(O, F, 2, arith::Mul) VORN_FUSED(O, F, 3, arith::Div)
+    goto* kHandlers[in->op];
+push:
+    *below++ = top;
+    top = *in->right;
+    VORN_NEXT;
+    VORN_BINARY(add, arith::Add)
+    VORN_BINARY(sub, arith::Sub)
+    VORN_BINARY(mul, arith::Mul)
+    VORN_BINARY(div, arith::Div)
+    VORN_BINARY(pow, arith::Pow)
+    VORN_BINARY(gt, arith::Gt)
+    VORN_BINARY(ge, arith::Ge)
+    VORN_BINARY(lt, arith::Lt)
+    VORN_BINARY(le, arith::Le)
+    VORN_BINARY(eq, arith::Eq)
+    VORN_BINARY(shl, arith::ShiftLeft)
+    VORN_BINARY(shr, arith::ShiftRight)
+    VORN_BINARY(band, arith::BitAnd)
+    VORN_BINARY(bor, arith::BitOr)
+    VORN_BINARY(land, arith::LogicalAnd)
+    VORN_BINARY(lor, arith::LogicalOr)
+    VORN_BINARY(min, arith::Min)
+    VORN_BINARY(max, arith::Max)
+    VORN_UNARY(intpart, arith::IntPart)
+    VORN_UNARY(round, arith::Round)
+    VORN_UNARY(sin, arith::Sin)
+    VORN_UNARY(cos, arith::Cos)
+    VORN_UNARY(tan, arith::Tan)
+    VORN_UNARY(sqrt, arith::Sqrt)
+    VORN_UNARY(abs, arith::Abs)
+    VORN_UNARY(neg, arith::Neg)
+    VORN_FUSED_ROW(0, arith::Add)
+    VORN_FUSED_ROW(1, arith::Sub)
+    VORN_FUSED_ROW(2, arith::Mul)
+    VORN_FUSED_ROW(3, arith::Div)
+#undef VORN_FUSED_ROW
+#undef VORN_FUSED
 #undef VORN_UNARY
-            default: break;
-        }
-    }
+#undef VORN_BINARY
+#undef VORN_NEXT
+bad:
+end:
     return top;
 }
 

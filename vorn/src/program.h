@@ -51,11 +51,14 @@ public:
     double Run();
 
 private:
+    struct Operand;
     struct Instruction {
         std::uint16_t op;
         const double* left;
         const double* right;
     };
+    bool TryFuse(Code outer, const Operand& left, const Operand& right);
+
     std::vector<Instruction> code;
     std::vector<double> stack;
 };

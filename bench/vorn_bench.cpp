@@ -1,0 +1,200 @@
+// Speed of libvorn: evaluations of parsed expressions with a variable changed
+// before each one, beside muparser and hand-written C++, and parse times of
+// long sums. Ends with a table of nanoseconds per evaluation and the ratio
+// Vorn / muparser.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vorn.h"
+
+#ifdef VORN_BENCH_WITH_MUPARSER
+#include <muParser.h>
+#endif
+
+namespace {
+
+// Values the variable x takes in turn, so that nothing can be folded.
+constexpr double kValues[16] = {0.5, 1.25, -3.0, 2.0, 7.5, -0.25, 3.0, 4.0,
+                                1.0, -1.5, 0.75, 2.5, -6.0, 3.5, 0.125, 9.0};
+
+template <std::size_t... I>
+double Sum100(double x, double y, std::index_sequence<I...>) {
+    return (... + ((I % 2 == 0 ? x : y) * static_cast<double>(I + 1)));
+}
+
+// x*1+y*2+x*3+y*4+...+y*100
+std::string SumText(int terms) {
+    std::string text;
+    for (int i = 1; i <= terms; ++i) {
+        if (i > 1) text += '+';
+        text += (i % 2 ? "x*" : "y*") + std::to_string(i);
+    }
+    return text;
+}
+
+struct Case {
+    std::string label;
+    std::string text;
+    double (*native)(double x, double y);
+};
+
+std::vector<Case> Cases() {
+    return {
+        {"x+1", "x+1", [](double x, double) { return x + 1; }},
+        {"2*(x+1)^2-sin(y)", "2*(x+1)^2-sin(y)",
+         [](double x, double y) { return 2 * std::pow(x + 1, 2) - std::sin(y); }},
+        {"(x*3+y/2-1)*(x-y)+x*x*x", "(x*3+y/2-1)*(x-y)+x*x*x",
+         [](double x, double y) { return (x * 3 + y / 2 - 1) * (x - y) + x * x * x; }},
+        {"min(x,y)+max(x,3)*abs(y-x)", "min(x,y)+max(x,3)*abs(y-x)",
+         [](double x, double y) {
+             return (y < x ? y : x) + (3 > x ? 3 : x) * std::fabs(y - x);
+         }},
+        {"x>3 && y<2 || x==y", "x>3 && y<2 || x==y",
+         [](double x, double y) { return ((x > 3 && y < 2) || x == y) ? 1.0 : 0.0; }},
+        {"sum of 100 terms", SumText(100),
+         [](double x, double y) { return Sum100(x, y, std::make_index_sequence<100>()); }},
+    };
+}
+
+void Vorn(benchmark::State& state, const std::string& text) {
+    double x = 0, y = 0.5, result = 0;
+    char message[VORN_SETEXPR_MESSAGE_SIZE(4096)];
+    ExpressionHandle e = Vorn_Create();
+    Vorn_AddVar(e, "x", &x);
+    Vorn_AddVar(e, "y", &y);
+    if (!Vorn_Setexpr(e, text.c_str(), message)) state.SkipWithError(message);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        x = kValues[i++ & 15];
+        benchmark::DoNotOptimize(x);
+        Vorn_Evaluate(e, &result, message);
+        benchmark::DoNotOptimize(result);
+    }
+    Vorn_Close(e);
+}
+
+void Native(benchmark::State& state, double (*f)(double, double)) {
+    double x = 0, y = 0.5;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        x = kValues[i++ & 15];
+        benchmark::DoNotOptimize(x);
+        benchmark::DoNotOptimize(y);
+        double result = f(x, y);
+        benchmark::DoNotOptimize(result);
+    }
+}
+
+#ifdef VORN_BENCH_WITH_MUPARSER
+void Muparser(benchmark::State& state, const std::string& text) {
+    double x = 0, y = 0.5;
+    mu::Parser parser;
+    parser.DefineVar("x", &x);
+    parser.DefineVar("y", &y);
+    parser.SetExpr(text);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        x = kValues[i++ & 15];
+        benchmark::DoNotOptimize(x);
+        double result = parser.Eval();
+        benchmark::DoNotOptimize(result);
+    }
+}
+
+void MuparserParse(benchmark::State& state) {
+    const std::string text = SumText(static_cast<int>(state.range(0)));
+    double x = 1, y = 2;
+    for (auto _ : state) {
+        mu::Parser parser;
+        parser.DefineVar("x", &x);
+        parser.DefineVar("y", &y);
+        parser.SetExpr(text);
+        benchmark::DoNotOptimize(parser.Eval());  // muparser parses on first use
+    }
+}
+#endif
+
+void VornParse(benchmark::State& state) {
+    const std::string text = SumText(static_cast<int>(state.range(0)));
+    double x = 1, y = 2;
+    std::vector<char> message(VORN_SETEXPR_MESSAGE_SIZE(text.size()));
+    ExpressionHandle e = Vorn_Create();
+    Vorn_AddVar(e, "x", &x);
+    Vorn_AddVar(e, "y", &y);
+    for (auto _ : state) {
+        if (!Vorn_Setexpr(e, text.c_str(), message.data())) state.SkipWithError(message.data());
+    }
+    Vorn_Close(e);
+}
+
+// Prints the usual console output, then the comparison table.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n| expression | Vorn ns | muparser ns | C++ ns | Vorn/muparser |\n");
+        std::printf("|---|---:|---:|---:|---:|\n");
+        for (const Case& c : Cases()) {
+            const double vorn = Time("eval/" + c.label + "/vorn");
+            const double mu = Time("eval/" + c.label + "/muparser");
+            const double native = Time("eval/" + c.label + "/c++");
+            char muText[32] = "-", ratio[32] = "-";
+            if (mu > 0) {
+                std::snprintf(muText, sizeof muText, "%.1f", mu);
+                std::snprintf(ratio, sizeof ratio, "%.2f", vorn / mu);
+            }
+            std::printf("| `%s` | %.1f | %s | %.1f | %s |\n", c.label.c_str(), vorn, muText, native, ratio);
+        }
+        for (const char* terms : {"1000", "10000"})
+            std::printf("| parse sum of %s terms | %.3f ms | %s | | |\n", terms,
+                        Time(std::string("parse/vorn/") + terms), Milliseconds(terms).c_str());
+    }
+
+private:
+    std::string Milliseconds(const char* terms) const {
+        const double ms = Time(std::string("parse/muparser/") + terms);
+        if (ms < 0) return "-";
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f ms", ms);
+        return text;
+    }
+    double Time(const std::string& name) const {
+        const auto it = times.find(name);
+        return it == times.end() ? -1 : it->second;
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const Case& c : Cases()) {
+        benchmark::RegisterBenchmark(("eval/" + c.label + "/vorn").c_str(), Vorn, c.text);
+#ifdef VORN_BENCH_WITH_MUPARSER
+        benchmark::RegisterBenchmark(("eval/" + c.label + "/muparser").c_str(), Muparser, c.text);
+#endif
+        benchmark::RegisterBenchmark(("eval/" + c.label + "/c++").c_str(), Native, c.native);
+    }
+    benchmark::RegisterBenchmark("parse/vorn", VornParse)->Arg(1000)->Arg(10000)
+        ->Unit(benchmark::kMillisecond);
+#ifdef VORN_BENCH_WITH_MUPARSER
+    benchmark::RegisterBenchmark("parse/muparser", MuparserParse)->Arg(1000)
+        ->Unit(benchmark::kMillisecond);
+#endif
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
