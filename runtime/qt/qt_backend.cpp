@@ -168,7 +168,7 @@ int QtBackend::SetActivePanel(int id) {
     if (!p) return UIE_BAD_PANEL;
     activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
     activation_.push_back(id);
-    if (p->window->isVisible() && p->parent == 0) {
+    if (p->window->isVisible() && p->parent == 0 && !p->window->isActiveWindow()) {
         if (QGuiApplication::platformName() != QLatin1String("offscreen")) p->window->raise();
         p->window->activateWindow();
     }
@@ -336,10 +336,16 @@ int QtBackend::setValue(Control& c, const AttrValue& v) {
         static_cast<QLineEdit*>(w)->setText(toQString(text.substr(0, text.find('\n'))));
         return 0;
     }
-    case CTRL_TEXT_MSG:
+    case CTRL_TEXT_MSG: {
         if (!v.s) return UIE_BAD_VALUE;
-        static_cast<QLabel*>(w)->setText(toQString(v.s));
+        auto* label = static_cast<QLabel*>(w);
+        label->setText(toQString(v.s));
+        // A text message grows to show its whole text.
+        const QSize hint = label->sizeHint();
+        if (hint.width() > label->width() || hint.height() > label->height())
+            label->resize(std::max(hint.width(), label->width()), std::max(hint.height(), label->height()));
         return 0;
+    }
     case CTRL_NUMERIC: static_cast<QSpinBox*>(w)->setValue(v.i); return 0;
     case CTRL_CHECK_BOX: static_cast<QCheckBox*>(w)->setChecked(v.i != 0); return 0;
     case CTRL_PROGRESS_BAR: static_cast<QProgressBar*>(w)->setValue(std::clamp(v.i, 0, 100)); return 0;

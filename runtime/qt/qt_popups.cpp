@@ -173,6 +173,7 @@ void QtBackend::fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live) {
 // Rebuilds the Qt menu bar of a panel from the model.
 void QtBackend::rebuildMenuBar(MenuBar& bar) {
     if (!bar.bar) return;
+    for (QMenu* old : bar.bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
     bar.bar->clear();
     for (Menu& m : bar.menus) {
         QMenu* qmenu = bar.bar->addMenu(menuText(m.name));
