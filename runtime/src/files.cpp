@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -131,7 +132,8 @@ long textOffset(int fd, long from, long count) {
     if (count < 0) {
         long left = -count;
         while (left > 0 && at > 0) {
-            long start = at > kChunk ? at - kChunk : 0;
+            long span = std::min(kChunk, 2 * left + 1);  // a delivered byte spans at most 2
+            long start = at > span ? at - span : 0;
             buf.resize(static_cast<size_t>(at - start));
             if (::pread(fd, buf.data(), buf.size(), start) != static_cast<ssize_t>(buf.size())) return -1;
             long i = at - start;  // index past the byte to step over
@@ -150,7 +152,7 @@ long textOffset(int fd, long from, long count) {
         return at < 0 ? 0 : at;
     }
     long left = count;
-    buf.resize(kChunk + 1);
+    buf.resize(static_cast<size_t>(std::min(kChunk, 2 * left + 1)));
     while (left > 0) {
         ssize_t n = ::pread(fd, buf.data(), buf.size(), at);
         if (n < 0) return -1;
