@@ -106,7 +106,11 @@ UIRT_API int QuitUserInterface(int returnCode);
 /* Runs every pending event (queued keys, clicks, deferred calls, repaints) and
  * returns; callbacks may run and may call it again. Returns 0. */
 UIRT_API int ProcessSystemEvents(void);
-/* Queues a call to run after the current event has been handled completely. */
+/* Queues a call to run after the current event has been handled completely.
+ * A call posted while an event is handled (a key with its keypress callback,
+ * the control's handling and the value-changed callback; a click; another
+ * deferred call) waits until that event has finished, even when the handler
+ * processes events in between; calls and queued keys run in FIFO order. */
 UIRT_API int PostDeferredCall(DeferredCallbackPtr function, void* callbackData);
 
 /* ---- Focus and input ---------------------------------------------------- */
@@ -211,6 +215,8 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value);
 #define ATTR_LABEL_FONT 682             /* string */
 #define ATTR_DFLT_VALUE 732             /* as the value; applied by DefaultCtrl */
 #define ATTR_MAX_ENTRY_LENGTH 760       /* int, text fields; -1 no limit */
+/* Selection: setting the start keeps the length, setting the length keeps the
+ * start; both are clamped to the text. */
 #define ATTR_TEXT_SELECTION_START 762   /* int, byte offset (text field, text box) */
 #define ATTR_TEXT_SELECTION_LENGTH 763  /* int, bytes */
 #define ATTR_STRING_TEXT_LENGTH 770     /* int, read only: length of the value */
@@ -258,7 +264,9 @@ UIRT_API int SetMenuBarAttribute(int menuBar, int menuOrItem, int attribute, ...
 UIRT_API int GetMenuBarAttribute(int menuBar, int menuOrItem, int attribute, void* value);
 #define ATTR_ITEM_NAME 1030             /* string */
 /* Shows menu as a popup at (top, left) of panel and waits. Returns the chosen
- * item id, 0 when dismissed. The area arguments may be 0. */
+ * item id, 0 when dismissed; a dimmed item cannot be chosen. The chosen item's
+ * callback, if it has one, is called before the function returns. The area
+ * arguments may be 0. */
 UIRT_API int RunPopupMenu(int menuBar, int menu, int panel, int top, int left, int areaTop,
                           int areaLeft, int areaHeight, int areaWidth);
 

@@ -46,7 +46,8 @@ UIRT_API int AutoPopupCount(void);
 /* Popup index (0 = oldest): kind, and title/text copied into the buffers
  * (truncated to the sizes given, always zero-terminated; NULL to skip). For a
  * popup menu the text is its item names joined by LF, dimmed ones marked
- * with a leading '~'. */
+ * with a leading '~' (separators are not listed); the title is the menu's
+ * name. For a file selection the text is its file type list. */
 UIRT_API int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text,
                           int textSize);
 UIRT_API int AutoClearPopupLog(void);
