@@ -292,9 +292,21 @@ int QtBackend::DiscardCtrl(int panelId, int id) {
     return 0;
 }
 
+// A label placed by the program keeps its place but is never cut short:
+// the platform's font may be wider than the one the place was made for.
+void QtBackend::showLabel(Control& c) {
+    const QSize hint = c.label->sizeHint();
+    const QRect& r = c.labelRect;
+    c.label->setGeometry(r.left(), r.top(), std::max(r.width(), hint.width()), std::max(r.height(), hint.height()));
+}
+
 // Default label place: above the control, a check box's to its right.
 void QtBackend::placeLabel(Panel&, Control& c) {
-    if (!c.label || c.labelPlaced) return;
+    if (!c.label) return;
+    if (c.labelPlaced) {
+        showLabel(c);
+        return;
+    }
     const QRect g = c.widget->geometry();
     const QSize hint = c.label->sizeHint();
     if (c.kind == CTRL_CHECK_BOX) c.label->setGeometry(g.right() + 4, g.top(), hint.width(), std::max(hint.height(), g.height()));
@@ -434,13 +446,14 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, int value) {
             c.extra.set(attr, value);
             break;
         }
-        QRect g = c.label->geometry();
+        QRect g = c.labelPlaced ? c.labelRect : c.label->geometry();
         if (attr == ATTR_LABEL_TOP) g.moveTop(value);
         if (attr == ATTR_LABEL_LEFT) g.moveLeft(value);
         if (attr == ATTR_LABEL_WIDTH) g.setWidth(value);
         if (attr == ATTR_LABEL_HEIGHT) g.setHeight(value);
         c.labelPlaced = true;
-        c.label->setGeometry(g);
+        c.labelRect = g;
+        showLabel(c);
         break;
     }
     case ATTR_CTRL_TAB_POSITION:
@@ -501,7 +514,10 @@ int QtBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& 
         return 0;
     case ATTR_LABEL_FONT:
         c->labelFont = v.s ? v.s : "";
-        if (c->label) applyFont(c->label, c->labelFont);
+        if (c->label) {
+            applyFont(c->label, c->labelFont);
+            placeLabel(p, *c);
+        }
         return 0;
     case ATTR_CTRL_VAL: return setValue(*c, v);
     case ATTR_DFLT_VALUE:
@@ -518,7 +534,7 @@ int QtBackend::getCtrlInt(Control& c, int attr, int* i) {
     auto* box = c.kind == CTRL_TEXT_BOX ? static_cast<TextBoxWidget*>(c.control) : nullptr;
     auto* field = c.kind == CTRL_STRING ? static_cast<QLineEdit*>(c.widget.data()) : nullptr;
     const QRect g = c.widget->geometry();
-    const QRect lg = c.label ? c.label->geometry() : QRect();
+    const QRect lg = !c.label ? QRect() : c.labelPlaced ? c.labelRect : c.label->geometry();
     switch (attr) {
     case ATTR_CTRL_KIND: *i = c.kind; break;
     case ATTR_DIMMED: *i = c.widget->isEnabled() ? 0 : 1; break;

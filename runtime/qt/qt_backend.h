@@ -31,6 +31,7 @@ struct Control {
     QPointer<QLabel> label;            // null for buttons and text messages
     std::string labelText;
     bool labelPlaced = false;          // label attributes set by the program
+    QRect labelRect;                   // the label's place as the program set it
     CtrlCallbackPtr callback = nullptr;
     void* callbackData = nullptr;
     int defaultValue = 0;
@@ -277,6 +278,7 @@ private:
 
     QWidget* createWidget(Panel& p, Control& c);
     void placeLabel(Panel& p, Control& c);
+    void showLabel(Control& c);
     void applyFont(QWidget* w, const std::string& font);
     void updateTabOrder(Panel& p);
     int setValue(Control& c, const AttrValue& v);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <set>
@@ -198,4 +199,21 @@ TEST_F(QtWindow, DimmedButtonIgnoresClicksAndShortcut) {
     AutoClick(panel, button);
     AutoTypeKey(panel, field, VAL_F2_VKEY);
     EXPECT_EQ(Calls::log().size(), 2u);
+}
+
+TEST_F(QtWindow, LabelPlacedTooNarrowKeepsItsAttributesButShowsAllText) {
+    const int field = NewCtrl(panel, CTRL_STRING, "A rather long label", 100, 10);
+    SetCtrlAttribute(panel, field, ATTR_LABEL_LEFT, 12);
+    SetCtrlAttribute(panel, field, ATTR_LABEL_TOP, 80);
+    SetCtrlAttribute(panel, field, ATTR_LABEL_WIDTH, 5);
+    SetCtrlAttribute(panel, field, ATTR_LABEL_HEIGHT, 16);
+    EXPECT_EQ(attr(field, ATTR_LABEL_WIDTH), 5);
+    EXPECT_EQ(attr(field, ATTR_LABEL_LEFT), 12);
+    EXPECT_EQ(attr(field, ATTR_LABEL_TOP), 80);
+    QLabel* label = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() == QStringLiteral("A rather long label")) label = l;
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->geometry().topLeft(), QPoint(12, 80));
+    EXPECT_GE(label->width(), label->sizeHint().width());
 }
