@@ -36,6 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Golden{"preamp_accel.net", "preamp.cha", true, FormACCEL},
                     Golden{"preamp_orcad.net", "preamp.cha", true, FormORCAD},
                     Golden{"preamp_pcad45.net", "preamp.cha", true, FormPCAD45},
+                    Golden{"controller_accel.net", "controller.cha", true, FormACCEL},
                     Golden{"orcad_edges.net", "orcad_edges.cha", false, FormORCAD},
                     Golden{"accel_edges.net", "accel_edges.cha", false, FormACCEL},
                     Golden{"pcad45_edges.net", "pcad45_edges.cha", false, FormPCAD45},

@@ -87,7 +87,8 @@ TEST_F(Window, ByteOfEveryValueButZeroAndLfSurvivesTheTextBox) {
 }
 
 TEST_F(Window, MainWindowRendersWithTheChainList) {
-    Open(ExampleFile("preamp_orcad.net"));
+    Open(ExampleFile("controller_accel.net"));
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("controller.cha")));
     const char* wanted = std::getenv("TARVIK_SCREENSHOT");
     const std::string png = wanted ? wanted : TempPath("main.png");
     ASSERT_EQ(AutoRenderPanel(S.MainPanel, png.c_str()), 0);
