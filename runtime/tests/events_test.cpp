@@ -1,6 +1,8 @@
 // The event path: queued keys, EVENT_KEYPRESS before the control, cancel and
 // replace, shortcut keys, value-changed only after edits, deferred calls,
 // nested processing, clicks, closing, and the loop.
+#include <ostream>
+
 #include "contract.h"
 
 namespace {
@@ -66,6 +68,8 @@ struct ReplaceCase {
     const char* expected;
     bool changed;
 };
+
+std::ostream& operator<<(std::ostream& os, const ReplaceCase& c) { return os << c.name; }
 
 class KeyReplacement : public Events, public ::testing::WithParamInterface<ReplaceCase> {};
 
@@ -315,6 +319,73 @@ TEST_F(Events, FocusFollowsSetActiveCtrl) {
     EXPECT_EQ(SetActiveCtrl(panel, box), 0);
     EXPECT_EQ(GetActiveCtrl(panel), box);
     EXPECT_LT(SetActiveCtrl(panel, 999), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Callbacks that pull the ground from under the event being handled
+
+int g_discardOn = 0;
+int discardingCallback(int panel, int control, int event, void*, int, int) {
+    if (event == g_discardOn) DiscardCtrl(panel, control);
+    return 0;
+}
+
+class DiscardInCallback : public Events, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DiscardInCallback, LeavesTheRuntimeUsable) {
+    g_discardOn = GetParam();
+    SetCtrlAttribute(panel, box, ATTR_CALLBACK_FUNCTION_POINTER, &discardingCallback);
+    FakeKeystroke('a');
+    FakeKeystroke('b');
+    EXPECT_EQ(ProcessSystemEvents(), 0);
+    int kind = 0;
+    EXPECT_EQ(GetCtrlAttribute(panel, box, ATTR_CTRL_KIND, &kind), UIE_BAD_CONTROL);
+    int other = addTextBox();
+    EXPECT_EQ(AutoTypeKey(panel, other, 'c'), 0);
+    EXPECT_EQ(value(other), "c");
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, DiscardInCallback, ::testing::Values(EVENT_KEYPRESS, EVENT_VAL_CHANGED));
+
+int discardPanelCallback(int panel, int, int event, void*, int, int) {
+    if (event == EVENT_KEYPRESS) DiscardPanel(panel);
+    return 0;
+}
+
+TEST_F(Events, DiscardingThePanelInAKeypressCallbackIsSafe) {
+    int victim = NewPanel(0, "Victim", 10, 10, 200, 200);
+    int vbox = NewCtrl(victim, CTRL_TEXT_BOX, "", 10, 10);
+    SetCtrlAttribute(victim, vbox, ATTR_CALLBACK_FUNCTION_POINTER, &discardPanelCallback);
+    DisplayPanel(victim);
+    SetActiveCtrl(victim, vbox);
+    FakeKeystroke('x');
+    FakeKeystroke('y');
+    EXPECT_EQ(ProcessSystemEvents(), 0);
+    int visible = 0;
+    EXPECT_EQ(GetPanelAttribute(victim, ATTR_VISIBLE, &visible), UIE_BAD_PANEL);
+}
+
+TEST_F(Events, TypingKeepsTheCaretLineVisible) {
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "row " + std::to_string(i) + "\n";
+    ResetTextBox(panel, box, text.c_str());
+    AutoTypeKey(panel, box, VAL_MENUKEY_MODIFIER | VAL_END_VKEY);
+    int first = attr(box, ATTR_FIRST_VISIBLE_LINE), shown = attr(box, ATTR_VISIBLE_LINES);
+    EXPECT_GT(first, 0);
+    EXPECT_LE(first, 200);
+    EXPECT_GT(first + shown, 200) << "the last line is on screen";
+    AutoTypeKey(panel, box, VAL_MENUKEY_MODIFIER | VAL_HOME_VKEY);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 0);
+}
+
+TEST(Runtime, ASecondInitOfTheSameBackendSucceedsAndAnotherFails) {
+    EXPECT_EQ(GetUIRuntimeBackend(), contract::backend());
+    EXPECT_EQ(InitUIRuntime(0, nullptr, contract::backend()), 1);
+    EXPECT_EQ(InitUIRuntime(0, nullptr, contract::isQt() ? UIRT_BACKEND_HEADLESS : UIRT_BACKEND_QT), 0);
+    EXPECT_EQ(GetUIRuntimeBackend(), contract::backend());
 }
 
 }  // namespace

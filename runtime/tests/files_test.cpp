@@ -1,5 +1,6 @@
 // Files: text-mode CR LF folding, reads across the 4 MiB boundary, relative
 // seeks over folded pairs, long paths, and CompareStrings.
+#include <ostream>
 #include <random>
 
 #include "contract.h"
@@ -38,6 +39,8 @@ struct FoldCase {
     std::string raw;
     int chunk;
 };
+
+std::ostream& operator<<(std::ostream& os, const FoldCase& c) { return os << c.name; }
 
 class TextModeReading : public ::testing::TestWithParam<FoldCase> {};
 
@@ -233,6 +236,10 @@ struct CompareCase {
     int caseSensitive;
     int sign;
 };
+
+std::ostream& operator<<(std::ostream& os, const CompareCase& c) {
+    return os << '"' << c.a << "\"+" << c.ia << " vs \"" << c.b << "\"+" << c.ib << (c.caseSensitive ? " exact" : " nocase");
+}
 
 class CompareStringsTable : public ::testing::TestWithParam<CompareCase> {};
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <ostream>
+
 #include "contract.h"
 #include "cp1251.h"
 
@@ -135,6 +137,8 @@ struct BadCase {
     int line;
     const char* message;
 };
+
+std::ostream& operator<<(std::ostream& os, const BadCase& c) { return os << c.name; }
 
 const char kTemplate[] = "[panel 1]\ntitle = T\ntop = 1\nleft = 1\nheight = 10\nwidth = 10\n"
                          "[control 1]\nkind = button\ntop = 1\nleft = 1\nheight = 5\nwidth = 5\n@@\n";

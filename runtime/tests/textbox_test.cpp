@@ -2,6 +2,8 @@
 // the byte round trip.
 #include <cstring>
 
+#include <ostream>
+
 #include "contract.h"
 
 namespace {
@@ -144,6 +146,8 @@ struct KindCase {
     int kind;
     bool text;
 };
+
+std::ostream& operator<<(std::ostream& os, const KindCase& c) { return os << "kind " << c.kind; }
 
 class ControlKinds : public PanelTest, public ::testing::WithParamInterface<KindCase> {};
 
