@@ -4,6 +4,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <limits>
@@ -55,7 +58,26 @@ StringWidget::StringWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
 }
 
 bool StringWidget::event(QEvent* e) {
-    return route(this, e, [this](QKeyEvent* k) { QLineEdit::event(k); }) || QLineEdit::event(e);
+    return route(this, e, [this](QKeyEvent* k) { handleKey(k); }) || QLineEdit::event(e);
+}
+
+// A one-line field takes only the first line of a pasted text.
+void StringWidget::handleKey(QKeyEvent* k) {
+    if (!k->matches(QKeySequence::Paste) || isReadOnly()) {
+        QLineEdit::event(k);
+        return;
+    }
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) return;
+    QString text = data->text();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text.at(i).unicode();
+        if (ch == u'\n' || ch == 0x2028 || ch == 0x2029) {
+            text.truncate(i);
+            break;
+        }
+    }
+    insert(text);
 }
 
 NumericWidget::NumericWidget(ControlHost& host, CtrlRef ref, QWidget* parent)

@@ -132,6 +132,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+
+private:
+    void handleKey(QKeyEvent* k);
 };
 
 class NumericWidget : public QSpinBox, public ControlWidget {
