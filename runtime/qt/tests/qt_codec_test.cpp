@@ -177,3 +177,16 @@ TEST_F(QtBytes, CopyingASelectionKeepsNoBreakSpaceAndCr) {
     EXPECT_EQ(std::string(got), "\xA0\r\x98y\nz");
     free(got);
 }
+
+TEST_F(QtBytes, EveryPrintableByteCanBeTypedIntoABoxAndAField) {
+    std::string printable;
+    for (int b = 0x20; b < 256; ++b)
+        if (b != 0x7F) printable += static_cast<char>(b);
+    const int box = textBox();
+    const int field = NewCtrl(panel, CTRL_STRING, "Field", 250, 10);
+    ASSERT_EQ(AutoTypeText(panel, box, printable.c_str()), 0);
+    ASSERT_EQ(AutoTypeText(panel, field, printable.c_str()), 0);
+    EXPECT_EQ(value(box), printable);
+    EXPECT_EQ(value(field), printable);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), static_cast<int>(printable.size()));
+}
