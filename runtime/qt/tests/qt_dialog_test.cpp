@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QImage>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -164,4 +165,36 @@ TEST_F(QtMenus, MenuFontIsAppliedToTheShownMenu) {
     EXPECT_EQ(RunPopupMenu(bar, menu, panel, 5, 5, 0, 0, 0, 0), 0);
     EXPECT_EQ(family, QStringLiteral("Arial"));
     EXPECT_EQ(size, 11);
+}
+
+namespace {
+int g_menuCalls = 0;
+void menuCallback(int, int, void*, int) { ++g_menuCalls; }
+}  // namespace
+
+TEST_F(QtDialogs, PanelMenuBarSitsAboveTheClientAreaAndItsAcceleratorsWork) {
+    const int bar = NewMenuBar(panel);
+    ASSERT_GT(bar, 0);
+    const int file = NewMenu(bar, "File", -1);
+    const int save = NewMenuItem(bar, file, "Save", -1, VAL_MENUKEY_MODIFIER | 'S', &menuCallback, nullptr);
+    ASSERT_GT(save, 0);
+    const int field = NewCtrl(panel, CTRL_STRING, "", 0, 0);
+    int height = 0;
+    GetPanelAttribute(panel, ATTR_HEIGHT, &height);
+    EXPECT_EQ(height, 300) << "the client area keeps its size";
+    g_menuCalls = 0;
+    AutoTypeKey(panel, field, VAL_MENUKEY_MODIFIER | 'S');
+    EXPECT_EQ(g_menuCalls, 1);
+    SetMenuBarAttribute(bar, save, ATTR_DIMMED, 1);
+    AutoTypeKey(panel, field, VAL_MENUKEY_MODIFIER | 'S');
+    EXPECT_EQ(g_menuCalls, 1) << "a dimmed item ignores its accelerator";
+    char png[] = "/tmp/uirt-qt-menu-XXXXXX";
+    const int fd = mkstemp(png);
+    if (fd >= 0) close(fd);
+    ASSERT_EQ(AutoRenderPanel(panel, png), 0);
+    QImage image(QString::fromLocal8Bit(png));
+    std::remove(png);
+    EXPECT_EQ(image.width(), 400);
+    EXPECT_GT(image.height(), 300) << "the menu bar is drawn above the client area";
+    DiscardMenuBar(bar);
 }
