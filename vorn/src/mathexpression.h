@@ -116,7 +116,8 @@ public:
     // Value of the current expression, 0.0 when there is none. Runs the
     // program compiled at parse time; never allocates.
     double Evaluate() {
-        if (sequence.empty() || !valid) return 0.0;
+        // The program is empty, and runs to 0.0, whenever `sequence` is empty
+        // or `valid` is false: parsing clears it first and builds it last.
         return program.Run();
     }
     // The same value computed node by node through each evaluator's Compute.

@@ -59,8 +59,71 @@ bool Program::TryFuse(Code outerCode, const Operand& left, const Operand& right)
     return true;
 }
 
+namespace {
+
+template <double (*F)(double, double)>
+double BinaryStep(const double* left, const double* right) {
+    return F(*left, *right);
+}
+
+template <double (*F)(double)>
+double UnaryStep(const double*, const double* right) {
+    return F(*right);
+}
+
+double LoadStep(const double*, const double* right) {
+    return *right;
+}
+
+}  // namespace
+
+// The direct form of a one-instruction program whose operands are all in
+// place, or null.
+Program::Step Program::SingleStep(int op) {
+    if (op == kPush) return LoadStep;
+    if (op % 4 == (kLeftInPlace | kRightInPlace)) {
+        switch (static_cast<Code>(op / 4)) {
+            case Code::Add: return BinaryStep<arith::Add>;
+            case Code::Minus: return BinaryStep<arith::Sub>;
+            case Code::Mult: return BinaryStep<arith::Mul>;
+            case Code::Div: return BinaryStep<arith::Div>;
+            case Code::Exp: return BinaryStep<arith::Pow>;
+            case Code::G: return BinaryStep<arith::Gt>;
+            case Code::GE: return BinaryStep<arith::Ge>;
+            case Code::L: return BinaryStep<arith::Lt>;
+            case Code::LE: return BinaryStep<arith::Le>;
+            case Code::EQ: return BinaryStep<arith::Eq>;
+            case Code::LShift: return BinaryStep<arith::ShiftLeft>;
+            case Code::RShift: return BinaryStep<arith::ShiftRight>;
+            case Code::And: return BinaryStep<arith::BitAnd>;
+            case Code::Or: return BinaryStep<arith::BitOr>;
+            case Code::LAnd: return BinaryStep<arith::LogicalAnd>;
+            case Code::LOr: return BinaryStep<arith::LogicalOr>;
+            case Code::Min: return BinaryStep<arith::Min>;
+            case Code::Max: return BinaryStep<arith::Max>;
+            default: return nullptr;
+        }
+    }
+    if (op % 4 == kRightInPlace && op < kFusedBase) {
+        switch (static_cast<Code>(op / 4)) {
+            case Code::Int: return UnaryStep<arith::IntPart>;
+            case Code::Round: return UnaryStep<arith::Round>;
+            case Code::Sin: return UnaryStep<arith::Sin>;
+            case Code::Cos: return UnaryStep<arith::Cos>;
+            case Code::Tan: return UnaryStep<arith::Tan>;
+            case Code::Sqrt: return UnaryStep<arith::Sqrt>;
+            case Code::Abs: return UnaryStep<arith::Abs>;
+            case Code::Neg: return UnaryStep<arith::Neg>;
+            default: return nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void Program::Clear() {
     code.clear();
+    single = nullptr;
+    singleSum = false;
 }
 
 void Program::Build(const std::vector<MathExprItem>& items, const std::vector<ItemShape>& shapes,
@@ -102,6 +165,12 @@ void Program::Build(const std::vector<MathExprItem>& items, const std::vector<It
         operands.push_back(Operand{nullptr, static_cast<long>(code.size()) - 1});
     }
     if (operands.back().inPlace != nullptr) emit(kPush, nullptr, operands.back().inPlace, 1);
+    single = code.size() == 1 ? SingleStep(code[0].op) : nullptr;
+    singleSum = code.size() == 1 && code[0].op == Op(Code::Add, kLeftInPlace | kRightInPlace);
+    if (single != nullptr) {
+        singleLeft = code[0].left;
+        singleRight = code[0].right;
+    }
     code.push_back(Instruction{static_cast<std::uint16_t>(kEnd), nullptr, nullptr});
     stack.assign(static_cast<std::size_t>(deepest) + 1, 0.0);
 }
@@ -110,7 +179,7 @@ void Program::Build(const std::vector<MathExprItem>& items, const std::vector<It
 // Each handler jumps straight to the next instruction's handler (threaded
 // code, a GCC and Clang extension), so every kind of step has its own
 // well-predicted indirect jump; the program ends with kEnd.
-double Program::Run() {
+double Program::RunCode() {
     if (code.empty()) return 0.0;
 #define VORN_B4(N) &&N##_SS, &&N##_SP, &&N##_PS, &&N##_PP
 #define VORN_U4(N) &&N##_S, &&N##_P, &&bad, &&bad

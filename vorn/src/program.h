@@ -47,8 +47,14 @@ public:
     void Build(const std::vector<MathExprItem>& items, const std::vector<ItemShape>& shapes,
                unsigned last);
     void Clear();
-    // Runs the program; allocates nothing.
-    double Run();
+    // Runs the program; allocates nothing. A program of one step (a literal,
+    // a variable, or one operator or function applied to literals and
+    // variables) is a direct call.
+    double Run() {
+        if (singleSum) return *singleLeft + *singleRight;
+        if (single != nullptr) return single(singleLeft, singleRight);
+        return RunCode();
+    }
 
 private:
     struct Operand;
@@ -57,10 +63,18 @@ private:
         const double* left;
         const double* right;
     };
+    using Step = double (*)(const double* left, const double* right);
+
     bool TryFuse(Code outer, const Operand& left, const Operand& right);
+    static Step SingleStep(int op);
+    double RunCode();
 
     std::vector<Instruction> code;
     std::vector<double> stack;
+    Step single = nullptr;
+    bool singleSum = false;  // the one step is an addition, inlined
+    const double* singleLeft = nullptr;
+    const double* singleRight = nullptr;
 };
 
 }  // namespace vorn

@@ -239,6 +239,32 @@ TEST(Random, CompiledAndNodeEvaluationAgreeBitForBit) {
     }
 }
 
+// Every operator and function applied once to variables and literals: the
+// shortest programs, which run as one direct step.
+TEST(Random, OneStepProgramsAgreeWithNodeEvaluation) {
+    Generator gen(3);
+    Calc calc;
+    std::vector<std::string> texts = {"x", "7", "-x", "(-x)", "-2.5"};
+    for (const BinaryOp& op : kBinary) {
+        texts.push_back(std::string("x") + op.symbol + "y");
+        texts.push_back(std::string("x") + op.symbol + "2");
+        texts.push_back(std::string("2") + op.symbol + "y");
+    }
+    for (const char* fn : kUnary) texts.push_back(std::string(fn) + "(x)");
+    texts.push_back("min(x,y)");
+    texts.push_back("max(y,x)");
+    for (const std::string& text : texts) {
+        ASSERT_FALSE(calc.Error(text.c_str())) << text;
+        for (int round = 0; round < 200; ++round) {
+            calc.x = gen.SpecialValue();
+            calc.y = gen.SpecialValue();
+            const double fast = calc.e.Evaluate();
+            const double nodes = calc.e.EvaluateByNodes();
+            ASSERT_EQ(std::memcmp(&fast, &nodes, sizeof fast), 0) << text << " x=" << calc.x << " y=" << calc.y;
+        }
+    }
+}
+
 // Arbitrary token strings: every text either fails with one of the five
 // messages or parses; the check after each emitted item agrees with the
 // model that evaluates the whole sequence again.
