@@ -55,7 +55,7 @@ UIRT_API int AutoClearPopupLog(void);
 /* ---- User actions --------------------------------------------------------- */
 /* Gives the control the focus (activating its panel) and types the key. */
 UIRT_API int AutoTypeKey(int panel, int control, int keyCode);
-/* Types each byte of text as a character key (LF as Enter). */
+/* Types each byte of text as a character key (LF as Enter, a tab as Tab). */
 UIRT_API int AutoTypeText(int panel, int control, const char* text);
 /* Clicks a button (commit), toggles a check box, etc., as a left click would. */
 UIRT_API int AutoClick(int panel, int control);

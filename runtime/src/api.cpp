@@ -407,7 +407,7 @@ UIRT_API int AutoTypeText(int panel, int control, const char* text) {
     if (!text) return UIE_BAD_VALUE;
     return withBackend([&](Backend& b) {
         for (const char* p = text; *p; ++p) {
-            int key = *p == '\n' ? VAL_ENTER_VKEY : static_cast<unsigned char>(*p);
+            int key = *p == '\n' ? VAL_ENTER_VKEY : *p == '\t' ? VAL_TAB_VKEY : static_cast<unsigned char>(*p);
             int rc = b.AutoTypeKey(panel, control, key);
             if (rc < 0) return rc;
         }

@@ -123,6 +123,17 @@ TEST_F(Events, EnterInATextFieldCommitsIt) {
                                                str(field, EVENT_COMMIT)}));
 }
 
+TEST_F(Events, TypedTextGivesOneKeypressPerByteWithLfAsEnterAndTabAsTab) {
+    AutoTypeText(panel, box, "a\tb\n\xE9");
+    EXPECT_EQ(value(box), "a\tb\n\xE9");
+    std::vector<std::string> expect;
+    for (int key : {int('a'), VAL_TAB_VKEY, int('b'), VAL_ENTER_VKEY, 0xE9}) {
+        expect.push_back(str(box, EVENT_KEYPRESS, key));
+        expect.push_back(str(box, EVENT_VAL_CHANGED));
+    }
+    EXPECT_EQ(log(), expect);
+}
+
 TEST_F(Events, TextFieldHonoursTheMaximumEntryLength) {
     int field = NewCtrl(panel, CTRL_STRING, "Find", 300, 10);
     SetCtrlAttribute(panel, field, ATTR_MAX_ENTRY_LENGTH, 3);
