@@ -26,6 +26,7 @@ TextBoxWidget::TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
     setWordWrapMode(QTextOption::NoWrap);
     setTabChangesFocus(false);
     setContextMenuPolicy(Qt::PreventContextMenu);
+    setAttribute(Qt::WA_InputMethodEnabled, false);  // every character arrives as a key press
     document()->setUndoRedoEnabled(false);
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushIntervalMs);

@@ -54,6 +54,7 @@ bool ControlWidget::route(QWidget* self, QEvent* event, const ControlHost::KeyHa
 StringWidget::StringWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
     : QLineEdit(parent), ControlWidget(host, ref) {
     setContextMenuPolicy(Qt::PreventContextMenu);
+    setAttribute(Qt::WA_InputMethodEnabled, false);  // every character arrives as a key press
     connect(this, &QLineEdit::textEdited, this, [this] { reportEdit(); });
 }
 
