@@ -325,12 +325,12 @@ int HeadlessBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out)
     };
     if (id == 0) {
         if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
-        std::memcpy(out, bar->font.c_str(), bar->font.size() + 1);
+        copyName(bar->font, out);
         return 0;
     }
     if (Menu* m = menu(*bar, id)) {
         if (attr == ATTR_DIMMED) *i = m->dimmed;
-        else if (attr == ATTR_ITEM_NAME) std::memcpy(out, m->name.c_str(), m->name.size() + 1);
+        else if (attr == ATTR_ITEM_NAME) copyName(m->name, out);
         else return stored(m->extra);
         return 0;
     }
@@ -338,7 +338,7 @@ int HeadlessBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out)
     if (!item) return UIE_BAD_MENU;
     switch (attr) {
     case ATTR_DIMMED: *i = item->dimmed; break;
-    case ATTR_ITEM_NAME: std::memcpy(out, item->name.c_str(), item->name.size() + 1); break;
+    case ATTR_ITEM_NAME: copyName(item->name, out); break;
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
     default: return stored(item->extra);

@@ -183,8 +183,8 @@ int HeadlessBackend::GetPanelAttribute(int id, int attr, void* out) {
     if (!p) return UIE_BAD_PANEL;
     int* i = static_cast<int*>(out);
     switch (attr) {
-    case ATTR_TITLE: copyOut(p->title, out); break;
-    case ATTR_TEXT_FONT: copyOut(p->font, out); break;
+    case ATTR_TITLE: copyName(p->title, out); break;
+    case ATTR_TEXT_FONT: copyName(p->font, out); break;
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
     case ATTR_TOP: *i = p->top; break;
@@ -342,9 +342,9 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
     switch (attr) {
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; break;
-    case ATTR_LABEL_TEXT: copyOut(c->label, out); break;
-    case ATTR_TEXT_FONT: copyOut(c->textFont, out); break;
-    case ATTR_LABEL_FONT: copyOut(c->labelFont, out); break;
+    case ATTR_LABEL_TEXT: copyName(c->label, out); break;
+    case ATTR_TEXT_FONT: copyName(c->textFont, out); break;
+    case ATTR_LABEL_FONT: copyName(c->labelFont, out); break;
     case ATTR_CTRL_VAL: return GetCtrlVal(panelId, id, out);
     case ATTR_DFLT_VALUE:
         if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;

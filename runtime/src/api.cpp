@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "attrs.h"
 #include "core.h"
 
 namespace uirt {
@@ -74,8 +75,7 @@ int ctrlKind(Backend& b, int panel, int control, int* kind) {
 // Copies a callback's registered name into the caller's buffer.
 int callbackName(CtrlCallbackPtr fn, void* out) {
     if (!out) return UIE_BAD_VALUE;
-    std::string name = registry::nameOf(fn);
-    std::memcpy(out, name.c_str(), name.size() + 1);
+    copyName(registry::nameOf(fn), out);
     return 0;
 }
 

@@ -1,6 +1,9 @@
 // Types of attribute values by attribute number, and the generic attribute store.
 #include "attrs.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace uirt {
 
 AttrType ctrlAttrType(int attribute) {
@@ -70,6 +73,12 @@ bool AttrStore::get(int attribute, int* value) const {
         }
     }
     return false;
+}
+
+void copyName(const std::string& name, void* out) {
+    size_t n = std::min(name.size(), kMaxNameLength);
+    std::memcpy(out, name.data(), n);
+    static_cast<char*>(out)[n] = '\0';
 }
 
 bool isCharacterKey(int key) {

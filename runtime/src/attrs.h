@@ -3,6 +3,7 @@
 #ifndef UIRT_ATTRS_H
 #define UIRT_ATTRS_H
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,11 @@ public:
 private:
     std::vector<std::pair<int, int>> items_;
 };
+
+// Titles, labels, fonts and menu names are returned in buffers the caller
+// sizes for kMaxNameLength bytes plus the zero; longer ones are cut there.
+inline constexpr size_t kMaxNameLength = 1023;
+void copyName(const std::string& name, void* out);
 
 // Key codes: true for a character key (no virtual key) whose byte is printable
 // text, i.e. any byte >= 0x20 except DEL, with no Ctrl modifier.

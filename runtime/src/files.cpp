@@ -235,6 +235,8 @@ UIRT_API int CVI_OpenFile(const char* path, int readWrite, int action, int fileT
         auto f = std::make_unique<uirt::OpenFile>();
         f->fd = ::open(path, flags, 0666);
         if (f->fd < 0) return -1;
+        struct stat st;
+        if (::fstat(f->fd, &st) != 0 || S_ISDIR(st.st_mode)) return -1;
         f->text = fileType == VAL_ASCII;
         auto& table = uirt::files();
         std::lock_guard<std::mutex> hold(table.lock);

@@ -212,6 +212,7 @@ TEST(Files, FailuresAreResultsNotCrashes) {
     std::string missing = tempDir() + "/none/such.net";
     EXPECT_LE(CVI_OpenFile(missing.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII), 0);
     EXPECT_LE(CVI_OpenFile(nullptr, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII), 0);
+    EXPECT_LE(CVI_OpenFile(tempDir().c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII), 0) << "a folder";
     char buf[4];
     EXPECT_EQ(CVI_ReadFile(9999, buf, 4), -1);
     EXPECT_EQ(CVI_WriteFile(-1, buf, 4), -1);

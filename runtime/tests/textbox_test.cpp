@@ -211,6 +211,21 @@ TEST_F(Controls, GeometryFontsCallbacksAndUnusedAttributesAreStored) {
     EXPECT_EQ(fn, &contract::EventLog::callback);
 }
 
+TEST_F(Controls, LongLabelsAndTitlesAreCutToTheDocumentedBuffer) {
+    std::string longText(3000, 'L');
+    int c = NewCtrl(panel, CTRL_STRING, longText.c_str(), 10, 10);
+    ASSERT_GT(c, 0);
+    std::string buffer(2000, '#');
+    EXPECT_EQ(GetCtrlAttribute(panel, c, ATTR_LABEL_TEXT, buffer.data()), 0);
+    EXPECT_EQ(buffer.find('\0'), 1023u);
+    EXPECT_EQ(buffer[1024], '#') << "nothing written past the zero";
+    std::string title(2000, '#');
+    SetPanelAttribute(panel, ATTR_TITLE, longText.c_str());
+    EXPECT_EQ(GetPanelAttribute(panel, ATTR_TITLE, title.data()), 0);
+    EXPECT_EQ(title.find('\0'), 1023u);
+    EXPECT_EQ(title[1024], '#');
+}
+
 TEST_F(Controls, BadHandlesGiveNegativeCodes) {
     int c = NewCtrl(panel, CTRL_NUMERIC, "", 0, 0);
     int v = 0;
