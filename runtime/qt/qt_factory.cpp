@@ -1,5 +1,7 @@
 // Start of the Qt backend: the exported factory, the application object and
 // the backend's construction.
+#include <dlfcn.h>
+
 #include <QApplication>
 #include <cstdlib>
 #include <cstring>
@@ -28,16 +30,37 @@ std::string envOr(const char* name, const char* fallback) {
     return v && *v ? v : fallback;
 }
 
+// True unless an X server is named but cannot be reached: Qt would abort the
+// process. libxcb is looked up at run time so that the backend does not link it.
+bool x11Reachable() {
+    void* lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
+    if (!lib) return true;  // Qt's xcb plugin cannot load either; Qt reports that itself
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    auto connect = reinterpret_cast<Connect>(dlsym(lib, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(dlsym(lib, "xcb_connection_has_error"));
+    auto disconnect = reinterpret_cast<Disconnect>(dlsym(lib, "xcb_disconnect"));
+    bool ok = true;
+    if (connect && hasError && disconnect) {
+        void* c = connect(nullptr, nullptr);
+        ok = c && hasError(c) == 0;
+        if (c) disconnect(c);
+    }
+    dlclose(lib);
+    return ok;
+}
+
 // The platform Qt would use; Qt aborts the process when it cannot start it,
-// so a platform that needs a display is tried only when one is named.
+// so a platform that needs a display is tried only when one can be reached.
 bool platformCanStart(int argc, char** argv) {
     std::string platform = envOr("QT_QPA_PLATFORM", "");
     for (int i = 1; argv && i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "-platform") == 0) platform = argv[i + 1];
     const bool x11 = !envOr("DISPLAY", "").empty();
     const bool wayland = !envOr("WAYLAND_DISPLAY", "").empty();
-    if (platform.empty()) return x11 || wayland;
-    if (platform.rfind("xcb", 0) == 0) return x11;
+    if (platform.empty()) return wayland || (x11 && x11Reachable());
+    if (platform.rfind("xcb", 0) == 0) return x11 && x11Reachable();
     if (platform.rfind("wayland", 0) == 0) return wayland;
     return true;
 }
