@@ -216,8 +216,8 @@ int QtBackend::GetPanelAttribute(int id, int attr, void* out) {
     PanelWindow* w = p->window;
     int* i = static_cast<int*>(out);
     switch (attr) {
-    case ATTR_TITLE: copyOutVoid(p->title, out); break;
-    case ATTR_TEXT_FONT: copyOutVoid(p->font, out); break;
+    case ATTR_TITLE: copyName(p->title, out); break;
+    case ATTR_TEXT_FONT: copyName(p->font, out); break;
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
     case ATTR_TOP: *i = w->geometry().top(); break;
@@ -594,9 +594,9 @@ int QtBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
     switch (attr) {
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; return 0;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; return 0;
-    case ATTR_LABEL_TEXT: copyOutVoid(c->labelText, out); return 0;
-    case ATTR_TEXT_FONT: copyOutVoid(c->textFont, out); return 0;
-    case ATTR_LABEL_FONT: copyOutVoid(c->labelFont, out); return 0;
+    case ATTR_LABEL_TEXT: copyName(c->labelText, out); return 0;
+    case ATTR_TEXT_FONT: copyName(c->textFont, out); return 0;
+    case ATTR_LABEL_FONT: copyName(c->labelFont, out); return 0;
     case ATTR_CTRL_VAL: return getValue(*c, out);
     case ATTR_DFLT_VALUE:
         if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;

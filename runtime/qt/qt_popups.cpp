@@ -229,12 +229,12 @@ int QtBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
     };
     if (id == 0) {
         if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
-        copyOut(bar->font, static_cast<char*>(out));
+        copyName(bar->font, out);
         return 0;
     }
     if (Menu* m = menuOf(*bar, id)) {
         if (attr == ATTR_DIMMED) *i = m->dimmed;
-        else if (attr == ATTR_ITEM_NAME) copyOut(m->name, static_cast<char*>(out));
+        else if (attr == ATTR_ITEM_NAME) copyName(m->name, out);
         else return stored(m->extra);
         return 0;
     }
@@ -242,7 +242,7 @@ int QtBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
     if (!item) return UIE_BAD_MENU;
     switch (attr) {
     case ATTR_DIMMED: *i = item->dimmed; break;
-    case ATTR_ITEM_NAME: copyOut(item->name, static_cast<char*>(out)); break;
+    case ATTR_ITEM_NAME: copyName(item->name, out); break;
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
     default: return stored(item->extra);
