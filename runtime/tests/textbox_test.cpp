@@ -43,6 +43,18 @@ TEST_F(TextBox, EmptyTextHasNoLinesAndAppendingBuildsTheValue) {
     EXPECT_LT(InsertTextBoxLine(panel, box, -2, "x"), 0);
 }
 
+TEST_F(TextBox, AnEmptyLineAppendedToAnEmptyBoxCounts) {
+    int box = addTextBox();
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, ""), 0);
+    EXPECT_EQ(lines(panel, box), 1);
+    EXPECT_EQ(value(box), "");
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, "x"), 0);
+    EXPECT_EQ(lines(panel, box), 2);
+    EXPECT_EQ(value(box), "\nx");
+    EXPECT_EQ(ResetTextBox(panel, box, ""), 0);
+    EXPECT_EQ(lines(panel, box), 0) << "the empty text has no lines";
+}
+
 TEST_F(TextBox, LineQueriesUseByteOffsets) {
     int box = addTextBox();
     ASSERT_EQ(ResetTextBox(panel, box, "ab\n\ncde\n"), 0);

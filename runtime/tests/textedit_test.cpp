@@ -89,7 +89,42 @@ INSTANTIATE_TEST_SUITE_P(
                  {VAL_HOME_VKEY, ' ', ' ', VAL_DOWN_ARROW_VKEY, VAL_HOME_VKEY, ' ', ' '}, "  ab\n  cd", 7, 0, 4},
         EditCase{"unindent_with_delete", "    ab\n  cd", 0, 0,
                  {VAL_HOME_VKEY, VAL_FWD_DELETE_VKEY, VAL_FWD_DELETE_VKEY, VAL_DOWN_ARROW_VKEY, VAL_HOME_VKEY,
-                  VAL_FWD_DELETE_VKEY}, "  ab\n cd", 5, 0, 3}),
+                  VAL_FWD_DELETE_VKEY}, "  ab\n cd", 5, 0, 3},
+        EditCase{"command_keys_leave_the_text_alone", "ab\ncd", 1, 1,
+                 {kCtrl | 'Z', kCtrl | 'Y', kCtrl | 'F', kCtrl | 'H', VAL_F3_VKEY, VAL_F1_VKEY, VAL_ESC_VKEY},
+                 "ab\ncd", 1, 1, 0},
+        EditCase{"undo_key_does_not_undo_typing", "ab", 2, 0, {'c', kCtrl | 'Z'}, "abc", 3, 0, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FieldCase {
+    const char* name;
+    std::vector<int> keys;
+    const char* expected;
+    int caret;
+};
+
+std::ostream& operator<<(std::ostream& os, const FieldCase& c) { return os << c.name; }
+
+class FieldKeys : public PanelTest, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(FieldKeys, EditTheOneLineField) {
+    const FieldCase& c = GetParam();
+    int field = NewCtrl(panel, CTRL_STRING, "Field", 10, 10);
+    SetCtrlVal(panel, field, "abcd");
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_START, 2);
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_LENGTH, 0);
+    for (int key : c.keys) ASSERT_EQ(AutoTypeKey(panel, field, key), 0);
+    EXPECT_EQ(value(field), c.expected);
+    EXPECT_EQ(attr(field, ATTR_TEXT_SELECTION_START), c.caret);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextField, FieldKeys,
+    ::testing::Values(FieldCase{"home_then_type", {VAL_HOME_VKEY, 'x'}, "xabcd", 1},
+                      FieldCase{"end_then_type", {VAL_END_VKEY, 'x'}, "abcdx", 5},
+                      FieldCase{"backspace_and_delete", {VAL_BACKSPACE_VKEY, VAL_FWD_DELETE_VKEY}, "ad", 1},
+                      FieldCase{"left_right", {VAL_LEFT_ARROW_VKEY, VAL_LEFT_ARROW_VKEY, VAL_RIGHT_ARROW_VKEY}, "abcd", 1},
+                      FieldCase{"select_all_and_type", {kCtrl | 'A', 'z'}, "z", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class Clipboard : public PanelTest {};
