@@ -41,9 +41,14 @@ inline void Append(char c) {
 }
 // Appends n bytes that hold no zero byte.
 inline void AppendBytes(const char* bytes, std::size_t n) {
-    B.OutStr.reserve(B.i + n + 3);
-    std::memcpy(B.OutStr.p + B.i, bytes, n);
+    if (B.i + n + 3 > B.OutStr.cap) B.OutStr.reserve(B.i + n + 3);
+    char* to = B.OutStr.p + B.i;
     B.i += n;
+    if (n > 16) {
+        std::memcpy(to, bytes, n);
+        return;
+    }
+    while (n--) *to++ = *bytes++;  // references and pins are short
 }
 // Stores n bytes that hold no zero byte in the net name.
 inline void PutNameBytes(const char* bytes, std::size_t n) {

@@ -27,6 +27,7 @@ struct ReaderState {
     int ProgressPanel = 0;          // panel whose control 3 shows the progress value
     int LastProgress = -1;          // value last set on the progress control
     void (*OnProgress)(int value) = nullptr;  // optional observer of progress changes
+    bool ByteByByte = false;        // no runs (RunBefore gives 0): every byte through ReadF1
 };
 
 extern ReaderState R;
@@ -63,6 +64,7 @@ struct ByteSet {
 // stops. The decoders take such a run at once instead of byte by byte when
 // every byte of it would be handled the same way; the bytes stay unread.
 inline std::size_t RunBefore(const ByteSet& stops) {
+    if (R.ByteByByte) return 0;
     const char* const from = R.FileBuf + R.BufPos;
     const char* const end = R.FileBuf + R.BufLen;
     const char* p = from;

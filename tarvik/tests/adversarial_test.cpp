@@ -10,6 +10,7 @@
 
 #include "chain.h"
 #include "decoders.h"
+#include "reader.h"
 #include "support.h"
 
 namespace tarvik::test {
@@ -85,6 +86,22 @@ TEST_P(RandomInput, AnyBytesWithoutHeaderDoNotCrash) {
         for (char& c : input) c = static_cast<char>(any(rng));
         const Decoded d = Decode(GetParam().decoder, input);
         EXPECT_TRUE(d.result == 0 || d.result == -2);
+    }
+}
+
+// Runs of bytes taken at once give exactly what reading byte by byte gives.
+TEST_P(RandomInput, RunsGiveTheSameAsByteByByte) {
+    const Form& form = GetParam();
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<std::size_t> size(0, 4000);
+    for (int round = 0; round < 200; ++round) {
+        const std::string input = form.header + RandomBody(rng, form.alphabet, size(rng));
+        R.ByteByByte = true;
+        const Decoded slow = Decode(form.decoder, input);
+        R.ByteByByte = false;
+        const Decoded fast = Decode(form.decoder, input);
+        ASSERT_EQ(fast.result, slow.result) << round;
+        ASSERT_EQ(fast.lines, slow.lines) << round;
     }
 }
 
