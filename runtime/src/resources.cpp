@@ -143,7 +143,8 @@ std::pair<std::string, int> parseHeader(const std::string& text, int line) {
     if (what != "panel" && what != "control") throw LoadError{line, "unknown section '" + what + "'"};
     std::string idText = space == std::string::npos ? "" : trim(inner.substr(space));
     auto id = parseInt(idText);
-    if (!id || *id < 1 || *id > 999999) throw LoadError{line, "bad " + what + " id '" + idText + "'"};
+    int most = what == "panel" ? 999999 : 9999;  // control ids are issued in order, so keep them small
+    if (!id || *id < 1 || *id > most) throw LoadError{line, "bad " + what + " id '" + idText + "'"};
     return {what, *id};
 }
 

@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"unregistered_callback", "callback = NoSuchCB", 13, "unregistered callback 'NoSuchCB'"},
                       BadCase{"garbage_line", "just some words", 13, "expected 'key = value' or a [section]"},
                       BadCase{"bad_section", "[window 3]", 13, "unknown section 'window'"},
+                      BadCase{"control_id_too_large", "[control 10000]", 13, "bad control id '10000'"},
+                      BadCase{"control_id_not_a_number", "[control x]", 13, "bad control id 'x'"},
                       BadCase{"bad_shortcut", "shortcut = Ctrl+", 13, "bad shortcut key 'Ctrl+'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
