@@ -101,7 +101,23 @@ ButtonWidget::ButtonWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
 }
 
 bool ButtonWidget::event(QEvent* e) {
-    return route(this, e, [this](QKeyEvent* k) { QPushButton::event(k); }) || QPushButton::event(e);
+    return route(this, e, [this](QKeyEvent* k) { handleKey(k); }) || QPushButton::event(e);
+}
+
+namespace {
+
+// Space presses a focused button or check box on the key press itself (Qt
+// waits for the release, which a faked key does not have); Enter presses a button.
+bool pressesButton(const QKeyEvent& k, bool enterToo) {
+    if (k.modifiers() != Qt::NoModifier) return false;
+    return k.key() == Qt::Key_Space || (enterToo && (k.key() == Qt::Key_Return || k.key() == Qt::Key_Enter));
+}
+
+}  // namespace
+
+void ButtonWidget::handleKey(QKeyEvent* k) {
+    if (pressesButton(*k, true)) click();
+    else QPushButton::event(k);
 }
 
 CheckWidget::CheckWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
@@ -117,7 +133,10 @@ QPoint CheckWidget::clickPoint() const {
 }
 
 bool CheckWidget::event(QEvent* e) {
-    return route(this, e, [this](QKeyEvent* k) { QCheckBox::event(k); }) || QCheckBox::event(e);
+    return route(this, e, [this](QKeyEvent* k) {
+        if (pressesButton(*k, false)) click();
+        else QCheckBox::event(k);
+    }) || QCheckBox::event(e);
 }
 
 ProgressWidget::ProgressWidget(ControlHost& host, CtrlRef ref, QWidget* parent)

@@ -151,6 +151,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+
+private:
+    void handleKey(QKeyEvent* k);
 };
 
 class CheckWidget : public QCheckBox, public ControlWidget {

@@ -217,3 +217,21 @@ TEST_F(QtWindow, LabelPlacedTooNarrowKeepsItsAttributesButShowsAllText) {
     EXPECT_EQ(label->geometry().topLeft(), QPoint(12, 80));
     EXPECT_GE(label->width(), label->sizeHint().width());
 }
+
+TEST_F(QtWindow, EnterAndSpacePressAFocusedButtonSpaceTogglesACheckBox) {
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Go", 10, 10);
+    const int check = NewCtrl(panel, CTRL_CHECK_BOX, "Case", 60, 10);
+    SetCtrlAttribute(panel, check, ATTR_WIDTH, 13);
+    SetCtrlAttribute(panel, check, ATTR_HEIGHT, 13);
+    for (int c : {button, check}) SetCtrlAttribute(panel, c, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
+    AutoTypeKey(panel, button, VAL_ENTER_VKEY);
+    AutoTypeKey(panel, button, ' ');
+    AutoTypeKey(panel, check, ' ');
+    int on = 0;
+    GetCtrlVal(panel, check, &on);
+    EXPECT_EQ(on, 1);
+    std::vector<std::string> events;  // without the key event ids
+    for (const std::string& e : Calls::log()) events.push_back(e.find(":7:") != std::string::npos ? e.substr(0, e.rfind(':')) : e);
+    const std::string b = std::to_string(button), c = std::to_string(check);
+    EXPECT_EQ(events, (std::vector<std::string>{b + ":7:1280", b + ":1", b + ":7:32", b + ":1", c + ":7:32", c + ":1"}));
+}
