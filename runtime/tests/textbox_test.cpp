@@ -1,8 +1,8 @@
 // Text boxes and control values: lines, offsets, selection, attributes and
 // the byte round trip.
 #include <cstring>
-
 #include <ostream>
+#include <random>
 
 #include "contract.h"
 
@@ -288,6 +288,68 @@ TEST_F(Controls, WaitCursorAndProtectionFlagsAreKept) {
     EXPECT_EQ(GetWaitCursor(), 0);
     int previous = SetBreakOnProtectionErrors(0);
     EXPECT_EQ(SetBreakOnProtectionErrors(previous), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Random line inserts, resets and queries against a vector of lines.
+class RandomLines : public contract::PanelTest {};
+
+TEST_F(RandomLines, InsertsAndQueriesMatchAVectorOfLines) {
+    std::mt19937 rng(777);
+    int box = addTextBox();
+    std::vector<std::string> model;
+    auto randomLine = [&] {
+        std::string s;
+        int n = std::uniform_int_distribution<int>(0, 6)(rng);
+        for (int i = 0; i < n; ++i) s += "xy\r\xF0"[std::uniform_int_distribution<int>(0, 3)(rng)];
+        return s;
+    };
+    auto joined = [&] {
+        std::string t;
+        for (size_t i = 0; i < model.size(); ++i) t += (i ? "\n" : "") + model[i];
+        return t;
+    };
+    const int steps = contract::isQt() ? 400 : 3000;
+    for (int step = 0; step < steps; ++step) {
+        int op = std::uniform_int_distribution<int>(0, 9)(rng);
+        int count = static_cast<int>(model.size());
+        if (op < 6) {
+            int index = std::uniform_int_distribution<int>(-1, count)(rng);
+            std::string line = randomLine();
+            ASSERT_EQ(InsertTextBoxLine(panel, box, index, line.c_str()), 0);
+            model.insert(index < 0 ? model.end() : model.begin() + index, line);
+        } else if (op == 6) {
+            model.clear();
+            int n = std::uniform_int_distribution<int>(0, 4)(rng);
+            for (int i = 0; i < n; ++i) model.push_back(randomLine());
+            std::string text = joined();
+            if (text.empty()) model.clear();
+            ASSERT_EQ(ResetTextBox(panel, box, text.c_str()), 0);
+        } else {
+            int n = -1;
+            ASSERT_EQ(GetNumTextBoxLines(panel, box, &n), 0);
+            ASSERT_EQ(n, count) << "step " << step;
+            if (count == 0) continue;
+            int i = std::uniform_int_distribution<int>(0, count - 1)(rng);
+            int offset = 0;
+            for (int k = 0; k < i; ++k) offset += static_cast<int>(model[k].size()) + 1;
+            int got = -1, length = -1, index = -1;
+            ASSERT_EQ(GetTextBoxLineOffset(panel, box, i, &got), 0);
+            ASSERT_EQ(got, offset) << "step " << step;
+            ASSERT_EQ(GetTextBoxLineLength(panel, box, i, &length), 0);
+            ASSERT_EQ(length, static_cast<int>(model[i].size()));
+            std::string buf(static_cast<size_t>(length) + 1, '\0');
+            ASSERT_EQ(GetTextBoxLine(panel, box, i, buf.data()), 0);
+            ASSERT_EQ(buf.substr(0, static_cast<size_t>(length)), model[i]);
+            int within = offset + std::uniform_int_distribution<int>(0, length)(rng);
+            ASSERT_EQ(GetTextBoxLineIndexFromOffset(panel, box, within, &index), 0);
+            ASSERT_EQ(index, i) << "offset " << within;
+        }
+    }
+    EXPECT_EQ(value(box), joined());
 }
 
 }  // namespace
