@@ -241,7 +241,7 @@ void QtBackend::keyPressed(CtrlRef ref, QKeyEvent* e, const KeyHandler& handle) 
     }
     KeyRecord record{nextKeyId_++, code};
     keyRecords_.push_back(&record);
-    callCtrl(ref, EVENT_KEYPRESS, code, record.id);
+    if (ref.ctrl) callCtrl(ref, EVENT_KEYPRESS, code, record.id);  // keys reach control callbacks only
     keyRecords_.erase(std::find(keyRecords_.begin(), keyRecords_.end(), &record));
     Panel* p = panel(ref.panel);
     if (record.key == 0 || !p) return;
