@@ -136,23 +136,30 @@ int DecodeORCAD(int file, int panel, int control) {
     R.BufPos = static_cast<int>(nets - R.FileBuf) + 6;
     WhatDo = BetweenNets;
 
-    for (;;) {
-        // Bytes that the current state ignores are passed over in one run.
-        if (const std::size_t run = RunBefore(WhatDo == NameRead ? kEquals : kVisible)) SkipRun(run);
-        if (!Next(file)) break;
+    // A byte that the current state ignores is followed by the run of bytes
+    // that it would ignore as well; they are passed over at once.
+    while (Next(file)) {
         switch (WhatDo) {
         case BetweenNets:
-            if (!Visible(R.InChar)) break;
+            if (!Visible(R.InChar)) {
+                SkipRunBefore(kVisible);
+                break;
+            }
             if (!ReadName(file)) return BrokenOff();
             break;
         case NameRead:
             if (R.InChar == '=') {
                 BeginChain();
                 WhatDo = InNodeList;
+            } else {
+                SkipRunBefore(kEquals);
             }
             break;
         case InNodeList:
-            if (!Visible(R.InChar)) break;
+            if (!Visible(R.InChar)) {
+                SkipRunBefore(kVisible);
+                break;
+            }
             if (R.InChar == ';') {
                 EndNet();
                 break;
@@ -160,7 +167,10 @@ int DecodeORCAD(int file, int panel, int control) {
             if (!ReadNode(file)) return BrokenOff();
             break;
         case InPinPart:
-            if (!Visible(R.InChar)) break;
+            if (!Visible(R.InChar)) {
+                SkipRunBefore(kVisible);
+                break;
+            }
             if (R.InChar == ';') {
                 EndNet();
                 break;

@@ -79,6 +79,10 @@ inline void SkipRun(std::size_t run) {
     R.InChar = R.FileBuf[R.BufPos - 1];
 }
 
+inline void SkipRunBefore(const ByteSet& stops) {
+    if (const std::size_t run = RunBefore(stops)) SkipRun(run);
+}
+
 // Reads one line, its LF included, into str from index 0 (not zero-terminated;
 // str grows as needed). Returns the number of bytes stored, 0 when none was left.
 long long ReadFstr(int file, ByteBuf& str);
