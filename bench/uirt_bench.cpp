@@ -45,6 +45,27 @@ void BM_AppendLinesWithProgress(benchmark::State& state) {
 }
 BENCHMARK(BM_AppendLinesWithProgress)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// Block-indent style editing in a large box: Home, a space, Down per line.
+void BM_IndentKeysInLargeTextBox(benchmark::State& state) {
+    ensureRuntime();
+    int panel = NewPanel(0, "bench", 0, 0, 400, 600);
+    int box = NewCtrl(panel, CTRL_TEXT_BOX, "", 0, 0);
+    DisplayPanel(panel);
+    SetActiveCtrl(panel, box);
+    std::string text;
+    for (int i = 0; i < static_cast<int>(state.range(0)); ++i) text += "    chain line with some nodes U1 1 U2 2\n";
+    ResetTextBox(panel, box, text.c_str());
+    for (auto _ : state) {
+        FakeKeystroke(VAL_HOME_VKEY);
+        FakeKeystroke(' ');
+        FakeKeystroke(VAL_DOWN_ARROW_VKEY);
+        ProcessSystemEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * 3);
+    DiscardPanel(panel);
+}
+BENCHMARK(BM_IndentKeysInLargeTextBox)->Arg(100000);
+
 // Reads a 16 MiB file of CR LF lines in 4 MiB requests.
 void readFile(benchmark::State& state, int fileType) {
     char path[] = "/tmp/uirt-bench-XXXXXX";

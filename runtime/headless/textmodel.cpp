@@ -56,9 +56,9 @@ bool TextModel::insertLine(int index, std::string_view line) {
     int at = starts()[index];
     std::string piece(line);
     piece += '\n';
+    updateIndex(at, 0, piece);
     text_.insert(static_cast<size_t>(at), piece);
     oneEmptyLine_ = false;
-    indexValid_ = false;
     int n = static_cast<int>(piece.size());
     if (anchor_ >= at && (anchor_ > at || caret_ > at)) anchor_ += n;
     if (caret_ > at) caret_ += n;
@@ -96,10 +96,25 @@ void TextModel::select(int start, int length) {
 }
 
 void TextModel::replaceRange(int start, int length, std::string_view with) {
+    if (indexValid_) updateIndex(start, length, with);
     text_.replace(static_cast<size_t>(start), static_cast<size_t>(length), with.data(), with.size());
     oneEmptyLine_ = false;
-    indexValid_ = false;
     anchor_ = caret_ = start + static_cast<int>(with.size());
+}
+
+// Keeps the line-start index valid across an edit: starts inside the
+// replaced bytes go, the replacement's line breaks come in, later starts move.
+void TextModel::updateIndex(int start, int length, std::string_view with) {
+    auto lo = std::upper_bound(starts_.begin(), starts_.end(), start);
+    auto hi = std::upper_bound(lo, starts_.end(), start + length);
+    std::vector<int> added;
+    for (size_t i = 0; i < with.size(); ++i) {
+        if (with[i] == '\n') added.push_back(start + static_cast<int>(i) + 1);
+    }
+    int delta = static_cast<int>(with.size()) - length;
+    auto at = starts_.erase(lo, hi);
+    at = starts_.insert(at, added.begin(), added.end()) + static_cast<std::ptrdiff_t>(added.size());
+    for (; at != starts_.end(); ++at) *at += delta;
 }
 
 void TextModel::moveTo(int offset, bool extend) {

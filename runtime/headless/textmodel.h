@@ -62,6 +62,7 @@ private:
 
     const std::vector<int>& starts() const;
     void replaceRange(int start, int length, std::string_view with);
+    void updateIndex(int start, int length, std::string_view with);
     void moveTo(int offset, bool extend);
     int lineStartOf(int offset) const;
     int lineEndOf(int offset) const;

@@ -1,6 +1,7 @@
 // Editing keys on text boxes and text fields: a table of single behaviours,
 // the clipboard keys, and random key sequences checked against a plain
 // string model of the editor.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -266,6 +267,9 @@ TEST_F(RandomEditing, KeySequencesMatchTheStringModel) {
             ASSERT_EQ(value(box), m.text) << where;
             ASSERT_EQ(attr(box, ATTR_TEXT_SELECTION_START), m.start()) << where;
             ASSERT_EQ(attr(box, ATTR_TEXT_SELECTION_LENGTH), m.len()) << where;
+            int caretLine = -1;
+            ASSERT_EQ(GetTextBoxLineIndexFromOffset(panel, box, m.caret, &caretLine), 0);
+            ASSERT_EQ(caretLine, static_cast<int>(std::count(m.text.begin(), m.text.begin() + m.caret, '\n'))) << where;
             // Replacing a selection by the same bytes may or may not count as a change.
             if (changed || !m.edited) ASSERT_EQ(countChanges(), changed ? 1 : 0) << where;
             else ASSERT_LE(countChanges(), 1) << where;
