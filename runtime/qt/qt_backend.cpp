@@ -1,4 +1,4 @@
-// Qt backend, part 1: panels, controls, attributes and text boxes.
+// Qt backend: panels, controls, attributes and text boxes.
 #include "qt_backend.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-// Qt backend, part 2: the event loop, the queue of faked keys and deferred
+// Qt backend: the event loop, the queue of faked keys and deferred
 // calls, key handling, focus, clicks and the automation of user actions.
 #include <QApplication>
 #include <QCloseEvent>

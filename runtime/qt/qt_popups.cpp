@@ -1,4 +1,4 @@
-// Qt backend, part 3: menu bars and popup menus, modal dialogs, the
+// Qt backend: menu bars and popup menus, modal dialogs, the
 // clipboard, automation answers and the record of popups.
 #include <QAbstractButton>
 #include <QApplication>
@@ -380,7 +380,7 @@ QAbstractButton* dialogButton(QFileDialog& dialog, bool accept) {
 
 }  // namespace
 
-int QtBackend::FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title, int button,
+int QtBackend::FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title, int button,
                                int, int restrictExt, int allowCancel, int allowMakeDir, char* path) {
     logPopup(AUTO_POPUP_FILE_SELECT, title ? title : "", types ? types : "");
     if (path) path[0] = '\0';
@@ -391,7 +391,7 @@ int QtBackend::FileSelectPopup(const char* dir, const char* spec, const char* ty
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(button == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, acceptLabel(button));
-    const QString pattern = str(spec);
+    const QString pattern = str(defaultFile);
     const QStringList filters = nameFilters(str(types), restrictExt != 0);
     dialog.setNameFilters(filters);
     if (pattern.contains(u'*') || pattern.contains(u'?')) {
