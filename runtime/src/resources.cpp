@@ -166,6 +166,7 @@ std::vector<PanelSection> parseFile(std::istream& in) {
     bool currentIsPanel = false;
     std::string raw;
     for (int line = 1; std::getline(in, raw); ++line) {
+        if (line == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0) raw.erase(0, 3);  // a UTF-8 byte-order mark
         std::string text = trim(stripComment(raw));
         if (text.empty()) continue;
         if (text.front() == '[' && text.back() == ']') {

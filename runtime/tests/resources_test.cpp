@@ -187,6 +187,17 @@ TEST_F(Resources, MissingFileAndMissingPanelAreReported) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), path + ": no panel 3 in the file\n");
 }
 
+TEST_F(Resources, ByteOrderMarkAndWindowsLineEndsAreAccepted) {
+    std::string text = "\xEF\xBB\xBF[panel 4]\r\ntitle = \xD0\xAF\r\ntop = 1\r\nleft = 2\r\nheight = 3\r\nwidth = 4\r\n";
+    std::string path = write(text, "Bom.uir");
+    int p = LoadPanel(0, path.c_str(), 4);
+    ASSERT_GT(p, 0);
+    char title[16] = {};
+    EXPECT_EQ(GetPanelAttribute(p, ATTR_TITLE, title), 0);
+    EXPECT_STREQ(title, "\xDF") << "UTF-8 Я becomes Windows-1251 0xDF";
+    DiscardPanel(p);
+}
+
 TEST_F(Resources, ControlBeforeAnyPanelIsAnError) {
     std::string path = write("\n[control 1]\nkind = button\n");
     ::testing::internal::CaptureStderr();
