@@ -38,19 +38,25 @@ int TextModel::lineCount() const {
 bool TextModel::insertLine(int index, std::string_view line) {
     int count = lineCount();
     if (index < -1 || index > count) return false;
-    if (count == 0) {
-        text_.assign(line.data(), line.size());
-        oneEmptyLine_ = line.empty();
-        starts_.assign(1, 0);
-        indexValid_ = true;
-        return true;
-    }
-    if (index == -1 || index == count) {
-        starts();  // keep the index valid so that appending stays cheap
-        text_ += '\n';
-        starts_.push_back(static_cast<int>(text_.size()));
+    if (count == 0 || index == -1 || index == count) {
+        // Appending keeps the index valid, so that it stays cheap; an LF
+        // inside the inserted text starts a further line like any other LF.
+        starts();
+        if (count == 0) {
+            text_.clear();
+            starts_.assign(1, 0);
+        } else {
+            text_ += '\n';
+            starts_.push_back(static_cast<int>(text_.size()));
+        }
+        const size_t base = text_.size();
         text_.append(line.data(), line.size());
-        oneEmptyLine_ = false;
+        for (const char* p = line.data(), *end = p + line.size();
+             (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr;) {
+            ++p;
+            starts_.push_back(static_cast<int>(base + (p - line.data())));
+        }
+        oneEmptyLine_ = count == 0 && line.empty();
         return true;
     }
     int at = starts()[index];

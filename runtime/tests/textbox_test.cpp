@@ -55,6 +55,23 @@ TEST_F(TextBox, AnEmptyLineAppendedToAnEmptyBoxCounts) {
     EXPECT_EQ(lines(panel, box), 0) << "the empty text has no lines";
 }
 
+TEST_F(TextBox, AnInsertedLineHoldingLineFeedsBecomesSeveralLines) {
+    int box = addTextBox();
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, "a\nb"), 0);
+    EXPECT_EQ(InsertTextBoxLine(panel, box, -1, "c\n\nd"), 0);
+    EXPECT_EQ(InsertTextBoxLine(panel, box, 1, "x\ny"), 0);
+    EXPECT_EQ(value(box), "a\nx\ny\nb\nc\n\nd");
+    ASSERT_EQ(lines(panel, box), 7);
+    const char* texts[] = {"a", "x", "y", "b", "c", "", "d"};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(line(panel, box, i), texts[i]) << "line " << i;
+    int offset = -1;
+    EXPECT_EQ(GetTextBoxLineOffset(panel, box, 6, &offset), 0);
+    EXPECT_EQ(offset, 11);
+    int index = -1;
+    EXPECT_EQ(GetTextBoxLineIndexFromOffset(panel, box, 10, &index), 0);
+    EXPECT_EQ(index, 5);
+}
+
 TEST_F(TextBox, LineQueriesUseByteOffsets) {
     int box = addTextBox();
     ASSERT_EQ(ResetTextBox(panel, box, "ab\n\ncde\n"), 0);
