@@ -39,7 +39,10 @@ bool knownKind(int kind) {
 
 bool focusable(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
 
-void copyOut(const std::string& s, void* out) { std::memcpy(out, s.c_str(), s.size() + 1); }
+void copyOut(std::string_view s, void* out) {
+    std::memcpy(out, s.data(), s.size());
+    static_cast<char*>(out)[s.size()] = '\0';
+}
 
 int centred(int position, int size, int screen) {
     return position == VAL_AUTO_CENTER ? std::max((screen - size) / 2, 0) : position;

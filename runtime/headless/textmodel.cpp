@@ -188,12 +188,12 @@ bool TextModel::applyCtrlKey(int ch, const EditContext& ctx) {
         return false;
     case 'C':
         if (selectionLength() > 0 && ctx.clipboard)
-            *ctx.clipboard = text_.substr(static_cast<size_t>(selectionStart()), static_cast<size_t>(selectionLength()));
+            *ctx.clipboard = std::string(text().substr(static_cast<size_t>(selectionStart()), static_cast<size_t>(selectionLength())));
         return false;
     case 'X':
         if (selectionLength() == 0) return false;
         if (ctx.clipboard)
-            *ctx.clipboard = text_.substr(static_cast<size_t>(selectionStart()), static_cast<size_t>(selectionLength()));
+            *ctx.clipboard = std::string(text().substr(static_cast<size_t>(selectionStart()), static_cast<size_t>(selectionLength())));
         return deleteSelection();
     case 'V':
         if (!ctx.clipboard || !ctx.clipboard->has_value()) return false;

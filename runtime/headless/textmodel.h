@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "large_pages.h"
+
 namespace uirt::headless {
 
 // What the editing keys need besides the text itself.
@@ -23,7 +25,7 @@ struct EditContext {
 // between the anchor and the caret; its start is the smaller of the two.
 class TextModel {
 public:
-    const std::string& text() const { return text_; }
+    std::string_view text() const { return text_; }
     int length() const { return static_cast<int>(text_.size()); }
 
     // Replaces the whole text; the caret goes to the start.
@@ -53,7 +55,7 @@ public:
     bool typeText(std::string_view text, const EditContext& ctx);
 
 private:
-    std::string text_;
+    LargeText text_;
     bool oneEmptyLine_ = false;
     int anchor_ = 0;
     int caret_ = 0;

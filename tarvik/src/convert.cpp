@@ -205,24 +205,9 @@ int Convert(const Options& o) {
     return 0;
 }
 
-// The text box of a large conversion grows to hundreds of megabytes. Backing
-// the allocator's large blocks with transparent huge pages makes growing it
-// about twice as fast; glibc reads that setting only at start-up, so the
-// program starts itself once more with it. Nothing else changes.
-void UseHugePagesForLargeBlocks(char* argv[]) {
-    const char* current = std::getenv("GLIBC_TUNABLES");
-    const std::string tunables = current ? current : "";
-    if (tunables.find("glibc.malloc.hugetlb") != std::string::npos) return;
-    const std::string value = tunables.empty() ? "glibc.malloc.hugetlb=1" : tunables + ":glibc.malloc.hugetlb=1";
-    if (setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
-    execv("/proc/self/exe", argv);
-    // Not restarted: go on with the allocator as it is.
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    UseHugePagesForLargeBlocks(argv);
     Options o;
     if (const int rc = ParseArgs(argc, argv, o); rc >= 0) return rc;
     return Convert(o);
