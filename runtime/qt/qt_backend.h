@@ -166,7 +166,8 @@ public:
 
     int MessagePopup(const char* title, const char* message) override;
     int ConfirmPopup(const char* title, const char* message) override;
-    int FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title, int button,
+    int FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title,
+                        int button,
                         int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
 
     int ClipboardPutText(const char* text) override;
