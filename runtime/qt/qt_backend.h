@@ -167,8 +167,7 @@ public:
     int MessagePopup(const char* title, const char* message) override;
     int ConfirmPopup(const char* title, const char* message) override;
     int FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title,
-                        int button,
-                        int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
+                        int button, int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
 
     int ClipboardPutText(const char* text) override;
     int ClipboardGetText(std::string& text, bool& available) override;

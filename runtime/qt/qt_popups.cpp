@@ -381,8 +381,7 @@ QAbstractButton* dialogButton(QFileDialog& dialog, bool accept) {
 }  // namespace
 
 int QtBackend::FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title,
-                               int button,
-                               int, int restrictExt, int allowCancel, int allowMakeDir, char* path) {
+                               int button, int, int restrictExt, int allowCancel, int allowMakeDir, char* path) {
     logPopup(AUTO_POPUP_FILE_SELECT, title ? title : "", types ? types : "");
     if (path) path[0] = '\0';
     QFileDialog dialog(dialogParent(), str(title), str(dir));
