@@ -235,3 +235,25 @@ TEST_F(QtWindow, EnterAndSpacePressAFocusedButtonSpaceTogglesACheckBox) {
     const std::string b = std::to_string(button), c = std::to_string(check);
     EXPECT_EQ(events, (std::vector<std::string>{b + ":7:1280", b + ":1", b + ":7:32", b + ":1", c + ":7:32", c + ":1"}));
 }
+
+namespace {
+std::vector<std::string> g_order;
+void markDeferred(void*) { g_order.push_back("deferred"); }
+int deferringButton(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    g_order.push_back("commit");
+    PostDeferredCall(&markDeferred, nullptr);
+    ProcessSystemEvents();  // nested: the call waits for this click to end
+    g_order.push_back("after nested");
+    return 0;
+}
+}  // namespace
+
+TEST_F(QtWindow, DeferredCallFromAMouseClickWaitsForTheClickToEnd) {
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Go", 10, 10);
+    SetCtrlAttribute(panel, button, ATTR_CALLBACK_FUNCTION_POINTER, &deferringButton);
+    g_order.clear();
+    AutoClick(panel, button);
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"commit", "after nested", "deferred"}));
+}
