@@ -6,16 +6,6 @@
 #include "headless.h"
 
 namespace uirt::headless {
-namespace {
-
-void copyTruncated(const std::string& s, char* out, int size) {
-    if (!out || size <= 0) return;
-    size_t n = std::min(s.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
-
-}  // namespace
 
 // ---- The event queue
 
@@ -83,15 +73,7 @@ int HeadlessBackend::FakeKeystroke(int key) {
     return 0;
 }
 
-int HeadlessBackend::SetKeyPressEventKey(int eventData2, int key) {
-    for (KeyEvent* ev : keyEvents_) {
-        if (ev->id == eventData2) {
-            ev->key = key;
-            return 0;
-        }
-    }
-    return UIE_BAD_VALUE;
-}
+int HeadlessBackend::SetKeyPressEventKey(int eventData2, int key) { return keyEvents_.setKey(eventData2, key); }
 
 // A key goes to the focused control of the active panel: first its callback
 // sees EVENT_KEYPRESS and may cancel or replace the key, then a shortcut key
@@ -104,13 +86,14 @@ void HeadlessBackend::handleKey(int key) {
     int focused = GetActiveCtrl(panelId);
     Control* c = control(panelId, focused);
     if (c && c->dimmed) return;
-    KeyEvent ev{nextKeyEventId_++, key};
-    keyEvents_.push_back(&ev);
-    call(panelId, focused, EVENT_KEYPRESS, key, ev.id);
-    keyEvents_.erase(std::find(keyEvents_.begin(), keyEvents_.end(), &ev));
-    if (ev.key == 0 || !(p = panel(panelId))) return;
-    if (runShortcut(*p, focused, ev.key)) return;
-    if (controlHandlesKey(panelId, focused, ev.key)) call(panelId, focused, EVENT_VAL_CHANGED, 0, 0);
+    {
+        KeyEvents::Scope ev(keyEvents_, key);
+        call(panelId, focused, EVENT_KEYPRESS, key, ev.id());
+        key = ev.key();
+    }
+    if (key == 0 || !(p = panel(panelId))) return;
+    if (runShortcut(*p, focused, key)) return;
+    if (controlHandlesKey(panelId, focused, key)) call(panelId, focused, EVENT_VAL_CHANGED, 0, 0);
 }
 
 bool HeadlessBackend::runShortcut(Panel& p, int focused, int key) {
@@ -353,20 +336,12 @@ int HeadlessBackend::RunPopupMenu(int barId, int menuId, int panelId, int, int) 
     Menu* m = bar ? menu(*bar, menuId) : nullptr;
     if (!m) return UIE_BAD_MENU;
     if (panelId != 0 && !panel(panelId)) return UIE_BAD_PANEL;
-    std::string listing;
+    automation_.record(AUTO_POPUP_MENU, m->name, menuListing(m->items));
+    std::optional<std::optional<std::string>> queued = automation_.takePopupMenu();
+    if (!queued || !*queued) return 0;
+    const std::string& answer = **queued;
     for (const MenuItem& item : m->items) {
-        if (item.separator) continue;
-        if (!listing.empty()) listing += '\n';
-        if (item.dimmed) listing += '~';
-        listing += item.name;
-    }
-    recordPopup(AUTO_POPUP_MENU, m->name, listing);
-    if (menuAnswers_.empty()) return 0;
-    std::optional<std::string> answer = std::move(menuAnswers_.front());
-    menuAnswers_.pop_front();
-    if (!answer) return 0;
-    for (const MenuItem& item : m->items) {
-        if (!item.separator && !item.dimmed && item.name == *answer) {
+        if (!item.separator && !item.dimmed && item.name == answer) {
             int id = item.id;
             if (item.callback) item.callback(barId, id, item.callbackData, panelId);
             return id;
@@ -377,35 +352,28 @@ int HeadlessBackend::RunPopupMenu(int barId, int menuId, int panelId, int, int) 
 
 // ---- Popups
 
-void HeadlessBackend::recordPopup(int kind, const std::string& title, const std::string& text) {
-    popups_.push_back(PopupRecord{kind, title, text});
-}
-
 int HeadlessBackend::MessagePopup(const char* title, const char* message) {
-    recordPopup(AUTO_POPUP_MESSAGE, title, message);
-    if (messageAnswers_ > 0) --messageAnswers_;
+    automation_.record(AUTO_POPUP_MESSAGE, title, message);
+    automation_.takeMessage();
     return 0;
 }
 
 int HeadlessBackend::ConfirmPopup(const char* title, const char* message) {
-    recordPopup(AUTO_POPUP_CONFIRM, title, message);
-    if (confirmAnswers_.empty()) return 0;
-    int yes = confirmAnswers_.front();
-    confirmAnswers_.pop_front();
-    return yes ? 1 : 0;
+    automation_.record(AUTO_POPUP_CONFIRM, title, message);
+    std::optional<int> yes = automation_.takeConfirm();
+    return yes && *yes ? 1 : 0;
 }
 
 int HeadlessBackend::FileSelectPopup(const char*, const char*, const char* types, const char* title, int, int, int,
                                      int, int, char* path) {
-    recordPopup(AUTO_POPUP_FILE_SELECT, title, types);
+    automation_.record(AUTO_POPUP_FILE_SELECT, title, types);
     path[0] = '\0';
-    if (fileAnswers_.empty()) return VAL_NO_FILE_SELECTED;
-    FileAnswer answer = std::move(fileAnswers_.front());
-    fileAnswers_.pop_front();
-    if (answer.result != VAL_EXISTING_FILE_SELECTED && answer.result != VAL_NEW_FILE_SELECTED)
+    std::optional<AutomationLog::FileAnswer> answer = automation_.takeFileSelect();
+    if (!answer) return VAL_NO_FILE_SELECTED;
+    if (answer->result != VAL_EXISTING_FILE_SELECTED && answer->result != VAL_NEW_FILE_SELECTED)
         return VAL_NO_FILE_SELECTED;
-    copyTruncated(answer.path, path, MAX_PATHNAME_LEN);
-    return answer.result;
+    copyTruncated(answer->path, path, MAX_PATHNAME_LEN);
+    return answer->result;
 }
 
 // ---- Clipboard
@@ -424,46 +392,38 @@ int HeadlessBackend::ClipboardGetText(std::string& text, bool& available) {
 // ---- Automation
 
 int HeadlessBackend::AutoAnswerMessage() {
-    ++messageAnswers_;
+    automation_.answerMessage();
     return 0;
 }
 
 int HeadlessBackend::AutoAnswerConfirm(int yes) {
-    confirmAnswers_.push_back(yes != 0);
+    automation_.answerConfirm(yes);
     return 0;
 }
 
 int HeadlessBackend::AutoAnswerFileSelect(int result, const char* path) {
-    fileAnswers_.push_back(FileAnswer{result, path});
+    automation_.answerFileSelect(result, path);
     return 0;
 }
 
 int HeadlessBackend::AutoAnswerPopupMenu(const char* itemName) {
-    menuAnswers_.push_back(itemName ? std::optional<std::string>(itemName) : std::nullopt);
+    automation_.answerPopupMenu(itemName);
     return 0;
 }
 
 int HeadlessBackend::AutoClearAnswers() {
-    messageAnswers_ = 0;
-    confirmAnswers_.clear();
-    fileAnswers_.clear();
-    menuAnswers_.clear();
+    automation_.clearAnswers();
     return 0;
 }
 
-int HeadlessBackend::AutoPopupCount() { return static_cast<int>(popups_.size()); }
+int HeadlessBackend::AutoPopupCount() { return automation_.count(); }
 
 int HeadlessBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
-    if (index < 0 || static_cast<size_t>(index) >= popups_.size()) return UIE_BAD_VALUE;
-    const PopupRecord& r = popups_[static_cast<size_t>(index)];
-    if (kind) *kind = r.kind;
-    copyTruncated(r.title, title, titleSize);
-    copyTruncated(r.text, text, textSize);
-    return 0;
+    return automation_.get(index, kind, title, titleSize, text, textSize);
 }
 
 int HeadlessBackend::AutoClearPopupLog() {
-    popups_.clear();
+    automation_.clearRecord();
     return 0;
 }
 

@@ -11,39 +11,6 @@ constexpr int kScreenWidth = 1920;
 constexpr int kScreenHeight = 1080;
 constexpr int kLineHeight = 16;  // pixels per text line, for ATTR_VISIBLE_LINES
 
-struct Size {
-    int height, width;
-};
-
-Size defaultSize(int kind) {
-    switch (kind) {
-    case CTRL_TEXT_BOX: return {100, 200};
-    case CTRL_STRING: return {20, 120};
-    case CTRL_TEXT_MSG: return {16, 100};
-    case CTRL_COMMAND_BUTTON: return {24, 80};
-    case CTRL_CHECK_BOX: return {20, 100};
-    case CTRL_PROGRESS_BAR: return {20, 150};
-    default: return {20, 80};
-    }
-}
-
-bool knownKind(int kind) {
-    switch (kind) {
-    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_TEXT_MSG: case CTRL_TEXT_BOX:
-    case CTRL_PROGRESS_BAR: case CTRL_COMMAND_BUTTON: case CTRL_CHECK_BOX:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool focusable(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
-
-void copyOut(std::string_view s, void* out) {
-    std::memcpy(out, s.data(), s.size());
-    static_cast<char*>(out)[s.size()] = '\0';
-}
-
 int centred(int position, int size, int screen) {
     return position == VAL_AUTO_CENTER ? std::max((screen - size) / 2, 0) : position;
 }
@@ -206,14 +173,14 @@ int HeadlessBackend::GetPanelAttribute(int id, int attr, void* out) {
 int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
-    if (!knownKind(kind)) return UIE_BAD_VALUE;
+    if (!isKnownCtrlKind(kind)) return UIE_BAD_VALUE;
     auto c = std::make_unique<Control>();
     c->id = p->nextCtrlId++;
     c->kind = kind;
     c->label = label;
     c->top = top;
     c->left = left;
-    Size size = defaultSize(kind);
+    const ControlSize size = defaultControlSize(kind);
     c->height = size.height;
     c->width = size.width;
     c->labelTop = top - kLineHeight;
@@ -221,7 +188,7 @@ int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, 
     c->labelWidth = static_cast<int>(c->label.size()) * 7;
     c->labelHeight = kLineHeight;
     c->tabPosition = c->id - 1;
-    if (p->activeCtrl == 0 && focusable(kind)) p->activeCtrl = c->id;
+    if (p->activeCtrl == 0 && isFocusableKind(kind)) p->activeCtrl = c->id;
     if (p->controls.size() < static_cast<size_t>(c->id)) p->controls.resize(static_cast<size_t>(c->id));
     int id = c->id;
     p->controls[id - 1] = std::move(c);
@@ -262,7 +229,7 @@ int HeadlessBackend::GetCtrlVal(int panelId, int id, void* out) {
     Control* c = control(panelId, id, &rc);
     if (!c) return rc;
     if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-    if (isTextKind(c->kind)) copyOut(c->text.text(), out);
+    if (isTextKind(c->kind)) copyText(c->text.text(), out);
     else *static_cast<int*>(out) = c->value;
     return 0;
 }
@@ -351,7 +318,7 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
     case ATTR_CTRL_VAL: return GetCtrlVal(panelId, id, out);
     case ATTR_DFLT_VALUE:
         if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) copyOut(c->defaultText, out);
+        if (isTextKind(c->kind)) copyText(c->defaultText, out);
         else *i = c->defaultValue;
         break;
     case ATTR_CTRL_KIND: *i = c->kind; break;

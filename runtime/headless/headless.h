@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "attrs.h"
+#include "automation.h"
 #include "backend.h"
 #include "textmodel.h"
 
@@ -80,13 +81,6 @@ struct MenuBar {
     std::string font = "Default";
     std::vector<Menu> menus;
     AttrStore extra;
-};
-
-// One popup as recorded for automation.
-struct PopupRecord {
-    int kind;
-    std::string title;
-    std::string text;
 };
 
 class HeadlessBackend final : public Backend {
@@ -164,16 +158,6 @@ public:
     int AutoRenderPanel(int panel, const char* pngPath) override;
 
 private:
-    // A key being handled; SetKeyPressEventKey finds it by id.
-    struct KeyEvent {
-        int id;
-        int key;
-    };
-    struct FileAnswer {
-        int result;
-        std::string path;
-    };
-
     std::vector<std::unique_ptr<Panel>> panels_;  // slot id - 1
     std::vector<int> activation_;                 // panel ids, most recently activated last
     std::vector<std::unique_ptr<MenuBar>> menuBars_;
@@ -186,19 +170,14 @@ private:
     std::deque<Pending> queue_;
     std::vector<int> running_;  // ids of the events being handled, outermost first
     int nextEventId_ = 1;
-    std::vector<KeyEvent*> keyEvents_;
-    int nextKeyEventId_ = 1;
+    KeyEvents keyEvents_;
     int loopDepth_ = 0;
     bool quitRequested_ = false;
     int quitCode_ = 0;
     int waitCursor_ = 0;
     int mouseX_ = 0, mouseY_ = 0;
     std::optional<std::string> clipboard_;
-    std::deque<int> confirmAnswers_;
-    std::deque<FileAnswer> fileAnswers_;
-    std::deque<std::optional<std::string>> menuAnswers_;
-    int messageAnswers_ = 0;
-    std::vector<PopupRecord> popups_;
+    AutomationLog automation_;
 
     Panel* panel(int id);
     Control* control(int panelId, int id);
@@ -221,7 +200,6 @@ private:
     EditContext editContext(Control& c);
     void scrollToCaret(Control& c);
     int visibleLines(const Control& c) const;
-    void recordPopup(int kind, const std::string& title, const std::string& text);
     int setCtrlInt(Control& c, int attr, int value);
     int setCtrlValue(Control& c, const AttrValue& v);
 };

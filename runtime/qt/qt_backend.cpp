@@ -11,36 +11,6 @@
 namespace uirt::qt {
 namespace {
 
-struct Size {
-    int height, width;
-};
-
-Size defaultSize(int kind) {
-    switch (kind) {
-    case CTRL_TEXT_BOX: return {100, 200};
-    case CTRL_STRING: return {20, 120};
-    case CTRL_TEXT_MSG: return {16, 100};
-    case CTRL_COMMAND_BUTTON: return {24, 80};
-    case CTRL_CHECK_BOX: return {20, 100};
-    case CTRL_PROGRESS_BAR: return {20, 150};
-    default: return {20, 80};
-    }
-}
-
-bool knownKind(int kind) {
-    switch (kind) {
-    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_TEXT_MSG: case CTRL_TEXT_BOX:
-    case CTRL_PROGRESS_BAR: case CTRL_COMMAND_BUTTON: case CTRL_CHECK_BOX:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool focusable(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
-
-void copyOutVoid(const std::string& s, void* out) { copyOut(s, static_cast<char*>(out)); }
-
 // Buttons show '&' as a mnemonic marker; double it to show the character.
 QString buttonText(const std::string& bytes) {
     QString text = toQString(bytes);
@@ -250,7 +220,7 @@ QWidget* QtBackend::createWidget(Panel& p, Control& c) {
 int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
-    if (!knownKind(kind)) return UIE_BAD_VALUE;
+    if (!isKnownCtrlKind(kind)) return UIE_BAD_VALUE;
     auto c = std::make_unique<Control>();
     c->id = p->nextCtrlId++;
     c->kind = kind;
@@ -259,7 +229,7 @@ int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int le
     QWidget* w = createWidget(*p, *c);
     c->widget = w;
     c->control = dynamic_cast<ControlWidget*>(w);
-    const Size size = defaultSize(kind);
+    const ControlSize size = defaultControlSize(kind);
     w->setGeometry(left, top, size.width, size.height);
     if (kind == CTRL_COMMAND_BUTTON) {
         static_cast<QPushButton*>(w)->setText(buttonText(c->labelText));
@@ -274,7 +244,7 @@ int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int le
     p->controls[id] = std::move(c);
     placeLabel(*p, ref);
     if (kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(w)->syncLayout();
-    if (focusable(kind) && !p->window->focusWidget()) w->setFocus(Qt::OtherFocusReason);
+    if (isFocusableKind(kind) && !p->window->focusWidget()) w->setFocus(Qt::OtherFocusReason);
     updateTabOrder(*p);
     return id;
 }
@@ -370,9 +340,9 @@ int QtBackend::getValue(Control& c, void* out) {
     int* i = static_cast<int*>(out);
     switch (c.kind) {
     case CTRL_COMMAND_BUTTON: return UIE_BAD_ATTRIBUTE;
-    case CTRL_TEXT_BOX: copyOutVoid(static_cast<TextBoxWidget*>(w)->text(), out); return 0;
-    case CTRL_STRING: copyOutVoid(fromQString(static_cast<QLineEdit*>(w)->text()), out); return 0;
-    case CTRL_TEXT_MSG: copyOutVoid(fromQString(static_cast<QLabel*>(w)->text()), out); return 0;
+    case CTRL_TEXT_BOX: copyText(static_cast<TextBoxWidget*>(w)->text(), out); return 0;
+    case CTRL_STRING: copyText(fromQString(static_cast<QLineEdit*>(w)->text()), out); return 0;
+    case CTRL_TEXT_MSG: copyText(fromQString(static_cast<QLabel*>(w)->text()), out); return 0;
     case CTRL_NUMERIC: *i = static_cast<QSpinBox*>(w)->value(); return 0;
     case CTRL_CHECK_BOX: *i = static_cast<QCheckBox*>(w)->isChecked() ? 1 : 0; return 0;
     case CTRL_PROGRESS_BAR: *i = static_cast<QProgressBar*>(w)->value(); return 0;
@@ -600,7 +570,7 @@ int QtBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
     case ATTR_CTRL_VAL: return getValue(*c, out);
     case ATTR_DFLT_VALUE:
         if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) copyOutVoid(c->defaultText, out);
+        if (isTextKind(c->kind)) copyText(c->defaultText, out);
         else *static_cast<int*>(out) = c->defaultValue;
         return 0;
     default: return getCtrlInt(*c, attr, static_cast<int*>(out));
@@ -645,7 +615,7 @@ int QtBackend::GetTextBoxLine(int panelId, int id, int index, char* buffer) {
     TextBoxWidget* box = textBox(panelId, id, &rc);
     if (!box) return rc;
     if (index < 0 || index >= box->lineCount()) return UIE_BAD_VALUE;
-    copyOut(box->line(index), buffer);
+    copyText(box->line(index), buffer);
     return 0;
 }
 

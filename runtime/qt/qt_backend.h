@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "attrs.h"
+#include "automation.h"
 #include "backend.h"
 #include "qt_widgets.h"
 
@@ -87,12 +88,6 @@ struct MenuBar {
     std::vector<Menu> menus;
     QPointer<QMenuBar> bar;  // the panel's menu bar widget, when attached
     AttrStore extra;
-};
-
-struct PopupRecord {
-    int kind;
-    std::string title;
-    std::string text;
 };
 
 class QtBackend;
@@ -201,16 +196,6 @@ public:
     void noteMouse(QPoint global, Qt::MouseButtons buttons);
 
 private:
-    // A key being handled; SetKeyPressEventKey finds it by id.
-    struct KeyRecord {
-        int id;
-        int key;
-    };
-    struct FileAnswer {
-        int result;
-        std::string path;
-    };
-
     std::map<int, std::unique_ptr<Panel>> panels_;
     std::map<int, std::unique_ptr<MenuBar>> menuBars_;
     int nextPanelId_ = 1;
@@ -238,8 +223,7 @@ private:
     std::vector<int> running_;  // ids of the events being handled, outermost first
     int nextEventId_ = 1;
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
-    std::vector<KeyRecord*> keyRecords_;
-    int nextKeyId_ = 1;
+    KeyEvents keyEvents_;
     int fakedKey_ = 0;                      // code of the queued key being delivered
     const QKeyEvent* fakedEvent_ = nullptr; // its event
     // Controls handling a key, innermost last, with the flag their edits set.
@@ -249,11 +233,7 @@ private:
     bool waitCursor_ = false;
     QPoint mouseGlobal_;
     Qt::MouseButtons mouseButtons_;
-    int messageAnswers_ = 0;
-    std::deque<int> confirmAnswers_;
-    std::deque<FileAnswer> fileAnswers_;
-    std::deque<std::optional<std::string>> menuAnswers_;
-    std::vector<PopupRecord> popups_;
+    AutomationLog automation_;
 
     // Lookups; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL / UIE_BAD_ATTRIBUTE.
     Panel* panel(int id);
@@ -290,7 +270,6 @@ private:
 
     void rebuildMenuBar(MenuBar& bar);
     void fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live);
-    void logPopup(int kind, std::string title, std::string text);
     QWidget* dialogParent();
 };
 

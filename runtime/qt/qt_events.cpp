@@ -190,15 +190,7 @@ int QtBackend::FakeKeystroke(int key) {
     return 0;
 }
 
-int QtBackend::SetKeyPressEventKey(int eventData2, int key) {
-    for (KeyRecord* r : keyRecords_) {
-        if (r->id == eventData2) {
-            r->key = key;
-            return 0;
-        }
-    }
-    return UIE_BAD_VALUE;
-}
+int QtBackend::SetKeyPressEventKey(int eventData2, int key) { return keyEvents_.setKey(eventData2, key); }
 
 // Delivers a queued key as a Qt key event to the focused control of the
 // active panel (or of target's panel), through the widget's own event path.
@@ -239,22 +231,24 @@ void QtBackend::keyPressed(CtrlRef ref, QKeyEvent* e, const KeyHandler& handle) 
         if (c && !(isTextControl(c->kind) && insertsForeignText(*e))) handle(e);
         return;
     }
-    KeyRecord record{nextKeyId_++, code};
-    keyRecords_.push_back(&record);
-    if (ref.ctrl) callCtrl(ref, EVENT_KEYPRESS, code, record.id);  // keys reach control callbacks only
-    keyRecords_.erase(std::find(keyRecords_.begin(), keyRecords_.end(), &record));
+    int key = code;
+    {
+        KeyEvents::Scope record(keyEvents_, code);
+        if (ref.ctrl) callCtrl(ref, EVENT_KEYPRESS, code, record.id());  // keys reach control callbacks only
+        key = record.key();
+    }
     Panel* p = panel(ref.panel);
-    if (record.key == 0 || !p) return;
-    if (runShortcut(ref, record.key)) return;
+    if (key == 0 || !p) return;
+    if (runShortcut(ref, key)) return;
     if (!ref.ctrl || !(c = control(ref.panel, ref.ctrl, &rc))) return;
-    if (c->kind == CTRL_STRING && record.key == VAL_ENTER_VKEY) {
+    if (c->kind == CTRL_STRING && key == VAL_ENTER_VKEY) {
         callCtrl(ref, EVENT_COMMIT, 0, 0);
         return;
     }
     std::unique_ptr<QKeyEvent> replaced;
     QKeyEvent* k = e;
-    if (record.key != code) {
-        if (!(replaced = keyEventOf(record.key))) return;
+    if (key != code) {
+        if (!(replaced = keyEventOf(key))) return;
         k = replaced.get();
     }
     bool changed = false;

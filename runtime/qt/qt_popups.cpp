@@ -22,13 +22,6 @@
 namespace uirt::qt {
 namespace {
 
-void copyTruncated(const std::string& s, char* out, int size) {
-    if (!out || size <= 0) return;
-    const size_t n = std::min(s.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
-
 QString menuText(const std::string& bytes) {
     QString text = toQString(bytes);
     text.replace(u'&', QStringLiteral("&&"));
@@ -258,19 +251,11 @@ int QtBackend::RunPopupMenu(int barId, int menuId, int panelId, int top, int lef
     if (!m) return UIE_BAD_MENU;
     Panel* p = nullptr;
     if (panelId != 0 && !(p = panel(panelId))) return UIE_BAD_PANEL;
-    std::string listing;
-    for (const MenuItem& item : m->items) {
-        if (item.separator) continue;
-        if (!listing.empty()) listing += '\n';
-        if (item.dimmed) listing += '~';
-        listing += item.name;
-    }
-    logPopup(AUTO_POPUP_MENU, m->name, listing);
+    automation_.record(AUTO_POPUP_MENU, m->name, menuListing(m->items));
     QMenu qmenu(p ? p->window.data() : nullptr);
     fillMenu(qmenu, *bar, *m, false);
-    if (!menuAnswers_.empty()) {
-        std::optional<std::string> answer = std::move(menuAnswers_.front());
-        menuAnswers_.pop_front();
+    if (std::optional<std::optional<std::string>> queued = automation_.takePopupMenu()) {
+        const std::optional<std::string>& answer = *queued;
         int wanted = 0;
         for (const MenuItem& item : m->items)
             if (answer && !item.separator && item.name == *answer && !wanted) wanted = item.id;
@@ -301,20 +286,15 @@ int QtBackend::RunPopupMenu(int barId, int menuId, int panelId, int top, int lef
 
 // ---- Modal dialogs ----------------------------------------------------------------
 
-void QtBackend::logPopup(int kind, std::string title, std::string text) {
-    popups_.push_back(PopupRecord{kind, std::move(title), std::move(text)});
-}
-
 QWidget* QtBackend::dialogParent() {
     Panel* p = panel(GetActivePanel());
     return p && p->parent == 0 ? p->window.data() : nullptr;
 }
 
 int QtBackend::MessagePopup(const char* title, const char* message) {
-    logPopup(AUTO_POPUP_MESSAGE, title ? title : "", message ? message : "");
+    automation_.record(AUTO_POPUP_MESSAGE, title ? title : "", message ? message : "");
     QMessageBox box(QMessageBox::NoIcon, str(title), str(message), QMessageBox::Ok, dialogParent());
-    if (messageAnswers_ > 0) {
-        --messageAnswers_;
+    if (automation_.takeMessage()) {
         QPointer<QMessageBox> b(&box);
         whenShown(&box, [b] {
             if (b) b->button(QMessageBox::Ok)->click();
@@ -325,14 +305,13 @@ int QtBackend::MessagePopup(const char* title, const char* message) {
 }
 
 int QtBackend::ConfirmPopup(const char* title, const char* message) {
-    logPopup(AUTO_POPUP_CONFIRM, title ? title : "", message ? message : "");
+    automation_.record(AUTO_POPUP_CONFIRM, title ? title : "", message ? message : "");
     QMessageBox box(QMessageBox::Question, str(title), str(message), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
-    if (!confirmAnswers_.empty()) {
-        const int yes = confirmAnswers_.front();
-        confirmAnswers_.pop_front();
+    if (const std::optional<int> answer = automation_.takeConfirm()) {
+        const int yes = *answer;
         QPointer<QMessageBox> b(&box);
         whenShown(&box, [b, yes] {
             if (b) b->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
@@ -382,7 +361,7 @@ QAbstractButton* dialogButton(QFileDialog& dialog, bool accept) {
 
 int QtBackend::FileSelectPopup(const char* dir, const char* defaultFile, const char* types, const char* title,
                                int button, int, int restrictExt, int allowCancel, int allowMakeDir, char* path) {
-    logPopup(AUTO_POPUP_FILE_SELECT, title ? title : "", types ? types : "");
+    automation_.record(AUTO_POPUP_FILE_SELECT, title ? title : "", types ? types : "");
     if (path) path[0] = '\0';
     QFileDialog dialog(dialogParent(), str(title), str(dir));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -402,9 +381,8 @@ int QtBackend::FileSelectPopup(const char* dir, const char* defaultFile, const c
     const QString ext = extensionOf(pattern.contains(u'*') ? pattern : filters.value(0));
     if (restrictExt && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
     if (QAbstractButton* cancel = dialogButton(dialog, false); cancel && !allowCancel) cancel->hide();
-    if (!fileAnswers_.empty()) {
-        FileAnswer answer = std::move(fileAnswers_.front());
-        fileAnswers_.pop_front();
+    if (std::optional<AutomationLog::FileAnswer> queued = automation_.takeFileSelect()) {
+        AutomationLog::FileAnswer answer = std::move(*queued);
         QPointer<QFileDialog> d(&dialog);
         whenShown(&dialog, [d, answer] {
             if (!d) return;
@@ -441,46 +419,38 @@ int QtBackend::ClipboardGetText(std::string& text, bool& available) {
 // ---- Automation answers and the popup record -----------------------------------------
 
 int QtBackend::AutoAnswerMessage() {
-    ++messageAnswers_;
+    automation_.answerMessage();
     return 0;
 }
 
 int QtBackend::AutoAnswerConfirm(int yes) {
-    confirmAnswers_.push_back(yes != 0);
+    automation_.answerConfirm(yes);
     return 0;
 }
 
 int QtBackend::AutoAnswerFileSelect(int result, const char* path) {
-    fileAnswers_.push_back(FileAnswer{result, path ? path : ""});
+    automation_.answerFileSelect(result, path);
     return 0;
 }
 
 int QtBackend::AutoAnswerPopupMenu(const char* itemName) {
-    menuAnswers_.push_back(itemName ? std::optional<std::string>(itemName) : std::nullopt);
+    automation_.answerPopupMenu(itemName);
     return 0;
 }
 
 int QtBackend::AutoClearAnswers() {
-    messageAnswers_ = 0;
-    confirmAnswers_.clear();
-    fileAnswers_.clear();
-    menuAnswers_.clear();
+    automation_.clearAnswers();
     return 0;
 }
 
-int QtBackend::AutoPopupCount() { return static_cast<int>(popups_.size()); }
+int QtBackend::AutoPopupCount() { return automation_.count(); }
 
 int QtBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
-    if (index < 0 || static_cast<size_t>(index) >= popups_.size()) return UIE_BAD_VALUE;
-    const PopupRecord& r = popups_[static_cast<size_t>(index)];
-    if (kind) *kind = r.kind;
-    copyTruncated(r.title, title, titleSize);
-    copyTruncated(r.text, text, textSize);
-    return 0;
+    return automation_.get(index, kind, title, titleSize, text, textSize);
 }
 
 int QtBackend::AutoClearPopupLog() {
-    popups_.clear();
+    automation_.clearRecord();
     return 0;
 }
 

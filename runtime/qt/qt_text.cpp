@@ -67,10 +67,4 @@ std::string fromQString(QStringView text) {
     return out;
 }
 
-void copyOut(const std::string& text, char* buffer) {
-    if (!buffer) return;
-    std::memcpy(buffer, text.data(), text.size());
-    buffer[text.size()] = '\0';
-}
-
 }  // namespace uirt::qt

@@ -29,9 +29,6 @@ std::string fromQString(QStringView text);
 // Appends the bytes of text to out.
 void appendBytes(std::string& out, QStringView text);
 
-// Copies text and a zero into buffer (which the caller sized); null buffers are skipped.
-void copyOut(const std::string& text, char* buffer);
-
 }  // namespace uirt::qt
 
 #endif  // UIRT_QT_TEXT_H

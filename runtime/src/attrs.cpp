@@ -3,53 +3,33 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 namespace uirt {
 
+namespace {
+
+// Callback data and function pointers are pointers for every kind of object;
+// the object's own string and value attributes are listed by the caller.
+AttrType attrTypeOf(int attribute, std::initializer_list<int> strings, std::initializer_list<int> values = {}) {
+    if (attribute == ATTR_CALLBACK_DATA || attribute == ATTR_CALLBACK_FUNCTION_POINTER) return AttrType::Pointer;
+    if (std::find(strings.begin(), strings.end(), attribute) != strings.end()) return AttrType::String;
+    if (std::find(values.begin(), values.end(), attribute) != values.end()) return AttrType::Value;
+    return AttrType::Int;
+}
+
+}  // namespace
+
 AttrType ctrlAttrType(int attribute) {
-    switch (attribute) {
-    case ATTR_CALLBACK_NAME:
-    case ATTR_TEXT_FONT:
-    case ATTR_LABEL_TEXT:
-    case ATTR_LABEL_FONT:
-        return AttrType::String;
-    case ATTR_CALLBACK_DATA:
-    case ATTR_CALLBACK_FUNCTION_POINTER:
-        return AttrType::Pointer;
-    case ATTR_CTRL_VAL:
-    case ATTR_DFLT_VALUE:
-        return AttrType::Value;
-    default:
-        return AttrType::Int;
-    }
+    return attrTypeOf(attribute, {ATTR_CALLBACK_NAME, ATTR_TEXT_FONT, ATTR_LABEL_TEXT, ATTR_LABEL_FONT},
+                      {ATTR_CTRL_VAL, ATTR_DFLT_VALUE});
 }
 
 AttrType panelAttrType(int attribute) {
-    switch (attribute) {
-    case ATTR_TITLE:
-    case ATTR_CALLBACK_NAME:
-    case ATTR_TEXT_FONT:
-        return AttrType::String;
-    case ATTR_CALLBACK_DATA:
-    case ATTR_CALLBACK_FUNCTION_POINTER:
-        return AttrType::Pointer;
-    default:
-        return AttrType::Int;
-    }
+    return attrTypeOf(attribute, {ATTR_TITLE, ATTR_CALLBACK_NAME, ATTR_TEXT_FONT});
 }
 
-AttrType menuAttrType(int attribute) {
-    switch (attribute) {
-    case ATTR_ITEM_NAME:
-    case ATTR_MENU_BAR_FONT:
-        return AttrType::String;
-    case ATTR_CALLBACK_DATA:
-    case ATTR_CALLBACK_FUNCTION_POINTER:
-        return AttrType::Pointer;
-    default:
-        return AttrType::Int;
-    }
-}
+AttrType menuAttrType(int attribute) { return attrTypeOf(attribute, {ATTR_ITEM_NAME, ATTR_MENU_BAR_FONT}); }
 
 bool isTextKind(int kind) {
     return kind == CTRL_STRING || kind == CTRL_TEXT_MSG || kind == CTRL_TEXT_BOX;
@@ -73,6 +53,43 @@ bool AttrStore::get(int attribute, int* value) const {
         }
     }
     return false;
+}
+
+ControlSize defaultControlSize(int kind) {
+    switch (kind) {
+    case CTRL_TEXT_BOX: return {100, 200};
+    case CTRL_STRING: return {20, 120};
+    case CTRL_TEXT_MSG: return {16, 100};
+    case CTRL_COMMAND_BUTTON: return {24, 80};
+    case CTRL_CHECK_BOX: return {20, 100};
+    case CTRL_PROGRESS_BAR: return {20, 150};
+    default: return {20, 80};
+    }
+}
+
+bool isKnownCtrlKind(int kind) {
+    switch (kind) {
+    case CTRL_NUMERIC: case CTRL_STRING: case CTRL_TEXT_MSG: case CTRL_TEXT_BOX:
+    case CTRL_PROGRESS_BAR: case CTRL_COMMAND_BUTTON: case CTRL_CHECK_BOX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFocusableKind(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
+
+void copyText(std::string_view text, void* out) {
+    if (!out) return;
+    std::memcpy(out, text.data(), text.size());
+    static_cast<char*>(out)[text.size()] = '\0';
+}
+
+void copyTruncated(std::string_view text, char* out, int size) {
+    if (!out || size <= 0) return;
+    const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
 }
 
 void copyName(const std::string& name, void* out) {

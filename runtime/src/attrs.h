@@ -1,9 +1,10 @@
 // Backend-independent helpers shared by both backends: the generic attribute
-// store and key-code helpers. Linked statically into libuirt and libuirt-qt.
+// store, facts about control kinds, copying text out and key-code helpers. Linked statically into libuirt and libuirt-qt.
 #ifndef UIRT_ATTRS_H
 #define UIRT_ATTRS_H
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,21 @@ public:
 private:
     std::vector<std::pair<int, int>> items_;
 };
+
+// A new control's size in pixels, by kind.
+struct ControlSize {
+    int height, width;
+};
+ControlSize defaultControlSize(int kind);
+// True for the control kinds NewCtrl makes.
+bool isKnownCtrlKind(int kind);
+// True for the kinds that take the keyboard focus (not text messages or progress bars).
+bool isFocusableKind(int kind);
+
+// Copies text and a zero into out, which the caller sized; a null out is skipped.
+void copyText(std::string_view text, void* out);
+// Copies at most size - 1 bytes of text and a zero; nothing when out is null or size <= 0.
+void copyTruncated(std::string_view text, char* out, int size);
 
 // Titles, labels, fonts and menu names are returned in buffers the caller
 // sizes for kMaxNameLength bytes plus the zero; longer ones are cut there.

@@ -1,0 +1,79 @@
+// Automation answers, the popup record and the key events being handled.
+#include "automation.h"
+
+#include <algorithm>
+
+#include "attrs.h"
+
+namespace uirt {
+
+void AutomationLog::answerPopupMenu(const char* itemName) {
+    menuAnswers_.push_back(itemName ? std::optional<std::string>(itemName) : std::nullopt);
+}
+
+void AutomationLog::clearAnswers() {
+    messageAnswers_ = 0;
+    confirmAnswers_.clear();
+    fileAnswers_.clear();
+    menuAnswers_.clear();
+}
+
+bool AutomationLog::takeMessage() {
+    if (messageAnswers_ == 0) return false;
+    --messageAnswers_;
+    return true;
+}
+
+std::optional<int> AutomationLog::takeConfirm() {
+    if (confirmAnswers_.empty()) return std::nullopt;
+    const int yes = confirmAnswers_.front();
+    confirmAnswers_.pop_front();
+    return yes;
+}
+
+std::optional<AutomationLog::FileAnswer> AutomationLog::takeFileSelect() {
+    if (fileAnswers_.empty()) return std::nullopt;
+    FileAnswer answer = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    return answer;
+}
+
+std::optional<std::optional<std::string>> AutomationLog::takePopupMenu() {
+    if (menuAnswers_.empty()) return std::nullopt;
+    std::optional<std::string> answer = std::move(menuAnswers_.front());
+    menuAnswers_.pop_front();
+    return answer;
+}
+
+void AutomationLog::record(int kind, std::string title, std::string text) {
+    popups_.push_back(Popup{kind, std::move(title), std::move(text)});
+}
+
+int AutomationLog::get(int index, int* kind, char* title, int titleSize, char* text, int textSize) const {
+    if (index < 0 || static_cast<size_t>(index) >= popups_.size()) return UIE_BAD_VALUE;
+    const Popup& r = popups_[static_cast<size_t>(index)];
+    if (kind) *kind = r.kind;
+    copyTruncated(r.title, title, titleSize);
+    copyTruncated(r.text, text, textSize);
+    return 0;
+}
+
+KeyEvents::Scope::Scope(KeyEvents& events, int key) : events_(events), id_(events.nextId_++), key_(key) {
+    events_.active_.push_back(this);
+}
+
+KeyEvents::Scope::~Scope() {
+    events_.active_.erase(std::find(events_.active_.begin(), events_.active_.end(), this));
+}
+
+int KeyEvents::setKey(int id, int key) {
+    for (Scope* s : active_) {
+        if (s->id_ == id) {
+            s->key_ = key;
+            return 0;
+        }
+    }
+    return UIE_BAD_VALUE;
+}
+
+}  // namespace uirt
