@@ -9,25 +9,20 @@ namespace uirt::headless {
 
 // ---- The event queue
 
-void HeadlessBackend::post(std::function<void()> run) { queue_.push_back(Pending{std::move(run), 0}); }
+void HeadlessBackend::post(std::function<void()> run) { events_.post(std::move(run)); }
 
 // Runs the oldest pending item that may run now; false when there is none.
 bool HeadlessBackend::runOne() {
-    auto it = queue_.begin();
-    while (it != queue_.end() && it->heldBy != 0 &&
-           std::find(running_.begin(), running_.end(), it->heldBy) != running_.end())
-        ++it;
-    if (it == queue_.end()) return false;
-    std::function<void()> run = std::move(it->run);
-    queue_.erase(it);
-    running_.push_back(nextEventId_++);
+    std::function<void()> run;
+    if (!events_.take(run)) return false;
+    events_.begin();
     run();
-    running_.pop_back();
+    events_.end();
     return true;
 }
 
 int HeadlessBackend::ProcessSystemEvents() {
-    if (queue_.empty()) return 0;
+    if (events_.empty()) return 0;
     while (runOne()) {
     }
     return 0;
@@ -52,7 +47,7 @@ int HeadlessBackend::QuitUserInterface(int code) {
 }
 
 int HeadlessBackend::PostDeferredCall(DeferredCallbackPtr fn, void* data) {
-    queue_.push_back(Pending{[fn, data] { fn(data); }, running_.empty() ? 0 : running_.back()});
+    events_.postHeld([fn, data] { fn(data); });
     return 0;
 }
 
@@ -72,8 +67,6 @@ int HeadlessBackend::FakeKeystroke(int key) {
     post([this, key] { handleKey(key); });
     return 0;
 }
-
-int HeadlessBackend::SetKeyPressEventKey(int eventData2, int key) { return keyEvents_.setKey(eventData2, key); }
 
 // A key goes to the focused control of the active panel: first its callback
 // sees EVENT_KEYPRESS and may cancel or replace the key, then a shortcut key
@@ -390,42 +383,6 @@ int HeadlessBackend::ClipboardGetText(std::string& text, bool& available) {
 }
 
 // ---- Automation
-
-int HeadlessBackend::AutoAnswerMessage() {
-    automation_.answerMessage();
-    return 0;
-}
-
-int HeadlessBackend::AutoAnswerConfirm(int yes) {
-    automation_.answerConfirm(yes);
-    return 0;
-}
-
-int HeadlessBackend::AutoAnswerFileSelect(int result, const char* path) {
-    automation_.answerFileSelect(result, path);
-    return 0;
-}
-
-int HeadlessBackend::AutoAnswerPopupMenu(const char* itemName) {
-    automation_.answerPopupMenu(itemName);
-    return 0;
-}
-
-int HeadlessBackend::AutoClearAnswers() {
-    automation_.clearAnswers();
-    return 0;
-}
-
-int HeadlessBackend::AutoPopupCount() { return automation_.count(); }
-
-int HeadlessBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
-    return automation_.get(index, kind, title, titleSize, text, textSize);
-}
-
-int HeadlessBackend::AutoClearPopupLog() {
-    automation_.clearRecord();
-    return 0;
-}
 
 int HeadlessBackend::AutoTypeKey(int panelId, int controlId, int key) {
     int rc = 0;

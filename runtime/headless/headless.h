@@ -11,6 +11,7 @@
 
 #include "attrs.h"
 #include "automation.h"
+#include "event_queue.h"
 #include "backend.h"
 #include "textmodel.h"
 
@@ -83,7 +84,7 @@ struct MenuBar {
     AttrStore extra;
 };
 
-class HeadlessBackend final : public Backend {
+class HeadlessBackend final : public AutomatedBackend {
 public:
     int NewPanel(int parent, const char* title, int top, int left, int height, int width) override;
     int DiscardPanel(int panel) override;
@@ -102,7 +103,6 @@ public:
     int SetWaitCursor(int on) override;
     int GetWaitCursor() override;
     int FakeKeystroke(int key) override;
-    int SetKeyPressEventKey(int eventData2, int key) override;
     int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
                               int* modifiers) override;
 
@@ -141,14 +141,6 @@ public:
     int ClipboardPutText(const char* text) override;
     int ClipboardGetText(std::string& text, bool& available) override;
 
-    int AutoAnswerMessage() override;
-    int AutoAnswerConfirm(int yes) override;
-    int AutoAnswerFileSelect(int result, const char* path) override;
-    int AutoAnswerPopupMenu(const char* itemName) override;
-    int AutoClearAnswers() override;
-    int AutoPopupCount() override;
-    int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
-    int AutoClearPopupLog() override;
     int AutoTypeKey(int panel, int control, int key) override;
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
@@ -161,23 +153,13 @@ private:
     std::vector<std::unique_ptr<Panel>> panels_;  // slot id - 1
     std::vector<int> activation_;                 // panel ids, most recently activated last
     std::vector<std::unique_ptr<MenuBar>> menuBars_;
-    // A queued key, click or deferred call. A deferred call posted while an
-    // event is handled is held until that event has finished.
-    struct Pending {
-        std::function<void()> run;
-        int heldBy;
-    };
-    std::deque<Pending> queue_;
-    std::vector<int> running_;  // ids of the events being handled, outermost first
-    int nextEventId_ = 1;
-    KeyEvents keyEvents_;
+    EventQueue events_;  // queued keys, clicks and deferred calls
     int loopDepth_ = 0;
     bool quitRequested_ = false;
     int quitCode_ = 0;
     int waitCursor_ = 0;
     int mouseX_ = 0, mouseY_ = 0;
     std::optional<std::string> clipboard_;
-    AutomationLog automation_;
 
     Panel* panel(int id);
     Control* control(int panelId, int id);

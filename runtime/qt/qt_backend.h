@@ -15,6 +15,7 @@
 
 #include "attrs.h"
 #include "automation.h"
+#include "event_queue.h"
 #include "backend.h"
 #include "qt_widgets.h"
 
@@ -106,7 +107,7 @@ private:
     QtBackend& backend_;
 };
 
-class QtBackend final : public Backend, public ControlHost {
+class QtBackend final : public AutomatedBackend, public ControlHost {
 public:
     QtBackend();
     ~QtBackend() override;
@@ -128,7 +129,6 @@ public:
     int SetWaitCursor(int on) override;
     int GetWaitCursor() override;
     int FakeKeystroke(int key) override;
-    int SetKeyPressEventKey(int eventData2, int key) override;
     int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
                               int* modifiers) override;
 
@@ -167,14 +167,6 @@ public:
     int ClipboardPutText(const char* text) override;
     int ClipboardGetText(std::string& text, bool& available) override;
 
-    int AutoAnswerMessage() override;
-    int AutoAnswerConfirm(int yes) override;
-    int AutoAnswerFileSelect(int result, const char* path) override;
-    int AutoAnswerPopupMenu(const char* itemName) override;
-    int AutoClearAnswers() override;
-    int AutoPopupCount() override;
-    int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
-    int AutoClearPopupLog() override;
     int AutoTypeKey(int panel, int control, int key) override;
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
@@ -202,12 +194,6 @@ private:
     int nextMenuBarId_ = 1;
     std::vector<int> activation_;  // panel ids, most recently activated last
     std::unique_ptr<EventPump> pump_;
-    // A queued key, click, value change or deferred call. A deferred call
-    // posted while an event is handled is held until that event has finished.
-    struct Pending {
-        std::function<void()> run;
-        int heldBy;
-    };
     // Marks an event being handled, from its start to its very end.
     class EventScope {
     public:
@@ -219,11 +205,8 @@ private:
     private:
         QtBackend& b_;
     };
-    std::deque<Pending> queue_;
-    std::vector<int> running_;  // ids of the events being handled, outermost first
-    int nextEventId_ = 1;
+    EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
-    KeyEvents keyEvents_;
     int fakedKey_ = 0;                      // code of the queued key being delivered
     const QKeyEvent* fakedEvent_ = nullptr; // its event
     // Controls handling a key, innermost last, with the flag their edits set.
@@ -233,7 +216,6 @@ private:
     bool waitCursor_ = false;
     QPoint mouseGlobal_;
     Qt::MouseButtons mouseButtons_;
-    AutomationLog automation_;
 
     // Lookups; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL / UIE_BAD_ATTRIBUTE.
     Panel* panel(int id);

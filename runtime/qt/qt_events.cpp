@@ -55,32 +55,28 @@ void QtBackend::noteMouse(QPoint global, Qt::MouseButtons buttons) {
 }
 
 void QtBackend::enqueue(std::function<void()> item, bool held) {
-    queue_.push_back(Pending{std::move(item), held && !running_.empty() ? running_.back() : 0});
+    if (held) events_.postHeld(std::move(item));
+    else events_.post(std::move(item));
     wake();
 }
 
 void QtBackend::wake() {
-    if (wakePosted_ || queue_.empty()) return;
+    if (wakePosted_ || events_.empty()) return;
     wakePosted_ = true;
     QCoreApplication::postEvent(pump_.get(), new QEvent(kWakeEvent));
 }
 
-QtBackend::EventScope::EventScope(QtBackend& b) : b_(b) { b_.running_.push_back(b_.nextEventId_++); }
+QtBackend::EventScope::EventScope(QtBackend& b) : b_(b) { b_.events_.begin(); }
 
 QtBackend::EventScope::~EventScope() {
-    b_.running_.pop_back();
+    b_.events_.end();
     b_.wake();  // calls held by this event may run now
 }
 
 // Runs the oldest queued item that may run now; false when there is none.
 bool QtBackend::runOne() {
-    auto it = queue_.begin();
-    while (it != queue_.end() && it->heldBy != 0 &&
-           std::find(running_.begin(), running_.end(), it->heldBy) != running_.end())
-        ++it;
-    if (it == queue_.end()) return false;
-    std::function<void()> run = std::move(it->run);
-    queue_.erase(it);
+    std::function<void()> run;
+    if (!events_.take(run)) return false;
     EventScope scope(*this);
     run();
     return true;
@@ -189,8 +185,6 @@ int QtBackend::FakeKeystroke(int key) {
     enqueue([this, key] { runKey(key, {}); });
     return 0;
 }
-
-int QtBackend::SetKeyPressEventKey(int eventData2, int key) { return keyEvents_.setKey(eventData2, key); }
 
 // Delivers a queued key as a Qt key event to the focused control of the
 // active panel (or of target's panel), through the widget's own event path.

@@ -1,5 +1,5 @@
-// Qt backend: menu bars and popup menus, modal dialogs, the
-// clipboard, automation answers and the record of popups.
+// Qt backend: menu bars and popup menus, modal dialogs answered by queued
+// automation answers or the user, and the clipboard.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -413,44 +413,6 @@ int QtBackend::ClipboardGetText(std::string& text, bool& available) {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     available = data && data->hasText();
     text = available ? fromQString(data->text()) : std::string();
-    return 0;
-}
-
-// ---- Automation answers and the popup record -----------------------------------------
-
-int QtBackend::AutoAnswerMessage() {
-    automation_.answerMessage();
-    return 0;
-}
-
-int QtBackend::AutoAnswerConfirm(int yes) {
-    automation_.answerConfirm(yes);
-    return 0;
-}
-
-int QtBackend::AutoAnswerFileSelect(int result, const char* path) {
-    automation_.answerFileSelect(result, path);
-    return 0;
-}
-
-int QtBackend::AutoAnswerPopupMenu(const char* itemName) {
-    automation_.answerPopupMenu(itemName);
-    return 0;
-}
-
-int QtBackend::AutoClearAnswers() {
-    automation_.clearAnswers();
-    return 0;
-}
-
-int QtBackend::AutoPopupCount() { return automation_.count(); }
-
-int QtBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
-    return automation_.get(index, kind, title, titleSize, text, textSize);
-}
-
-int QtBackend::AutoClearPopupLog() {
-    automation_.clearRecord();
     return 0;
 }
 

@@ -76,4 +76,42 @@ int KeyEvents::setKey(int id, int key) {
     return UIE_BAD_VALUE;
 }
 
+int AutomatedBackend::SetKeyPressEventKey(int eventData2, int key) { return keyEvents_.setKey(eventData2, key); }
+
+int AutomatedBackend::AutoAnswerMessage() {
+    automation_.answerMessage();
+    return 0;
+}
+
+int AutomatedBackend::AutoAnswerConfirm(int yes) {
+    automation_.answerConfirm(yes);
+    return 0;
+}
+
+int AutomatedBackend::AutoAnswerFileSelect(int result, const char* path) {
+    automation_.answerFileSelect(result, path);
+    return 0;
+}
+
+int AutomatedBackend::AutoAnswerPopupMenu(const char* itemName) {
+    automation_.answerPopupMenu(itemName);
+    return 0;
+}
+
+int AutomatedBackend::AutoClearAnswers() {
+    automation_.clearAnswers();
+    return 0;
+}
+
+int AutomatedBackend::AutoPopupCount() { return automation_.count(); }
+
+int AutomatedBackend::AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) {
+    return automation_.get(index, kind, title, titleSize, text, textSize);
+}
+
+int AutomatedBackend::AutoClearPopupLog() {
+    automation_.clearRecord();
+    return 0;
+}
+
 }  // namespace uirt

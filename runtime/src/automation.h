@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "backend.h"
+
 namespace uirt {
 
 class AutomationLog {
@@ -82,6 +84,26 @@ public:
 private:
     std::vector<Scope*> active_;
     int nextId_ = 1;
+};
+
+// What every backend does alike for automation: queued answers, the popup
+// record and replacing the key of a key event. The backend shows the popups
+// and hands out key-event ids through these members.
+class AutomatedBackend : public Backend {
+public:
+    int SetKeyPressEventKey(int eventData2, int key) override;
+    int AutoAnswerMessage() override;
+    int AutoAnswerConfirm(int yes) override;
+    int AutoAnswerFileSelect(int result, const char* path) override;
+    int AutoAnswerPopupMenu(const char* itemName) override;
+    int AutoClearAnswers() override;
+    int AutoPopupCount() override;
+    int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
+    int AutoClearPopupLog() override;
+
+protected:
+    AutomationLog automation_;
+    KeyEvents keyEvents_;
 };
 
 // The text a menu's popup record carries: the names of its items, one a
