@@ -98,13 +98,9 @@ bool HeadlessBackend::runShortcut(Panel& p, int focused, int key) {
     }
     for (const auto& bar : menuBars_) {
         if (!bar || bar->panel != p.id) continue;
-        for (const Menu& m : bar->menus) {
-            for (const MenuItem& item : m.items) {
-                if (!item.separator && item.shortcut == key && !item.dimmed && !m.dimmed) {
-                    if (item.callback) item.callback(bar->id, item.id, item.callbackData, p.id);
-                    return true;
-                }
-            }
+        if (const MenuItem* item = bar->itemForShortcut(key)) {
+            if (item->callback) item->callback(bar->id, item->id, item->callbackData, p.id);
+            return true;
         }
     }
     return false;
@@ -194,19 +190,6 @@ MenuBar* HeadlessBackend::menuBar(int id) {
     return menuBars_[id - 1].get();
 }
 
-Menu* HeadlessBackend::menu(MenuBar& bar, int id) {
-    for (Menu& m : bar.menus)
-        if (m.id == id) return &m;
-    return nullptr;
-}
-
-MenuItem* HeadlessBackend::menuItem(MenuBar& bar, int id) {
-    for (Menu& m : bar.menus)
-        for (MenuItem& item : m.items)
-            if (item.id == id) return &item;
-    return nullptr;
-}
-
 int HeadlessBackend::NewMenuBar(int panelId) {
     if (panelId != 0 && !panel(panelId)) return UIE_BAD_PANEL;
     auto bar = std::make_unique<MenuBar>();
@@ -224,109 +207,35 @@ int HeadlessBackend::DiscardMenuBar(int id) {
 
 int HeadlessBackend::NewMenu(int barId, const char* name, int before) {
     MenuBar* bar = menuBar(barId);
-    if (!bar) return UIE_BAD_MENU;
-    Menu m;
-    m.id = bar->nextId++;
-    m.name = name;
-    auto at = std::find_if(bar->menus.begin(), bar->menus.end(), [&](const Menu& x) { return x.id == before; });
-    if (before != -1 && at == bar->menus.end()) return UIE_BAD_MENU;
-    int id = m.id;
-    bar->menus.insert(at, std::move(m));
-    return id;
+    return bar ? bar->addMenu(name, before) : UIE_BAD_MENU;
 }
 
 int HeadlessBackend::NewMenuItem(int barId, int menuId, const char* name, int before, int shortcut,
                                  MenuCallbackPtr cb, void* data) {
     MenuBar* bar = menuBar(barId);
-    Menu* m = bar ? menu(*bar, menuId) : nullptr;
-    if (!m) return UIE_BAD_MENU;
-    auto at = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItem& x) { return x.id == before; });
-    if (before != -1 && at == m->items.end()) return UIE_BAD_MENU;
-    MenuItem item;
-    item.id = bar->nextId++;
-    item.name = name;
-    item.shortcut = shortcut;
-    item.callback = cb;
-    item.callbackData = data;
-    int id = item.id;
-    m->items.insert(at, std::move(item));
-    return id;
+    return bar ? bar->addItem(menuId, name, before, shortcut, cb, data) : UIE_BAD_MENU;
 }
 
 int HeadlessBackend::InsertSeparator(int barId, int menuId, int before) {
-    int id = NewMenuItem(barId, menuId, "", before, 0, nullptr, nullptr);
-    if (id > 0) menuItem(*menuBar(barId), id)->separator = true;
-    return id;
+    MenuBar* bar = menuBar(barId);
+    return bar ? bar->addSeparator(menuId, before) : UIE_BAD_MENU;
 }
 
 int HeadlessBackend::SetMenuBarAttribute(int barId, int id, int attr, const AttrValue& v) {
     MenuBar* bar = menuBar(barId);
-    if (!bar) return UIE_BAD_MENU;
-    if (id == 0) {
-        if (attr == ATTR_MENU_BAR_FONT) bar->font = v.s;
-        else if (menuAttrType(attr) == AttrType::Int) bar->extra.set(attr, v.i);
-        else return UIE_BAD_ATTRIBUTE;
-        return 0;
-    }
-    if (Menu* m = menu(*bar, id)) {
-        if (attr == ATTR_DIMMED) m->dimmed = v.i != 0;
-        else if (attr == ATTR_ITEM_NAME) m->name = v.s;
-        else if (menuAttrType(attr) == AttrType::Int) m->extra.set(attr, v.i);
-        else return UIE_BAD_ATTRIBUTE;
-        return 0;
-    }
-    MenuItem* item = menuItem(*bar, id);
-    if (!item) return UIE_BAD_MENU;
-    switch (attr) {
-    case ATTR_DIMMED: item->dimmed = v.i != 0; break;
-    case ATTR_ITEM_NAME: item->name = v.s; break;
-    case ATTR_CALLBACK_DATA: item->callbackData = v.p; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: item->callback = reinterpret_cast<MenuCallbackPtr>(v.p); break;
-    default:
-        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
-        item->extra.set(attr, v.i);
-        break;
-    }
-    return 0;
+    return bar ? bar->setAttribute(id, attr, v) : UIE_BAD_MENU;
 }
 
 int HeadlessBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
     MenuBar* bar = menuBar(barId);
-    if (!bar) return UIE_BAD_MENU;
-    int* i = static_cast<int*>(out);
-    auto stored = [&](const AttrStore& s) {
-        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
-        if (!s.get(attr, i)) *i = 0;
-        return 0;
-    };
-    if (id == 0) {
-        if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
-        copyName(bar->font, out);
-        return 0;
-    }
-    if (Menu* m = menu(*bar, id)) {
-        if (attr == ATTR_DIMMED) *i = m->dimmed;
-        else if (attr == ATTR_ITEM_NAME) copyName(m->name, out);
-        else return stored(m->extra);
-        return 0;
-    }
-    MenuItem* item = menuItem(*bar, id);
-    if (!item) return UIE_BAD_MENU;
-    switch (attr) {
-    case ATTR_DIMMED: *i = item->dimmed; break;
-    case ATTR_ITEM_NAME: copyName(item->name, out); break;
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
-    default: return stored(item->extra);
-    }
-    return 0;
+    return bar ? bar->getAttribute(id, attr, out) : UIE_BAD_MENU;
 }
 
 // Records the menu, takes the oldest menu answer and returns the item it
 // names, 0 when dismissed or when the named item is dimmed or absent.
 int HeadlessBackend::RunPopupMenu(int barId, int menuId, int panelId, int, int) {
     MenuBar* bar = menuBar(barId);
-    Menu* m = bar ? menu(*bar, menuId) : nullptr;
+    Menu* m = bar ? bar->menu(menuId) : nullptr;
     if (!m) return UIE_BAD_MENU;
     if (panelId != 0 && !panel(panelId)) return UIE_BAD_PANEL;
     automation_.record(AUTO_POPUP_MENU, m->name, menuListing(m->items));

@@ -12,6 +12,7 @@
 #include "attrs.h"
 #include "automation.h"
 #include "event_queue.h"
+#include "menus.h"
 #include "backend.h"
 #include "textmodel.h"
 
@@ -56,33 +57,7 @@ struct Panel {
     AttrStore extra;
 };
 
-struct MenuItem {
-    int id = 0;
-    std::string name;
-    int shortcut = 0;
-    MenuCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    bool dimmed = false;
-    bool separator = false;
-    AttrStore extra;
-};
-
-struct Menu {
-    int id = 0;
-    std::string name;
-    bool dimmed = false;
-    std::vector<MenuItem> items;
-    AttrStore extra;
-};
-
-struct MenuBar {
-    int id = 0;
-    int panel = 0;
-    int nextId = 1;
-    std::string font = "Default";
-    std::vector<Menu> menus;
-    AttrStore extra;
-};
+using MenuBar = MenuBarModel;
 
 class HeadlessBackend final : public AutomatedBackend {
 public:
@@ -167,8 +142,6 @@ private:
     Control* control(int panelId, int id, int* rc);
     Control* textControl(int panelId, int id, int* rc, bool boxOnly);
     MenuBar* menuBar(int id);
-    Menu* menu(MenuBar& bar, int id);
-    MenuItem* menuItem(MenuBar& bar, int id);
 
     bool runOne();
     void post(std::function<void()> run);

@@ -16,6 +16,7 @@
 #include "attrs.h"
 #include "automation.h"
 #include "event_queue.h"
+#include "menus.h"
 #include "backend.h"
 #include "qt_widgets.h"
 
@@ -61,34 +62,10 @@ struct Panel {
     AttrStore extra;
 };
 
-struct MenuItem {
-    int id = 0;
-    std::string name;
-    int shortcut = 0;
-    MenuCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    bool dimmed = false;
-    bool separator = false;
-    AttrStore extra;
-};
-
-struct Menu {
-    int id = 0;
-    std::string name;
-    bool dimmed = false;
-    std::vector<MenuItem> items;
-    AttrStore extra;
-};
-
-struct MenuBar {
-    int id = 0;
-    int panel = 0;
-    int nextId = 1;
-    std::string font = "Default";
+// A menu bar: the model, and its widget when attached to a panel.
+struct MenuBar : MenuBarModel {
     int pointSize = 0;
-    std::vector<Menu> menus;
-    QPointer<QMenuBar> bar;  // the panel's menu bar widget, when attached
-    AttrStore extra;
+    QPointer<QMenuBar> bar;
 };
 
 class QtBackend;
@@ -222,8 +199,6 @@ private:
     Control* control(int panelId, int id, int* rc);
     TextBoxWidget* textBox(int panelId, int id, int* rc);
     MenuBar* menuBar(int id);
-    Menu* menuOf(MenuBar& bar, int id);
-    MenuItem* itemOf(MenuBar& bar, int id, Menu** owner = nullptr);
 
     void enqueue(std::function<void()> item, bool held = false);
     void wake();

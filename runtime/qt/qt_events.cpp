@@ -265,13 +265,9 @@ bool QtBackend::runShortcut(CtrlRef ref, int key) {
     }
     for (auto& [barId, bar] : menuBars_) {
         if (bar->panel != ref.panel) continue;
-        for (Menu& m : bar->menus) {
-            for (MenuItem& item : m.items) {
-                if (!item.separator && item.shortcut == key && !item.dimmed && !m.dimmed) {
-                    if (item.callback) item.callback(barId, item.id, item.callbackData, ref.panel);
-                    return true;
-                }
-            }
+        if (const MenuItem* item = bar->itemForShortcut(key)) {
+            if (item->callback) item->callback(barId, item->id, item->callbackData, ref.panel);
+            return true;
         }
     }
     return false;

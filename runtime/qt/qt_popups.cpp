@@ -45,23 +45,6 @@ MenuBar* QtBackend::menuBar(int id) {
     return it == menuBars_.end() ? nullptr : it->second.get();
 }
 
-Menu* QtBackend::menuOf(MenuBar& bar, int id) {
-    for (Menu& m : bar.menus)
-        if (m.id == id) return &m;
-    return nullptr;
-}
-
-MenuItem* QtBackend::itemOf(MenuBar& bar, int id, Menu** owner) {
-    for (Menu& m : bar.menus) {
-        for (MenuItem& item : m.items) {
-            if (item.id != id) continue;
-            if (owner) *owner = &m;
-            return &item;
-        }
-    }
-    return nullptr;
-}
-
 int QtBackend::NewMenuBar(int panelId) {
     Panel* p = nullptr;
     if (panelId != 0 && !(p = panel(panelId))) return UIE_BAD_PANEL;
@@ -93,43 +76,25 @@ int QtBackend::DiscardMenuBar(int id) {
 int QtBackend::NewMenu(int barId, const char* name, int before) {
     MenuBar* bar = menuBar(barId);
     if (!bar) return UIE_BAD_MENU;
-    auto at = std::find_if(bar->menus.begin(), bar->menus.end(), [&](const Menu& m) { return m.id == before; });
-    if (before != -1 && at == bar->menus.end()) return UIE_BAD_MENU;
-    Menu m;
-    m.id = bar->nextId++;
-    m.name = name ? name : "";
-    const int id = m.id;
-    bar->menus.insert(at, std::move(m));
-    rebuildMenuBar(*bar);
+    const int id = bar->addMenu(name, before);
+    if (id > 0) rebuildMenuBar(*bar);
     return id;
 }
 
 int QtBackend::NewMenuItem(int barId, int menuId, const char* name, int before, int shortcut, MenuCallbackPtr cb,
                            void* data) {
     MenuBar* bar = menuBar(barId);
-    Menu* m = bar ? menuOf(*bar, menuId) : nullptr;
-    if (!m) return UIE_BAD_MENU;
-    auto at = std::find_if(m->items.begin(), m->items.end(), [&](const MenuItem& x) { return x.id == before; });
-    if (before != -1 && at == m->items.end()) return UIE_BAD_MENU;
-    MenuItem item;
-    item.id = bar->nextId++;
-    item.name = name ? name : "";
-    item.shortcut = shortcut;
-    item.callback = cb;
-    item.callbackData = data;
-    const int id = item.id;
-    m->items.insert(at, std::move(item));
-    rebuildMenuBar(*bar);
+    if (!bar) return UIE_BAD_MENU;
+    const int id = bar->addItem(menuId, name, before, shortcut, cb, data);
+    if (id > 0) rebuildMenuBar(*bar);
     return id;
 }
 
 int QtBackend::InsertSeparator(int barId, int menuId, int before) {
-    const int id = NewMenuItem(barId, menuId, "", before, 0, nullptr, nullptr);
-    if (id > 0) {
-        MenuBar* bar = menuBar(barId);
-        itemOf(*bar, id)->separator = true;
-        rebuildMenuBar(*bar);
-    }
+    MenuBar* bar = menuBar(barId);
+    if (!bar) return UIE_BAD_MENU;
+    const int id = bar->addSeparator(menuId, before);
+    if (id > 0) rebuildMenuBar(*bar);
     return id;
 }
 
@@ -156,7 +121,7 @@ void QtBackend::fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live) {
         const int barId = bar.id, itemId = item.id;
         QObject::connect(a, &QAction::triggered, a, [this, barId, itemId] {
             MenuBar* b = menuBar(barId);
-            MenuItem* it = b ? itemOf(*b, itemId) : nullptr;
+            MenuItem* it = b ? b->item(itemId) : nullptr;
             EventScope scope(*this);
             if (it && it->callback) it->callback(barId, itemId, it->callbackData, b->panel);
         });
@@ -179,75 +144,22 @@ void QtBackend::rebuildMenuBar(MenuBar& bar) {
 int QtBackend::SetMenuBarAttribute(int barId, int id, int attr, const AttrValue& v) {
     MenuBar* bar = menuBar(barId);
     if (!bar) return UIE_BAD_MENU;
-    if (id == 0) {
-        if (attr == ATTR_MENU_BAR_FONT) bar->font = v.s ? v.s : "";
-        else if (attr == ATTR_MENU_BAR_POINT_SIZE) bar->pointSize = v.i;
-        else if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
-        if (attr == ATTR_MENU_BAR_POINT_SIZE || menuAttrType(attr) == AttrType::Int) bar->extra.set(attr, v.i);
-        rebuildMenuBar(*bar);
-        return 0;
-    }
-    if (Menu* m = menuOf(*bar, id)) {
-        if (attr == ATTR_DIMMED) m->dimmed = v.i != 0;
-        else if (attr == ATTR_ITEM_NAME) m->name = v.s ? v.s : "";
-        else if (menuAttrType(attr) == AttrType::Int) m->extra.set(attr, v.i);
-        else return UIE_BAD_ATTRIBUTE;
-        rebuildMenuBar(*bar);
-        return 0;
-    }
-    MenuItem* item = itemOf(*bar, id);
-    if (!item) return UIE_BAD_MENU;
-    switch (attr) {
-    case ATTR_DIMMED: item->dimmed = v.i != 0; break;
-    case ATTR_ITEM_NAME: item->name = v.s ? v.s : ""; break;
-    case ATTR_CALLBACK_DATA: item->callbackData = v.p; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: item->callback = reinterpret_cast<MenuCallbackPtr>(v.p); break;
-    default:
-        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
-        item->extra.set(attr, v.i);
-        break;
-    }
-    rebuildMenuBar(*bar);
-    return 0;
+    if (id == 0 && attr == ATTR_MENU_BAR_POINT_SIZE) bar->pointSize = v.i;
+    const int rc = bar->setAttribute(id, attr, v);
+    if (rc == 0) rebuildMenuBar(*bar);
+    return rc;
 }
 
 int QtBackend::GetMenuBarAttribute(int barId, int id, int attr, void* out) {
     MenuBar* bar = menuBar(barId);
-    if (!bar) return UIE_BAD_MENU;
-    int* i = static_cast<int*>(out);
-    auto stored = [&](const AttrStore& s) {
-        if (menuAttrType(attr) != AttrType::Int) return UIE_BAD_ATTRIBUTE;
-        if (!s.get(attr, i)) *i = 0;
-        return 0;
-    };
-    if (id == 0) {
-        if (attr != ATTR_MENU_BAR_FONT) return stored(bar->extra);
-        copyName(bar->font, out);
-        return 0;
-    }
-    if (Menu* m = menuOf(*bar, id)) {
-        if (attr == ATTR_DIMMED) *i = m->dimmed;
-        else if (attr == ATTR_ITEM_NAME) copyName(m->name, out);
-        else return stored(m->extra);
-        return 0;
-    }
-    MenuItem* item = itemOf(*bar, id);
-    if (!item) return UIE_BAD_MENU;
-    switch (attr) {
-    case ATTR_DIMMED: *i = item->dimmed; break;
-    case ATTR_ITEM_NAME: copyName(item->name, out); break;
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = item->callbackData; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<MenuCallbackPtr*>(out) = item->callback; break;
-    default: return stored(item->extra);
-    }
-    return 0;
+    return bar ? bar->getAttribute(id, attr, out) : UIE_BAD_MENU;
 }
 
 // Shows the menu at (top, left) of the panel and waits; a queued answer is
 // applied to the open menu as keys would: select the item, press Enter.
 int QtBackend::RunPopupMenu(int barId, int menuId, int panelId, int top, int left) {
     MenuBar* bar = menuBar(barId);
-    Menu* m = bar ? menuOf(*bar, menuId) : nullptr;
+    Menu* m = bar ? bar->menu(menuId) : nullptr;
     if (!m) return UIE_BAD_MENU;
     Panel* p = nullptr;
     if (panelId != 0 && !(p = panel(panelId))) return UIE_BAD_PANEL;
@@ -279,7 +191,7 @@ int QtBackend::RunPopupMenu(int barId, int menuId, int panelId, int top, int lef
     if (!chosen) return 0;
     const int id = chosen->data().toInt();
     MenuBar* b = menuBar(barId);
-    MenuItem* item = b ? itemOf(*b, id) : nullptr;
+    MenuItem* item = b ? b->item(id) : nullptr;
     if (item && item->callback) item->callback(barId, id, item->callbackData, panelId);
     return id;
 }
