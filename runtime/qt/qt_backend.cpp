@@ -11,13 +11,6 @@
 namespace uirt::qt {
 namespace {
 
-// Buttons show '&' as a mnemonic marker; double it to show the character.
-QString buttonText(const std::string& bytes) {
-    QString text = toQString(bytes);
-    text.replace(u'&', QStringLiteral("&&"));
-    return text;
-}
-
 QRect screenArea() {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
@@ -232,7 +225,7 @@ int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int le
     const ControlSize size = defaultControlSize(kind);
     w->setGeometry(left, top, size.width, size.height);
     if (kind == CTRL_COMMAND_BUTTON) {
-        static_cast<QPushButton*>(w)->setText(buttonText(c->labelText));
+        static_cast<QPushButton*>(w)->setText(literalAmpersands(c->labelText));
     } else if (kind != CTRL_TEXT_MSG) {
         c->label = new QLabel(toQString(c->labelText), p->window->client());
         c->label->setTextFormat(Qt::PlainText);
@@ -471,7 +464,7 @@ int QtBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& 
     case ATTR_CALLBACK_FUNCTION_POINTER: c->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); return 0;
     case ATTR_LABEL_TEXT:
         c->labelText = v.s ? v.s : "";
-        if (c->kind == CTRL_COMMAND_BUTTON) static_cast<QPushButton*>(c->widget.data())->setText(buttonText(c->labelText));
+        if (c->kind == CTRL_COMMAND_BUTTON) static_cast<QPushButton*>(c->widget.data())->setText(literalAmpersands(c->labelText));
         if (c->label) {
             c->label->setText(toQString(c->labelText));
             c->label->setVisible(!c->labelText.empty() && c->widget->isVisibleTo(p.window->client()));

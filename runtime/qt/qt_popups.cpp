@@ -22,12 +22,6 @@
 namespace uirt::qt {
 namespace {
 
-QString menuText(const std::string& bytes) {
-    QString text = toQString(bytes);
-    text.replace(u'&', QStringLiteral("&&"));
-    return text;
-}
-
 QString str(const char* s) { return toQString(s ? s : ""); }
 
 // Runs f once the modal loop that is about to start has begun.
@@ -110,7 +104,7 @@ void QtBackend::fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live) {
             qmenu.addSeparator();
             continue;
         }
-        QAction* a = qmenu.addAction(menuText(item.name));
+        QAction* a = qmenu.addAction(literalAmpersands(item.name));
         a->setData(item.id);
         a->setEnabled(!item.dimmed);
         a->setShortcut(keySequenceOf(item.shortcut));
@@ -134,7 +128,7 @@ void QtBackend::rebuildMenuBar(MenuBar& bar) {
     for (QMenu* old : bar.bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
     bar.bar->clear();
     for (Menu& m : bar.menus) {
-        QMenu* qmenu = bar.bar->addMenu(menuText(m.name));
+        QMenu* qmenu = bar.bar->addMenu(literalAmpersands(m.name));
         qmenu->setEnabled(!m.dimmed);
         fillMenu(*qmenu, bar, m, true);
     }

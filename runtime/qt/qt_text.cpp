@@ -2,7 +2,6 @@
 #include "qt_text.h"
 
 #include <array>
-#include <cstring>
 
 #include "cp1251.h"
 
@@ -65,6 +64,12 @@ std::string fromQString(QStringView text) {
     std::string out;
     appendBytes(out, text);
     return out;
+}
+
+QString literalAmpersands(std::string_view bytes) {
+    QString text = toQString(bytes);
+    text.replace(u'&', QStringLiteral("&&"));
+    return text;
 }
 
 }  // namespace uirt::qt

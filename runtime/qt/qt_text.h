@@ -26,6 +26,9 @@ int byteOfChar(char16_t ch);
 QString toQString(std::string_view bytes);
 inline QString toQString(const char* s) { return s ? toQString(std::string_view(s)) : QString(); }
 std::string fromQString(QStringView text);
+// Text for a button or menu, which show '&' as a mnemonic marker: every '&'
+// is doubled so that it shows as itself.
+QString literalAmpersands(std::string_view bytes);
 // Appends the bytes of text to out.
 void appendBytes(std::string& out, QStringView text);
 
