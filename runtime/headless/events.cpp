@@ -90,8 +90,8 @@ void HeadlessBackend::handleKey(int key) {
 }
 
 bool HeadlessBackend::runShortcut(Panel& p, int focused, int key) {
-    for (const auto& c : p.controls) {
-        if (c && c->shortcutKey == key && c->id != focused && !c->dimmed) {
+    for (const auto& [id, c] : p.controls) {
+        if (c->shortcutKey == key && c->id != focused && !c->dimmed) {
             click(p.id, c->id);
             return true;
         }
@@ -335,8 +335,8 @@ int HeadlessBackend::AutoFindPanel(const char* title) {
 int HeadlessBackend::AutoFindCtrl(int panelId, const char* label) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
-    for (const auto& c : p->controls)
-        if (c && c->label == label) return c->id;
+    for (const auto& [id, c] : p->controls)
+        if (c->label == label) return id;
     return UIE_BAD_CONTROL;
 }
 

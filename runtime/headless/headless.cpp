@@ -26,8 +26,9 @@ Panel* HeadlessBackend::panel(int id) {
 
 Control* HeadlessBackend::control(int panelId, int id) {
     Panel* p = panel(panelId);
-    if (!p || id <= 0 || static_cast<size_t>(id) > p->controls.size()) return nullptr;
-    return p->controls[id - 1].get();
+    if (!p) return nullptr;
+    auto it = p->controls.find(id);
+    return it == p->controls.end() ? nullptr : it->second.get();
 }
 
 Control* HeadlessBackend::control(int panelId, int id, int* rc) {
@@ -170,12 +171,14 @@ int HeadlessBackend::GetPanelAttribute(int id, int attr, void* out) {
 
 // ---- Controls
 
-int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
+int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left, int requestedId) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
     if (!isKnownCtrlKind(kind)) return UIE_BAD_VALUE;
+    const int newId = claimCtrlId(requestedId, p->controls.count(requestedId) != 0, &p->nextCtrlId);
+    if (newId < 0) return newId;
     auto c = std::make_unique<Control>();
-    c->id = p->nextCtrlId++;
+    c->id = newId;
     c->kind = kind;
     c->label = label;
     c->top = top;
@@ -189,17 +192,15 @@ int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, 
     c->labelHeight = kLineHeight;
     c->tabPosition = c->id - 1;
     if (p->activeCtrl == 0 && isFocusableKind(kind)) p->activeCtrl = c->id;
-    if (p->controls.size() < static_cast<size_t>(c->id)) p->controls.resize(static_cast<size_t>(c->id));
-    int id = c->id;
-    p->controls[id - 1] = std::move(c);
-    return id;
+    p->controls[newId] = std::move(c);
+    return newId;
 }
 
 int HeadlessBackend::DiscardCtrl(int panelId, int id) {
     int rc = 0;
     if (!control(panelId, id, &rc)) return rc;
     Panel* p = panel(panelId);
-    p->controls[id - 1].reset();
+    p->controls.erase(id);
     if (p->activeCtrl == id) p->activeCtrl = 0;
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,7 +53,7 @@ struct Panel {
     int closeCtrl = 0;
     int activeCtrl = 0;
     int nextCtrlId = 1;
-    std::vector<std::unique_ptr<Control>> controls;  // slot id - 1
+    std::map<int, std::unique_ptr<Control>> controls;
     std::string font = "Default";
     AttrStore extra;
 };
@@ -81,7 +82,7 @@ public:
     int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
                               int* modifiers) override;
 
-    int NewCtrl(int panel, int kind, const char* label, int top, int left) override;
+    int NewCtrl(int panel, int kind, const char* label, int top, int left, int id) override;
     int DiscardCtrl(int panel, int control) override;
     int SetCtrlVal(int panel, int control, const AttrValue& v) override;
     int GetCtrlVal(int panel, int control, void* out) override;

@@ -210,12 +210,14 @@ QWidget* QtBackend::createWidget(Panel& p, Control& c) {
     }
 }
 
-int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left) {
+int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int left, int requestedId) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
     if (!isKnownCtrlKind(kind)) return UIE_BAD_VALUE;
+    const int newId = claimCtrlId(requestedId, p->controls.count(requestedId) != 0, &p->nextCtrlId);
+    if (newId < 0) return newId;
     auto c = std::make_unique<Control>();
-    c->id = p->nextCtrlId++;
+    c->id = newId;
     c->kind = kind;
     c->labelText = label ? label : "";
     c->tabPosition = c->id - 1;

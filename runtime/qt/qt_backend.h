@@ -109,7 +109,7 @@ public:
     int GetRelativeMouseState(int panel, int control, int* x, int* y, int* left, int* right,
                               int* modifiers) override;
 
-    int NewCtrl(int panel, int kind, const char* label, int top, int left) override;
+    int NewCtrl(int panel, int kind, const char* label, int top, int left, int id) override;
     int DiscardCtrl(int panel, int control) override;
     int SetCtrlVal(int panel, int control, const AttrValue& v) override;
     int GetCtrlVal(int panel, int control, void* out) override;

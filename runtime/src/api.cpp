@@ -178,7 +178,7 @@ UIRT_API int GetRelativeMouseState(int panel, int control, int* x, int* y, int* 
 
 // ---- Controls
 UIRT_API int NewCtrl(int panel, int kind, const char* label, int top, int left) {
-    return withBackend([&](Backend& b) { return b.NewCtrl(panel, kind, label ? label : "", top, left); });
+    return withBackend([&](Backend& b) { return b.NewCtrl(panel, kind, label ? label : "", top, left, 0); });
 }
 UIRT_API int DiscardCtrl(int panel, int control) {
     return withBackend([&](Backend& b) { return b.DiscardCtrl(panel, control); });

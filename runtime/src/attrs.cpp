@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 
 namespace uirt {
 
@@ -78,6 +79,15 @@ bool isKnownCtrlKind(int kind) {
 }
 
 bool isFocusableKind(int kind) { return kind != CTRL_TEXT_MSG && kind != CTRL_PROGRESS_BAR; }
+
+int claimCtrlId(int requested, bool requestedInUse, int* next) {
+    constexpr int kLast = std::numeric_limits<int>::max() - 1;
+    if (requested < 0 || requested > kLast || (requested > 0 && requestedInUse)) return UIE_BAD_VALUE;
+    const int id = requested > 0 ? requested : *next;
+    if (id > kLast) return UIE_BAD_VALUE;
+    *next = std::max(*next, id + 1);
+    return id;
+}
 
 void copyText(std::string_view text, void* out) {
     if (!out) return;

@@ -34,6 +34,12 @@ bool isKnownCtrlKind(int kind);
 // True for the kinds that take the keyboard focus (not text messages or progress bars).
 bool isFocusableKind(int kind);
 
+// The id of a new control on a panel whose next free id is *next: requested
+// when it is positive (requestedInUse says whether a control has it), else
+// *next. *next then stays above every id given. UIE_BAD_VALUE for a negative,
+// used or too large (INT_MAX) request, or when the ids are used up.
+int claimCtrlId(int requested, bool requestedInUse, int* next);
+
 // Copies text and a zero into out, which the caller sized; a null out is skipped.
 void copyText(std::string_view text, void* out);
 // Copies at most size - 1 bytes of text and a zero; nothing when out is null or size <= 0.

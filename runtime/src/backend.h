@@ -63,7 +63,10 @@ public:
                                       int* modifiers) = 0;
 
     // Controls and attributes (string values arrive as Windows-1251 bytes)
-    virtual int NewCtrl(int panel, int kind, const char* label, int top, int left) = 0;
+    // id 0 gives the next free id; a positive id asks for that id (UIE_BAD_VALUE
+    // when it is in use or not below INT_MAX). Ids given afterwards continue
+    // after the largest id given so far (claimCtrlId in attrs.h does the counting).
+    virtual int NewCtrl(int panel, int kind, const char* label, int top, int left, int id) = 0;
     virtual int DiscardCtrl(int panel, int control) = 0;
     virtual int SetCtrlVal(int panel, int control, const AttrValue& v) = 0;
     virtual int GetCtrlVal(int panel, int control, void* out) = 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -143,7 +144,8 @@ std::pair<std::string, int> parseHeader(const std::string& text, int line) {
     if (what != "panel" && what != "control") throw LoadError{line, "unknown section '" + what + "'"};
     std::string idText = space == std::string::npos ? "" : trim(inner.substr(space));
     auto id = parseInt(idText);
-    int most = what == "panel" ? 999999 : 9999;  // control ids are issued in order, so keep them small
+    // A control id must leave room for the next free id after it.
+    int most = what == "panel" ? 999999 : std::numeric_limits<int>::max() - 1;
     if (!id || *id < 1 || *id > most) throw LoadError{line, "bad " + what + " id '" + idText + "'"};
     return {what, *id};
 }
@@ -305,21 +307,11 @@ private:
         }
     }
 
-    // Creates control c with its own id: the backend issues ids in rising
-    // order, so ids skipped in the file are issued and discarded.
-    int createWithId(int handle, const Section& c, int kind) {
-        std::string label = text(c, "label");
-        for (;;) {
-            int id = b_.NewCtrl(handle, kind, label.c_str(), number(c, "top"), number(c, "left"));
-            if (id == c.id) return id;
-            if (id <= 0 || id > c.id) throw LoadError{c.line, "cannot create control " + std::to_string(c.id)};
-            b_.DiscardCtrl(handle, id);
-        }
-    }
-
     void addControl(int handle, const Section& c) {
         int kind = kindOf(c);
-        int id = createWithId(handle, c, kind);
+        std::string label = text(c, "label");
+        int id = b_.NewCtrl(handle, kind, label.c_str(), number(c, "top"), number(c, "left"), c.id);
+        if (id != c.id) throw LoadError{c.line, "cannot create control " + std::to_string(c.id)};
         AttrValue v;
         v.i = number(c, "width");
         setCtrl(handle, id, ATTR_WIDTH, v, c.line);

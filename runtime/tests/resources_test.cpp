@@ -170,10 +170,45 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"unregistered_callback", "callback = NoSuchCB", 13, "unregistered callback 'NoSuchCB'"},
                       BadCase{"garbage_line", "just some words", 13, "expected 'key = value' or a [section]"},
                       BadCase{"bad_section", "[window 3]", 13, "unknown section 'window'"},
-                      BadCase{"control_id_too_large", "[control 10000]", 13, "bad control id '10000'"},
+                      BadCase{"control_id_too_large", "[control 2147483647]", 13, "bad control id '2147483647'"},
+                      BadCase{"control_id_beyond_int", "[control 99999999999]", 13, "bad control id '99999999999'"},
+                      BadCase{"control_id_zero", "[control 0]", 13, "bad control id '0'"},
                       BadCase{"control_id_not_a_number", "[control x]", 13, "bad control id 'x'"},
                       BadCase{"bad_shortcut", "shortcut = Ctrl+", 13, "bad shortcut key 'Ctrl+'"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Ids far apart are made directly, without making and discarding the ones
+// between; new controls then continue after the largest.
+TEST_F(Resources, SparseAndLargeControlIdsAreKept) {
+    std::string text = "[panel 1]\ntitle = Sparse\ntop = 1\nleft = 1\nheight = 100\nwidth = 100\n";
+    const struct {
+        int id;
+        const char* kind;
+        const char* label;
+    } controls[] = {{100000, "string", "far"}, {2, "button", "two"}, {7, "checkbox", "seven"}};
+    for (const auto& c : controls) {
+        text += "[control " + std::to_string(c.id) + "]\nkind = " + c.kind +
+                "\ntop = 1\nleft = 1\nheight = 5\nwidth = 5\nlabel = " + c.label + "\n";
+    }
+    std::string path = write(text, "Sparse.uir");
+    int p = LoadPanel(0, path.c_str(), 1);
+    ASSERT_GT(p, 0);
+    char label[64] = {};
+    for (const auto& c : controls) {
+        EXPECT_EQ(GetCtrlAttribute(p, c.id, ATTR_LABEL_TEXT, label), 0) << c.id;
+        EXPECT_STREQ(label, c.label);
+    }
+    int v = 0;
+    for (int absent : {1, 3, 6, 8, 99999, 100001}) {
+        EXPECT_EQ(GetCtrlAttribute(p, absent, ATTR_CTRL_KIND, &v), UIE_BAD_CONTROL) << absent;
+    }
+    EXPECT_EQ(AutoFindCtrl(p, "far"), 100000);
+    EXPECT_EQ(NewCtrl(p, CTRL_NUMERIC, "", 0, 0), 100001);
+    EXPECT_EQ(NewCtrl(p, CTRL_NUMERIC, "", 0, 0), 100002);
+    EXPECT_EQ(DiscardCtrl(p, 100002), 0);
+    EXPECT_EQ(NewCtrl(p, CTRL_NUMERIC, "", 0, 0), 100003) << "a discarded id is not given again";
+    DiscardPanel(p);
+}
 
 TEST_F(Resources, MissingFileAndMissingPanelAreReported) {
     std::string missing = dir + "/none.uir";
