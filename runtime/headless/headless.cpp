@@ -134,17 +134,12 @@ int HeadlessBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
     Panel* p = panel(id);
     if (!p) return UIE_BAD_PANEL;
     switch (attr) {
-    case ATTR_TITLE: p->title = v.s; break;
-    case ATTR_TEXT_FONT: p->font = v.s; break;
-    case ATTR_CALLBACK_DATA: p->callbackData = v.p; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: p->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
     case ATTR_TOP: p->top = centred(v.i, p->height, kScreenHeight); break;
     case ATTR_LEFT: p->left = centred(v.i, p->width, kScreenWidth); break;
     case ATTR_HEIGHT: if (v.i < 0) return UIE_BAD_VALUE; p->height = v.i; break;
     case ATTR_WIDTH: if (v.i < 0) return UIE_BAD_VALUE; p->width = v.i; break;
-    case ATTR_CLOSE_CTRL: p->closeCtrl = v.i; break;
     case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
-    default: p->extra.set(attr, v.i); break;
+    default: return setPanelData(*p, attr, v);
     }
     return 0;
 }
@@ -154,17 +149,12 @@ int HeadlessBackend::GetPanelAttribute(int id, int attr, void* out) {
     if (!p) return UIE_BAD_PANEL;
     int* i = static_cast<int*>(out);
     switch (attr) {
-    case ATTR_TITLE: copyName(p->title, out); break;
-    case ATTR_TEXT_FONT: copyName(p->font, out); break;
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
     case ATTR_TOP: *i = p->top; break;
     case ATTR_LEFT: *i = p->left; break;
     case ATTR_HEIGHT: *i = p->height; break;
     case ATTR_WIDTH: *i = p->width; break;
-    case ATTR_CLOSE_CTRL: *i = p->closeCtrl; break;
     case ATTR_VISIBLE: *i = p->visible ? 1 : 0; break;
-    default: if (!p->extra.get(attr, i)) *i = 0; break;
+    default: return getPanelData(*p, attr, out);
     }
     return 0;
 }

@@ -42,20 +42,14 @@ struct Control {
     AttrStore extra;
 };
 
-struct Panel {
+struct Panel : PanelData {
     int id = 0;
     int parent = 0;
-    std::string title;
     int top = 0, left = 0, height = 0, width = 0;
     bool visible = false;
-    CtrlCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    int closeCtrl = 0;
     int activeCtrl = 0;
     int nextCtrlId = 1;
     std::map<int, std::unique_ptr<Control>> controls;
-    std::string font = "Default";
-    AttrStore extra;
 };
 
 using MenuBar = MenuBarModel;

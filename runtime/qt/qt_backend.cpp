@@ -150,12 +150,9 @@ int QtBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
     PanelWindow* w = p->window;
     switch (attr) {
     case ATTR_TITLE:
-        p->title = v.s ? v.s : "";
+        setPanelData(*p, attr, v);
         w->setWindowTitle(toQString(p->title));
         break;
-    case ATTR_TEXT_FONT: p->font = v.s ? v.s : ""; break;
-    case ATTR_CALLBACK_DATA: p->callbackData = v.p; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: p->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
     case ATTR_TOP:
     case ATTR_LEFT: placePanel(*p, attr, v.i); break;
     case ATTR_HEIGHT:
@@ -166,9 +163,8 @@ int QtBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
         if (v.i < 0) return UIE_BAD_VALUE;
         w->setClientSize(v.i, w->clientSize().height());
         break;
-    case ATTR_CLOSE_CTRL: p->closeCtrl = v.i; break;
     case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
-    default: p->extra.set(attr, v.i); break;
+    default: return setPanelData(*p, attr, v);
     }
     return 0;
 }
@@ -179,17 +175,12 @@ int QtBackend::GetPanelAttribute(int id, int attr, void* out) {
     PanelWindow* w = p->window;
     int* i = static_cast<int*>(out);
     switch (attr) {
-    case ATTR_TITLE: copyName(p->title, out); break;
-    case ATTR_TEXT_FONT: copyName(p->font, out); break;
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p->callbackData; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p->callback; break;
     case ATTR_TOP: *i = w->geometry().top(); break;
     case ATTR_LEFT: *i = w->geometry().left(); break;
     case ATTR_HEIGHT: *i = w->clientSize().height(); break;
     case ATTR_WIDTH: *i = w->clientSize().width(); break;
-    case ATTR_CLOSE_CTRL: *i = p->closeCtrl; break;
     case ATTR_VISIBLE: *i = w->isVisible() ? 1 : 0; break;
-    default: if (!p->extra.get(attr, i)) *i = 0; break;
+    default: return getPanelData(*p, attr, out);
     }
     return 0;
 }

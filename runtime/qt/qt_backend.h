@@ -47,19 +47,13 @@ struct Control {
     AttrStore extra;
 };
 
-struct Panel {
+struct Panel : PanelData {
     int id = 0;
     int parent = 0;
-    std::string title;
     QPointer<PanelWindow> window;
-    CtrlCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    int closeCtrl = 0;
     int nextCtrlId = 1;
     int menuBar = 0;
     std::map<int, std::unique_ptr<Control>> controls;
-    std::string font = "Default";
-    AttrStore extra;
 };
 
 // A menu bar: the model, and its widget when attached to a panel.

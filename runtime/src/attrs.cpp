@@ -56,6 +56,31 @@ bool AttrStore::get(int attribute, int* value) const {
     return false;
 }
 
+int setPanelData(PanelData& p, int attr, const AttrValue& v) {
+    switch (attr) {
+    case ATTR_TITLE: p.title = v.s ? v.s : ""; break;
+    case ATTR_TEXT_FONT: p.font = v.s ? v.s : ""; break;
+    case ATTR_CALLBACK_DATA: p.callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: p.callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
+    case ATTR_CLOSE_CTRL: p.closeCtrl = v.i; break;
+    default: p.extra.set(attr, v.i); break;
+    }
+    return 0;
+}
+
+int getPanelData(const PanelData& p, int attr, void* out) {
+    int* i = static_cast<int*>(out);
+    switch (attr) {
+    case ATTR_TITLE: copyName(p.title, out); break;
+    case ATTR_TEXT_FONT: copyName(p.font, out); break;
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p.callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p.callback; break;
+    case ATTR_CLOSE_CTRL: *i = p.closeCtrl; break;
+    default: if (!p.extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
 ControlSize defaultControlSize(int kind) {
     switch (kind) {
     case CTRL_TEXT_BOX: return {100, 200};

@@ -24,6 +24,21 @@ private:
     std::vector<std::pair<int, int>> items_;
 };
 
+// What a panel holds for the program whatever shows it. Backends derive
+// their panels from it and leave these attributes to get/setPanelData.
+struct PanelData {
+    std::string title;
+    std::string font = "Default";
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    int closeCtrl = 0;
+    AttrStore extra;  // attributes the run-time does not act on
+};
+// The title, font, callback, callback data and close control, and any other
+// attribute as a stored int (0 when never set). Return 0.
+int setPanelData(PanelData& p, int attr, const AttrValue& v);
+int getPanelData(const PanelData& p, int attr, void* out);
+
 // A new control's size in pixels, by kind.
 struct ControlSize {
     int height, width;
