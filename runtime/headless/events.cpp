@@ -336,7 +336,7 @@ int HeadlessBackend::AutoFindCtrl(int panelId, const char* label) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
     for (const auto& [id, c] : p->controls)
-        if (c->label == label) return id;
+        if (c->labelText == label) return id;
     return UIE_BAD_CONTROL;
 }
 

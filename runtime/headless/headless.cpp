@@ -170,7 +170,7 @@ int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, 
     auto c = std::make_unique<Control>();
     c->id = newId;
     c->kind = kind;
-    c->label = label;
+    c->labelText = label;
     c->top = top;
     c->left = left;
     const ControlSize size = defaultControlSize(kind);
@@ -178,7 +178,7 @@ int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, 
     c->width = size.width;
     c->labelTop = top - kLineHeight;
     c->labelLeft = left;
-    c->labelWidth = static_cast<int>(c->label.size()) * 7;
+    c->labelWidth = static_cast<int>(c->labelText.size()) * 7;
     c->labelHeight = kLineHeight;
     c->tabPosition = c->id - 1;
     if (p->activeCtrl == 0 && isFocusableKind(kind)) p->activeCtrl = c->id;
@@ -238,8 +238,9 @@ int HeadlessBackend::DefaultCtrl(int panelId, int id) {
 
 int HeadlessBackend::visibleLines(const Control& c) const { return std::max(c.height / kLineHeight, 1); }
 
-int HeadlessBackend::setCtrlInt(Control& c, int attr, int value) {
-    bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
+int HeadlessBackend::setCtrlAttr(Control& c, int attr, const AttrValue& v) {
+    const bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
+    const int value = v.i;
     switch (attr) {
     case ATTR_DIMMED: c.dimmed = value != 0; break;
     case ATTR_VISIBLE: c.visible = value != 0; break;
@@ -251,12 +252,6 @@ int HeadlessBackend::setCtrlInt(Control& c, int attr, int value) {
     case ATTR_LABEL_LEFT: c.labelLeft = value; break;
     case ATTR_LABEL_WIDTH: c.labelWidth = value; break;
     case ATTR_LABEL_HEIGHT: c.labelHeight = value; break;
-    case ATTR_CTRL_TAB_POSITION: c.tabPosition = value; break;
-    case ATTR_SHORTCUT_KEY: c.shortcutKey = value; break;
-    case ATTR_MAX_ENTRY_LENGTH:
-        if (!text) return UIE_BAD_ATTRIBUTE;
-        c.maxEntryLength = value;
-        break;
     case ATTR_TEXT_SELECTION_START:
         if (!text) return UIE_BAD_ATTRIBUTE;
         c.text.setSelectionStart(value);
@@ -269,7 +264,7 @@ int HeadlessBackend::setCtrlInt(Control& c, int attr, int value) {
         if (c.kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
         c.firstVisibleLine = std::clamp(value, 0, std::max(c.text.lineCount() - 1, 0));
         break;
-    default: c.extra.set(attr, value); break;
+    default: return setCtrlData(c, attr, v);
     }
     return 0;
 }
@@ -278,20 +273,7 @@ int HeadlessBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrV
     int rc = 0;
     Control* c = control(panelId, id, &rc);
     if (!c) return rc;
-    switch (attr) {
-    case ATTR_CALLBACK_DATA: c->callbackData = v.p; return 0;
-    case ATTR_CALLBACK_FUNCTION_POINTER: c->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); return 0;
-    case ATTR_LABEL_TEXT: c->label = v.s; return 0;
-    case ATTR_TEXT_FONT: c->textFont = v.s; return 0;
-    case ATTR_LABEL_FONT: c->labelFont = v.s; return 0;
-    case ATTR_CTRL_VAL: return setCtrlValue(*c, v);
-    case ATTR_DFLT_VALUE:
-        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) c->defaultText = v.s;
-        else c->defaultValue = v.i;
-        return 0;
-    default: return setCtrlInt(*c, attr, v.i);
-    }
+    return attr == ATTR_CTRL_VAL ? setCtrlValue(*c, v) : setCtrlAttr(*c, attr, v);
 }
 
 int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
@@ -301,18 +283,7 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
     int* i = static_cast<int*>(out);
     bool text = isTextKind(c->kind) && c->kind != CTRL_TEXT_MSG;
     switch (attr) {
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; break;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; break;
-    case ATTR_LABEL_TEXT: copyName(c->label, out); break;
-    case ATTR_TEXT_FONT: copyName(c->textFont, out); break;
-    case ATTR_LABEL_FONT: copyName(c->labelFont, out); break;
     case ATTR_CTRL_VAL: return GetCtrlVal(panelId, id, out);
-    case ATTR_DFLT_VALUE:
-        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) copyText(c->defaultText, out);
-        else *i = c->defaultValue;
-        break;
-    case ATTR_CTRL_KIND: *i = c->kind; break;
     case ATTR_DIMMED: *i = c->dimmed; break;
     case ATTR_VISIBLE: *i = c->visible; break;
     case ATTR_TOP: *i = c->top; break;
@@ -323,15 +294,9 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
     case ATTR_LABEL_LEFT: *i = c->labelLeft; break;
     case ATTR_LABEL_WIDTH: *i = c->labelWidth; break;
     case ATTR_LABEL_HEIGHT: *i = c->labelHeight; break;
-    case ATTR_CTRL_TAB_POSITION: *i = c->tabPosition; break;
-    case ATTR_SHORTCUT_KEY: *i = c->shortcutKey; break;
     case ATTR_STRING_TEXT_LENGTH:
         if (!isTextKind(c->kind)) return UIE_BAD_ATTRIBUTE;
         *i = c->text.length();
-        break;
-    case ATTR_MAX_ENTRY_LENGTH:
-        if (!text) return UIE_BAD_ATTRIBUTE;
-        *i = c->maxEntryLength;
         break;
     case ATTR_TEXT_SELECTION_START:
         if (!text) return UIE_BAD_ATTRIBUTE;
@@ -349,7 +314,7 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
         if (c->kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
         *i = visibleLines(*c);
         break;
-    default: if (!c->extra.get(attr, i)) *i = 0; break;
+    default: return getCtrlData(*c, attr, out);
     }
     return 0;
 }

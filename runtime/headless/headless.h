@@ -19,27 +19,15 @@
 
 namespace uirt::headless {
 
-struct Control {
+struct Control : CtrlData {
     int id = 0;
-    int kind = 0;
-    std::string label;
     int top = 0, left = 0, width = 0, height = 0;
     int labelTop = 0, labelLeft = 0, labelWidth = 0, labelHeight = 0;
-    CtrlCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
     bool dimmed = false;
     bool visible = true;
     int value = 0;             // numeric kinds
-    int defaultValue = 0;
-    std::string defaultText;   // text kinds
     TextModel text;            // text kinds
     int firstVisibleLine = 0;  // text box
-    int maxEntryLength = -1;
-    int shortcutKey = 0;
-    int tabPosition = 0;
-    std::string textFont = "Default";
-    std::string labelFont = "Default";
-    AttrStore extra;
 };
 
 struct Panel : PanelData {
@@ -150,7 +138,7 @@ private:
     EditContext editContext(Control& c);
     void scrollToCaret(Control& c);
     int visibleLines(const Control& c) const;
-    int setCtrlInt(Control& c, int attr, int value);
+    int setCtrlAttr(Control& c, int attr, const AttrValue& v);
     int setCtrlValue(Control& c, const AttrValue& v);
 };
 

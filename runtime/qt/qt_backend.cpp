@@ -372,7 +372,8 @@ int QtBackend::setGeometry(Control& c, int attr, int value) {
     return 0;
 }
 
-int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, int value) {
+int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v) {
+    const int value = v.i;
     const bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
     auto* box = c.kind == CTRL_TEXT_BOX ? static_cast<TextBoxWidget*>(c.control) : nullptr;
     auto* field = c.kind == CTRL_STRING ? static_cast<QLineEdit*>(c.widget.data()) : nullptr;
@@ -413,13 +414,11 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, int value) {
         break;
     }
     case ATTR_CTRL_TAB_POSITION:
-        c.tabPosition = value;
+        setCtrlData(c, attr, v);
         updateTabOrder(p);
         break;
-    case ATTR_SHORTCUT_KEY: c.shortcutKey = value; break;
     case ATTR_MAX_ENTRY_LENGTH:
-        if (!text) return UIE_BAD_ATTRIBUTE;
-        c.maxEntryLength = value;
+        if (int rc = setCtrlData(c, attr, v); rc < 0) return rc;
         if (field) field->setMaxLength(value < 0 ? 32767 : value);
         break;
     case ATTR_TEXT_SELECTION_START:
@@ -442,7 +441,7 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, int value) {
         if (!box) return UIE_BAD_ATTRIBUTE;
         box->setFirstVisibleLine(value);
         break;
-    default: c.extra.set(attr, value); break;
+    default: return setCtrlData(c, attr, v);
     }
     return 0;
 }
@@ -453,10 +452,8 @@ int QtBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& 
     if (!c) return rc;
     Panel& p = *panel(panelId);
     switch (attr) {
-    case ATTR_CALLBACK_DATA: c->callbackData = v.p; return 0;
-    case ATTR_CALLBACK_FUNCTION_POINTER: c->callback = reinterpret_cast<CtrlCallbackPtr>(v.p); return 0;
     case ATTR_LABEL_TEXT:
-        c->labelText = v.s ? v.s : "";
+        setCtrlData(*c, attr, v);
         if (c->kind == CTRL_COMMAND_BUTTON) static_cast<QPushButton*>(c->widget.data())->setText(literalAmpersands(c->labelText));
         if (c->label) {
             c->label->setText(toQString(c->labelText));
@@ -465,34 +462,29 @@ int QtBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrValue& 
         }
         return 0;
     case ATTR_TEXT_FONT:
-        c->textFont = v.s ? v.s : "";
+        setCtrlData(*c, attr, v);
         applyFont(c->widget, c->textFont);
         return 0;
     case ATTR_LABEL_FONT:
-        c->labelFont = v.s ? v.s : "";
+        setCtrlData(*c, attr, v);
         if (c->label) {
             applyFont(c->label, c->labelFont);
             placeLabel(p, *c);
         }
         return 0;
     case ATTR_CTRL_VAL: return setValue(*c, v);
-    case ATTR_DFLT_VALUE:
-        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) c->defaultText = v.s ? v.s : "";
-        else c->defaultValue = v.i;
-        return 0;
-    default: return setCtrlInt(p, *c, attr, v.i);
+    default: return setCtrlInt(p, *c, attr, v);
     }
 }
 
-int QtBackend::getCtrlInt(Control& c, int attr, int* i) {
+int QtBackend::getCtrlInt(Control& c, int attr, void* out) {
+    int* i = static_cast<int*>(out);
     const bool text = isTextKind(c.kind) && c.kind != CTRL_TEXT_MSG;
     auto* box = c.kind == CTRL_TEXT_BOX ? static_cast<TextBoxWidget*>(c.control) : nullptr;
     auto* field = c.kind == CTRL_STRING ? static_cast<QLineEdit*>(c.widget.data()) : nullptr;
     const QRect g = c.widget->geometry();
     const QRect lg = !c.label ? QRect() : c.labelPlaced ? c.labelRect : c.label->geometry();
     switch (attr) {
-    case ATTR_CTRL_KIND: *i = c.kind; break;
     case ATTR_DIMMED: *i = c.widget->isEnabled() ? 0 : 1; break;
     case ATTR_VISIBLE: *i = c.widget->isVisibleTo(c.widget->parentWidget()) ? 1 : 0; break;
     case ATTR_TOP: *i = g.top(); break;
@@ -510,17 +502,11 @@ int QtBackend::getCtrlInt(Control& c, int attr, int* i) {
         *i = attr == ATTR_LABEL_TOP ? lg.top() : attr == ATTR_LABEL_LEFT ? lg.left()
            : attr == ATTR_LABEL_WIDTH ? lg.width() : lg.height();
         break;
-    case ATTR_CTRL_TAB_POSITION: *i = c.tabPosition; break;
-    case ATTR_SHORTCUT_KEY: *i = c.shortcutKey; break;
     case ATTR_STRING_TEXT_LENGTH:
         if (!isTextKind(c.kind)) return UIE_BAD_ATTRIBUTE;
         if (box) *i = box->textLength();
         else if (field) *i = static_cast<int>(field->text().size());
         else *i = static_cast<int>(static_cast<QLabel*>(c.widget.data())->text().size());
-        break;
-    case ATTR_MAX_ENTRY_LENGTH:
-        if (!text) return UIE_BAD_ATTRIBUTE;
-        *i = c.maxEntryLength;
         break;
     case ATTR_TEXT_SELECTION_START:
         if (!text) return UIE_BAD_ATTRIBUTE;
@@ -538,7 +524,7 @@ int QtBackend::getCtrlInt(Control& c, int attr, int* i) {
         if (!box) return UIE_BAD_ATTRIBUTE;
         *i = box->visibleLines();
         break;
-    default: if (!c.extra.get(attr, i)) *i = 0; break;
+    default: return getCtrlData(c, attr, out);
     }
     return 0;
 }
@@ -547,20 +533,7 @@ int QtBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
     int rc = 0;
     Control* c = control(panelId, id, &rc);
     if (!c) return rc;
-    switch (attr) {
-    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c->callbackData; return 0;
-    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c->callback; return 0;
-    case ATTR_LABEL_TEXT: copyName(c->labelText, out); return 0;
-    case ATTR_TEXT_FONT: copyName(c->textFont, out); return 0;
-    case ATTR_LABEL_FONT: copyName(c->labelFont, out); return 0;
-    case ATTR_CTRL_VAL: return getValue(*c, out);
-    case ATTR_DFLT_VALUE:
-        if (c->kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
-        if (isTextKind(c->kind)) copyText(c->defaultText, out);
-        else *static_cast<int*>(out) = c->defaultValue;
-        return 0;
-    default: return getCtrlInt(*c, attr, static_cast<int*>(out));
-    }
+    return attr == ATTR_CTRL_VAL ? getValue(*c, out) : getCtrlInt(*c, attr, out);
 }
 
 // ---- Text boxes -------------------------------------------------------------

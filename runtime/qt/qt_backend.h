@@ -26,25 +26,13 @@ class QAction;
 
 namespace uirt::qt {
 
-struct Control {
+struct Control : CtrlData {
     int id = 0;
-    int kind = 0;
     QPointer<QWidget> widget;
     ControlWidget* control = nullptr;  // the same object as widget
     QPointer<QLabel> label;            // null for buttons and text messages
-    std::string labelText;
     bool labelPlaced = false;          // label attributes set by the program
     QRect labelRect;                   // the label's place as the program set it
-    CtrlCallbackPtr callback = nullptr;
-    void* callbackData = nullptr;
-    int defaultValue = 0;
-    std::string defaultText;
-    int maxEntryLength = -1;
-    int shortcutKey = 0;
-    int tabPosition = 0;
-    std::string textFont = "Default";
-    std::string labelFont = "Default";
-    AttrStore extra;
 };
 
 struct Panel : PanelData {
@@ -214,8 +202,8 @@ private:
     void updateTabOrder(Panel& p);
     int setValue(Control& c, const AttrValue& v);
     int getValue(Control& c, void* out);
-    int setCtrlInt(Panel& p, Control& c, int attr, int value);
-    int getCtrlInt(Control& c, int attr, int* out);
+    int setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v);
+    int getCtrlInt(Control& c, int attr, void* out);
     int setGeometry(Control& c, int attr, int value);
     void placePanel(Panel& p, int attr, int value);
 

@@ -81,6 +81,61 @@ int getPanelData(const PanelData& p, int attr, void* out) {
     return 0;
 }
 
+namespace {
+
+// Text fields and boxes, not text messages.
+bool isEditableText(int kind) { return isTextKind(kind) && kind != CTRL_TEXT_MSG; }
+
+}  // namespace
+
+int setCtrlData(CtrlData& c, int attr, const AttrValue& v) {
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: c.callbackData = v.p; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: c.callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
+    case ATTR_LABEL_TEXT: c.labelText = v.s ? v.s : ""; break;
+    case ATTR_TEXT_FONT: c.textFont = v.s ? v.s : ""; break;
+    case ATTR_LABEL_FONT: c.labelFont = v.s ? v.s : ""; break;
+    case ATTR_DFLT_VALUE:
+        if (c.kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c.kind)) c.defaultText = v.s ? v.s : "";
+        else c.defaultValue = v.i;
+        break;
+    case ATTR_SHORTCUT_KEY: c.shortcutKey = v.i; break;
+    case ATTR_CTRL_TAB_POSITION: c.tabPosition = v.i; break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!isEditableText(c.kind)) return UIE_BAD_ATTRIBUTE;
+        c.maxEntryLength = v.i;
+        break;
+    default: c.extra.set(attr, v.i); break;
+    }
+    return 0;
+}
+
+int getCtrlData(const CtrlData& c, int attr, void* out) {
+    int* i = static_cast<int*>(out);
+    switch (attr) {
+    case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = c.callbackData; break;
+    case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = c.callback; break;
+    case ATTR_LABEL_TEXT: copyName(c.labelText, out); break;
+    case ATTR_TEXT_FONT: copyName(c.textFont, out); break;
+    case ATTR_LABEL_FONT: copyName(c.labelFont, out); break;
+    case ATTR_DFLT_VALUE:
+        if (c.kind == CTRL_COMMAND_BUTTON) return UIE_BAD_ATTRIBUTE;
+        if (isTextKind(c.kind)) copyText(c.defaultText, out);
+        else *i = c.defaultValue;
+        break;
+    case ATTR_CTRL_KIND: *i = c.kind; break;
+    case ATTR_SHORTCUT_KEY: *i = c.shortcutKey; break;
+    case ATTR_CTRL_TAB_POSITION: *i = c.tabPosition; break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (!isEditableText(c.kind)) return UIE_BAD_ATTRIBUTE;
+        *i = c.maxEntryLength;
+        break;
+    default: if (!c.extra.get(attr, i)) *i = 0; break;
+    }
+    return 0;
+}
+
 ControlSize defaultControlSize(int kind) {
     switch (kind) {
     case CTRL_TEXT_BOX: return {100, 200};

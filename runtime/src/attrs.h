@@ -39,6 +39,28 @@ struct PanelData {
 int setPanelData(PanelData& p, int attr, const AttrValue& v);
 int getPanelData(const PanelData& p, int attr, void* out);
 
+// What a control holds for the program whatever shows it; backends derive
+// their controls from it.
+struct CtrlData {
+    int kind = 0;
+    std::string labelText;
+    CtrlCallbackPtr callback = nullptr;
+    void* callbackData = nullptr;
+    int defaultValue = 0;      // numeric kinds
+    std::string defaultText;   // text kinds
+    int maxEntryLength = -1;   // text fields and boxes
+    int shortcutKey = 0;
+    int tabPosition = 0;
+    std::string textFont = "Default";
+    std::string labelFont = "Default";
+    AttrStore extra;  // attributes the run-time does not act on
+};
+// The callback, callback data, label text, fonts, default value, shortcut
+// key, tab position, maximum entry length and kind (get only), and any other
+// attribute as a stored int (0 when never set). 0 or a UIE_* code.
+int setCtrlData(CtrlData& c, int attr, const AttrValue& v);
+int getCtrlData(const CtrlData& c, int attr, void* out);
+
 // A new control's size in pixels, by kind.
 struct ControlSize {
     int height, width;
