@@ -213,4 +213,57 @@ TEST(AttrTypes, EachObjectHasItsStringPointerAndValueAttributes) {
     for (const auto& c : cases) EXPECT_EQ(c.typeOf(c.attribute), c.type) << c.attribute;
 }
 
+TEST(HeldAttributes, PanelAndControlDataRoundTripAndCheckTheKind) {
+    PanelData panel;
+    AttrValue v;
+    v.s = "Title";
+    EXPECT_EQ(setPanelData(panel, ATTR_TITLE, v), 0);
+    v.i = 9;
+    EXPECT_EQ(setPanelData(panel, ATTR_CLOSE_CTRL, v), 0);
+    v.i = 1234;
+    EXPECT_EQ(setPanelData(panel, 99999, v), 0) << "unknown attributes are stored";
+    char text[64];
+    int n = -1;
+    EXPECT_EQ(getPanelData(panel, ATTR_TITLE, text), 0);
+    EXPECT_STREQ(text, "Title");
+    EXPECT_EQ(getPanelData(panel, ATTR_CLOSE_CTRL, &n), 0);
+    EXPECT_EQ(n, 9);
+    EXPECT_EQ(getPanelData(panel, 99999, &n), 0);
+    EXPECT_EQ(n, 1234);
+    EXPECT_EQ(getPanelData(panel, 99998, &n), 0);
+    EXPECT_EQ(n, 0) << "never set reads 0";
+
+    const struct {
+        int kind;
+        int dfltRc;
+        int maxLengthRc;
+    } kinds[] = {
+        {CTRL_STRING, 0, 0},   {CTRL_TEXT_BOX, 0, 0}, {CTRL_TEXT_MSG, 0, UIE_BAD_ATTRIBUTE},
+        {CTRL_NUMERIC, 0, UIE_BAD_ATTRIBUTE}, {CTRL_COMMAND_BUTTON, UIE_BAD_ATTRIBUTE, UIE_BAD_ATTRIBUTE},
+    };
+    for (const auto& k : kinds) {
+        CtrlData c;
+        c.kind = k.kind;
+        AttrValue d;
+        d.s = "dflt";
+        d.i = 42;
+        EXPECT_EQ(setCtrlData(c, ATTR_DFLT_VALUE, d), k.dfltRc) << k.kind;
+        if (isTextKind(k.kind)) {
+            EXPECT_EQ(getCtrlData(c, ATTR_DFLT_VALUE, text), 0) << k.kind;
+            EXPECT_STREQ(text, "dflt");
+        } else {
+            n = -1;
+            EXPECT_EQ(getCtrlData(c, ATTR_DFLT_VALUE, &n), k.dfltRc) << k.kind;
+            EXPECT_EQ(n, k.dfltRc == 0 ? 42 : -1);
+        }
+        d.i = 5;
+        EXPECT_EQ(setCtrlData(c, ATTR_MAX_ENTRY_LENGTH, d), k.maxLengthRc) << k.kind;
+        n = -1;
+        EXPECT_EQ(getCtrlData(c, ATTR_MAX_ENTRY_LENGTH, &n), k.maxLengthRc) << k.kind;
+        EXPECT_EQ(n, k.maxLengthRc == 0 ? 5 : -1);
+        EXPECT_EQ(getCtrlData(c, ATTR_CTRL_KIND, &n), 0);
+        EXPECT_EQ(n, k.kind);
+    }
+}
+
 }  // namespace
