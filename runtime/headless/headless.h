@@ -93,7 +93,7 @@ public:
 
     int MessagePopup(const char* title, const char* message) override;
     int ConfirmPopup(const char* title, const char* message) override;
-    int FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title, int button,
+    int FileSelectPopup(const char* dir, const char* fileSpec, const char* types, const char* title, int button,
                         int restrictDir, int restrictExt, int allowCancel, int allowMakeDir, char* path) override;
 
     int ClipboardPutText(const char* text) override;

@@ -98,7 +98,7 @@ public:
     // Popups
     virtual int MessagePopup(const char* title, const char* message) = 0;
     virtual int ConfirmPopup(const char* title, const char* message) = 0;
-    virtual int FileSelectPopup(const char* dir, const char* spec, const char* types, const char* title,
+    virtual int FileSelectPopup(const char* dir, const char* fileSpec, const char* types, const char* title,
                                 int button, int restrictDir, int restrictExt, int allowCancel,
                                 int allowMakeDir, char* path) = 0;
 

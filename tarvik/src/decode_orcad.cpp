@@ -156,17 +156,9 @@ int DecodeORCAD(int file, int panel, int control) {
             }
             break;
         case InNodeList:
-            if (!Visible(R.InChar)) {
-                SkipRunBefore(kVisible);
-                break;
-            }
-            if (R.InChar == ';') {
-                EndNet();
-                break;
-            }
-            if (!ReadNode(file)) return BrokenOff();
-            break;
         case InPinPart:
+            // Both skip invisible bytes and end the net on ";"; a visible
+            // byte begins a node, or the pin part after a slash.
             if (!Visible(R.InChar)) {
                 SkipRunBefore(kVisible);
                 break;
@@ -175,7 +167,7 @@ int DecodeORCAD(int file, int panel, int control) {
                 EndNet();
                 break;
             }
-            if (!ReadPin(file)) return BrokenOff();
+            if (!(WhatDo == InNodeList ? ReadNode(file) : ReadPin(file))) return BrokenOff();
             break;
         }
     }
