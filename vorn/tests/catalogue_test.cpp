@@ -9,6 +9,7 @@
 #include "vorn_test_util.h"
 
 using vorn_test::Calc;
+using vorn_test::ValueCase;
 using vorn_test::SameValue;
 
 namespace {
@@ -131,13 +132,6 @@ TEST(Exception, FullMessageAppendsMarkerToEachRecord) {
     const MATExceptions copy = error;
     EXPECT_EQ(copy.FullMessage(), error.FullMessage());
 }
-
-struct ValueCase {
-    const char* text;
-    double expected;
-};
-
-void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << cp1251::to_utf8(c.text) << '"'; }
 
 class OperatorValues : public ::testing::TestWithParam<ValueCase> {};
 

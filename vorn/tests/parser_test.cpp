@@ -9,16 +9,10 @@
 
 using namespace cp1251::literals;
 using vorn_test::Calc;
+using vorn_test::ValueCase;
 using vorn_test::SameValue;
 
 namespace {
-
-struct ValueCase {
-    const char* text;
-    double expected;
-};
-
-void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << cp1251::to_utf8(c.text) << '"'; }
 
 class ParsedValues : public ::testing::TestWithParam<ValueCase> {};
 

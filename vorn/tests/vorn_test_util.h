@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,14 @@ struct Calc {
         return fast;
     }
 };
+
+// One expression and the value it must give, for table-driven tests.
+struct ValueCase {
+    const char* text;
+    double expected;
+};
+
+inline void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << cp1251::to_utf8(c.text) << '"'; }
 
 }  // namespace vorn_test
 
