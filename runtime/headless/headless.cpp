@@ -84,7 +84,9 @@ int HeadlessBackend::DisplayPanel(int id) {
     Panel* p = panel(id);
     if (!p) return UIE_BAD_PANEL;
     p->visible = true;
-    return SetActivePanel(id);
+    const int rc = SetActivePanel(id);
+    answerDisplayedPanel(id, p->title);
+    return rc;
 }
 
 int HeadlessBackend::HidePanel(int id) {

@@ -108,7 +108,9 @@ int QtBackend::DisplayPanel(int id) {
     for (auto& [cid, c] : p->controls)
         if (c->kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c->control)->flush();
     p->window->show();
-    return SetActivePanel(id);
+    const int rc = SetActivePanel(id);
+    answerDisplayedPanel(id, p->title);
+    return rc;
 }
 
 int QtBackend::HidePanel(int id) {
