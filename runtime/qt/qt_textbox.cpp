@@ -211,6 +211,10 @@ bool TextBoxWidget::viewportEvent(QEvent* e) {
 // The box's own handling of a key that reached it.
 void TextBoxWidget::handleKey(QKeyEvent* k) {
     flush();
+    if (const auto deletion = oneCharDeletion(*k)) {
+        QPlainTextEdit::event(deletion.get());
+        return;
+    }
     const bool plain = !(k->modifiers() & ~Qt::ShiftModifier & ~Qt::KeypadModifier);
     if (plain && (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down)) {
         moveVertically(k, k->key() == Qt::Key_Up ? -1 : 1);

@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"backspace_deletes_before", "abc", 2, 0, {VAL_BACKSPACE_VKEY}, "ac", 1, 0, 1},
         EditCase{"backspace_at_start_does_nothing", "abc", 0, 0, {VAL_BACKSPACE_VKEY}, "abc", 0, 0, 0},
         EditCase{"backspace_deletes_selection", "abcd", 1, 2, {VAL_BACKSPACE_VKEY}, "ad", 1, 0, 1},
+        EditCase{"ctrl_backspace_deletes_one_byte", "ab cd", 5, 0, {kCtrl | VAL_BACKSPACE_VKEY}, "ab c", 4, 0, 1},
+        EditCase{"ctrl_delete_deletes_one_byte", "ab cd", 0, 0, {kCtrl | VAL_FWD_DELETE_VKEY}, "b cd", 0, 0, 1},
         EditCase{"delete_deletes_after", "abc", 1, 0, {VAL_FWD_DELETE_VKEY}, "ac", 1, 0, 1},
         EditCase{"delete_joins_lines", "ab\ncd", 2, 0, {VAL_FWD_DELETE_VKEY}, "abcd", 2, 0, 1},
         EditCase{"delete_at_end_does_nothing", "abc", 3, 0, {VAL_FWD_DELETE_VKEY}, "abc", 3, 0, 0},
@@ -124,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FieldCase{"home_then_type", {VAL_HOME_VKEY, 'x'}, "xabcd", 1},
                       FieldCase{"end_then_type", {VAL_END_VKEY, 'x'}, "abcdx", 5},
                       FieldCase{"backspace_and_delete", {VAL_BACKSPACE_VKEY, VAL_FWD_DELETE_VKEY}, "ad", 1},
+                      FieldCase{"ctrl_backspace_deletes_one_byte", {kCtrl | VAL_BACKSPACE_VKEY}, "acd", 1},
                       FieldCase{"left_right", {VAL_LEFT_ARROW_VKEY, VAL_LEFT_ARROW_VKEY, VAL_RIGHT_ARROW_VKEY}, "abcd", 1},
                       FieldCase{"select_all_and_type", {kCtrl | 'A', 'z'}, "z", 1}),
     [](const auto& info) { return std::string(info.param.name); });
