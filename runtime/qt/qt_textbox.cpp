@@ -246,15 +246,21 @@ void TextBoxWidget::handleKey(QKeyEvent* k) {
     QPlainTextEdit::event(k);
 }
 
-// Up/Down keep the byte column (clamped to the target line), not the pixel column.
+// Up/Down keep the byte column (clamped to the target line), not the pixel
+// column. On the first or last line the caret stays, and without Shift the
+// selection goes.
 void TextBoxWidget::moveVertically(QKeyEvent* k, int delta) {
     const QTextCursor c = textCursor();
+    const bool extend = k->modifiers() & Qt::ShiftModifier;
     const QTextBlock block = c.block();
     const QTextBlock target = delta < 0 ? block.previous() : block.next();
-    if (!target.isValid()) return;
+    if (!target.isValid()) {
+        if (!extend) setSelection(c.position(), c.position());
+        return;
+    }
     const int column = c.position() - block.position();
     const int to = target.position() + std::min(column, target.length() - 1);
-    setSelection(k->modifiers() & Qt::ShiftModifier ? c.anchor() : to, to);
+    setSelection(extend ? c.anchor() : to, to);
 }
 
 // Copying keeps every character (toPlainText would turn U+00A0 into a space).
