@@ -302,10 +302,14 @@ int HeadlessBackend::AutoTypeKey(int panelId, int controlId, int key) {
     return ProcessSystemEvents();
 }
 
+void HeadlessBackend::queueClick(int panelId, int controlId) {
+    post([this, panelId, controlId] { click(panelId, controlId); });
+}
+
 int HeadlessBackend::AutoClick(int panelId, int controlId) {
     int rc = 0;
     if (!control(panelId, controlId, &rc)) return rc;
-    post([this, panelId, controlId] { click(panelId, controlId); });
+    queueClick(panelId, controlId);
     return ProcessSystemEvents();
 }
 
@@ -326,10 +330,11 @@ int HeadlessBackend::AutoClosePanel(int panelId) {
     return ProcessSystemEvents();
 }
 
-int HeadlessBackend::AutoFindPanel(const char* title) {
+std::vector<int> HeadlessBackend::panelsTitled(std::string_view title) {
+    std::vector<int> ids;
     for (const auto& p : panels_)
-        if (p && p->title == title) return p->id;
-    return UIE_BAD_PANEL;
+        if (p && p->title == title) ids.push_back(p->id);
+    return ids;
 }
 
 int HeadlessBackend::AutoFindCtrl(int panelId, const char* label) {

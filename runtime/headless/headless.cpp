@@ -84,7 +84,9 @@ int HeadlessBackend::DisplayPanel(int id) {
     Panel* p = panel(id);
     if (!p) return UIE_BAD_PANEL;
     p->visible = true;
-    return SetActivePanel(id);
+    const int rc = SetActivePanel(id);
+    answerDisplayedPanel(id, p->title);
+    return rc;
 }
 
 int HeadlessBackend::HidePanel(int id) {
@@ -200,7 +202,11 @@ int HeadlessBackend::setCtrlValue(Control& c, const AttrValue& v) {
     if (isTextKind(c.kind)) {
         if (!v.s) return UIE_BAD_VALUE;
         std::string_view text(v.s);
-        if (c.kind == CTRL_STRING) text = text.substr(0, text.find('\n'));
+        if (c.kind == CTRL_STRING) {
+            // A text field holds one line of at most its maximum length.
+            text = text.substr(0, text.find('\n'));
+            if (c.maxEntryLength >= 0) text = text.substr(0, static_cast<size_t>(c.maxEntryLength));
+        }
         c.text.reset(text);
         c.firstVisibleLine = 0;
     } else {
@@ -263,6 +269,10 @@ int HeadlessBackend::setCtrlAttr(Control& c, int attr, const AttrValue& v) {
     case ATTR_FIRST_VISIBLE_LINE:
         if (c.kind != CTRL_TEXT_BOX) return UIE_BAD_ATTRIBUTE;
         c.firstVisibleLine = std::clamp(value, 0, std::max(c.text.lineCount() - 1, 0));
+        break;
+    case ATTR_MAX_ENTRY_LENGTH:
+        if (int rc = setCtrlData(c, attr, v); rc < 0) return rc;
+        if (c.kind == CTRL_STRING) c.text.truncate(value);  // a lower maximum cuts the value
         break;
     default: return setCtrlData(c, attr, v);
     }

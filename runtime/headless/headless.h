@@ -103,9 +103,12 @@ public:
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
     int AutoClosePanel(int panel) override;
-    int AutoFindPanel(const char* title) override;
     int AutoFindCtrl(int panel, const char* label) override;
     int AutoRenderPanel(int panel, const char* pngPath) override;
+
+protected:
+    std::vector<int> panelsTitled(std::string_view title) override;
+    void queueClick(int panel, int control) override;
 
 private:
     std::vector<std::unique_ptr<Panel>> panels_;  // slot id - 1

@@ -15,6 +15,15 @@ void TextModel::reset(std::string_view text) {
     indexValid_ = false;
 }
 
+void TextModel::truncate(int length) {
+    if (length < 0 || length >= this->length()) return;
+    text_.resize(static_cast<size_t>(length));
+    oneEmptyLine_ = false;
+    indexValid_ = false;
+    anchor_ = std::min(anchor_, length);
+    caret_ = std::min(caret_, length);
+}
+
 const std::vector<int>& TextModel::starts() const {
     if (!indexValid_) {
         starts_.clear();

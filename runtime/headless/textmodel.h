@@ -30,6 +30,9 @@ public:
 
     // Replaces the whole text; the caret goes to the start.
     void reset(std::string_view text);
+    // Cuts the text to its first length bytes (nothing when it is not longer);
+    // the selection keeps its place, cut with the text.
+    void truncate(int length);
     int lineCount() const;
     // Inserts text as line index (index == lineCount() or -1 appends).
     // Returns false for an index out of range.

@@ -33,7 +33,15 @@ UIRT_API int AutoAnswerConfirm(int yes);              /* 1 yes, 0 no */
 UIRT_API int AutoAnswerFileSelect(int result, const char* path);
 /* Choose the item whose name equals itemName; NULL dismisses the menu. */
 UIRT_API int AutoAnswerPopupMenu(const char* itemName);
-/* Drops every queued answer. */
+/* Answers a panel of the program's own that it will display later and wait
+ * on (a modal question it loops ProcessSystemEvents for). Each DisplayPanel of
+ * a panel whose title equals title takes the oldest queued answer naming a
+ * control of that panel (by label) and queues a click on that control as
+ * user input, handled when the program next processes events: AutoClick's
+ * effect, without processing. Answers naming no control of the panel stay
+ * queued; each answer serves one display. */
+UIRT_API int AutoAnswerPanel(const char* title, const char* label);
+/* Drops every queued answer, panel answers included. */
 UIRT_API int AutoClearAnswers(void);
 
 /* ---- Record of popups opened --------------------------------------------- */
@@ -69,6 +77,9 @@ UIRT_API int AutoClosePanel(int panel);
 UIRT_API int AutoFindPanel(const char* title);
 /* First control of panel whose label equals label, or a negative code. */
 UIRT_API int AutoFindCtrl(int panel, const char* label);
+/* First panel whose title equals title and that has a control whose label
+ * equals label (panels may share a title), or UIE_BAD_PANEL. */
+UIRT_API int AutoFindPanelWithCtrl(const char* title, const char* label);
 /* Renders the panel's window as it would appear on screen into a PNG file.
  * UIE_NOT_SUPPORTED on the headless backend. */
 UIRT_API int AutoRenderPanel(int panel, const char* pngPath);

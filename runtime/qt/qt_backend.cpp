@@ -16,6 +16,26 @@ QRect screenArea() {
     return s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
 }
 
+// A text field's selection runs from its anchor to its caret.
+int fieldAnchor(const QLineEdit& f) {
+    if (!f.hasSelectedText()) return f.cursorPosition();
+    const int start = f.selectionStart();
+    return f.cursorPosition() == start ? f.selectionEnd() : start;
+}
+
+// Selects from anchor to caret, both clamped to the field's text.
+void selectInField(QLineEdit& f, int anchor, int caret) {
+    const int len = static_cast<int>(f.text().size());
+    anchor = std::clamp(anchor, 0, len);
+    caret = std::clamp(caret, 0, len);
+    if (anchor == caret) {
+        f.deselect();
+        f.setCursorPosition(caret);
+    } else {
+        f.setSelection(anchor, caret - anchor);
+    }
+}
+
 }  // namespace
 
 // ---- Lookup ---------------------------------------------------------------
@@ -108,7 +128,9 @@ int QtBackend::DisplayPanel(int id) {
     for (auto& [cid, c] : p->controls)
         if (c->kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c->control)->flush();
     p->window->show();
-    return SetActivePanel(id);
+    const int rc = SetActivePanel(id);
+    answerDisplayedPanel(id, p->title);
+    return rc;
 }
 
 int QtBackend::HidePanel(int id) {
@@ -419,7 +441,13 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v) {
         break;
     case ATTR_MAX_ENTRY_LENGTH:
         if (int rc = setCtrlData(c, attr, v); rc < 0) return rc;
-        if (field) field->setMaxLength(value < 0 ? 32767 : value);
+        if (field) {
+            // A lower maximum cuts the value; the selection stays where the program left it.
+            const int anchor = fieldAnchor(*field), caret = field->cursorPosition();
+            ControlWidget::ProgramEdit guard(*c.control);
+            field->setMaxLength(value < 0 ? 32767 : value);
+            selectInField(*field, anchor, caret);
+        }
         break;
     case ATTR_TEXT_SELECTION_START:
     case ATTR_TEXT_SELECTION_LENGTH:
@@ -432,9 +460,7 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v) {
             int length = static_cast<int>(field->selectedText().size());
             if (attr == ATTR_TEXT_SELECTION_START) start = std::clamp(value, 0, len);
             else length = value;
-            length = std::clamp(length, 0, len - start);
-            field->setSelection(start, length);
-            if (length == 0) field->setCursorPosition(start);
+            selectInField(*field, start, start + std::clamp(length, 0, len - start));
         }
         break;
     case ATTR_FIRST_VISIBLE_LINE:

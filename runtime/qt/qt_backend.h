@@ -130,7 +130,6 @@ public:
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
     int AutoClosePanel(int panel) override;
-    int AutoFindPanel(const char* title) override;
     int AutoFindCtrl(int panel, const char* label) override;
     int AutoRenderPanel(int panel, const char* pngPath) override;
 
@@ -145,6 +144,10 @@ public:
     // EventPump
     void drain();
     void noteMouse(QPoint global, Qt::MouseButtons buttons);
+
+protected:
+    std::vector<int> panelsTitled(std::string_view title) override;
+    void queueClick(int panel, int control) override;
 
 private:
     std::map<int, std::unique_ptr<Panel>> panels_;

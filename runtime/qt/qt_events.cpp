@@ -370,14 +370,21 @@ int QtBackend::AutoTypeKey(int panelId, int id, int key) {
     return 0;
 }
 
-int QtBackend::AutoClick(int panelId, int id) {
+// The press and release go to the widget through Qt's event queue.
+void QtBackend::queueClick(int panelId, int id) {
     int rc = 0;
     Control* c = control(panelId, id, &rc);
-    if (!c) return rc;
+    if (!c) return;
     QWidget* target = mouseTarget(*c);
     const QPoint at = c->kind == CTRL_CHECK_BOX ? static_cast<CheckWidget*>(c->control)->clickPoint()
                                                 : target->rect().center();
     postMouse(target, at, Qt::LeftButton);
+}
+
+int QtBackend::AutoClick(int panelId, int id) {
+    int rc = 0;
+    if (!control(panelId, id, &rc)) return rc;
+    queueClick(panelId, id);
     processAll();
     return 0;
 }
@@ -401,10 +408,11 @@ int QtBackend::AutoClosePanel(int panelId) {
     return 0;
 }
 
-int QtBackend::AutoFindPanel(const char* title) {
+std::vector<int> QtBackend::panelsTitled(std::string_view title) {
+    std::vector<int> ids;
     for (auto& [id, p] : panels_)
-        if (title && p->title == title) return id;
-    return UIE_BAD_PANEL;
+        if (p->title == title) ids.push_back(id);
+    return ids;
 }
 
 int QtBackend::AutoFindCtrl(int panelId, const char* label) {

@@ -122,6 +122,12 @@ std::unique_ptr<QKeyEvent> keyEventOf(int code) {
                                        ctrl || !printable ? QString() : QString(ch));
 }
 
+std::unique_ptr<QKeyEvent> oneCharDeletion(const QKeyEvent& e) {
+    const Qt::KeyboardModifiers held = Qt::ControlModifier | Qt::ShiftModifier;
+    if ((e.key() != Qt::Key_Backspace && e.key() != Qt::Key_Delete) || !(e.modifiers() & held)) return nullptr;
+    return keyEventOf(e.key() == Qt::Key_Backspace ? VAL_BACKSPACE_VKEY : VAL_FWD_DELETE_VKEY);
+}
+
 QKeySequence keySequenceOf(int code) {
     if (code == 0) return {};
     auto e = keyEventOf(code);

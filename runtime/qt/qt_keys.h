@@ -17,6 +17,11 @@ int keyCodeOf(const QKeyEvent& event);
 // null when the code names no key.
 std::unique_ptr<QKeyEvent> keyEventOf(int code);
 
+// Backspace and Delete delete one character, or the selection, whatever
+// Ctrl or Shift is held (Qt's editors would delete a word, or cut): the plain
+// key for such an event, null for any other.
+std::unique_ptr<QKeyEvent> oneCharDeletion(const QKeyEvent& event);
+
 // The key sequence shown for an accelerator code (empty for 0 or unknown).
 QKeySequence keySequenceOf(int code);
 

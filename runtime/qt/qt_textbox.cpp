@@ -58,13 +58,13 @@ void TextBoxWidget::flush() {
     pending_.shrink_to_fit();
     const QTextCursor main = textCursor();
     const int anchor = main.anchor(), position = main.position();
-    const int scroll = verticalScrollBar()->value();
+    const QPoint view = scrollPosition();
     ProgramEdit guard(*this);
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     end.insertText(text);
     setSelection(anchor, position);
-    verticalScrollBar()->setValue(scroll);
+    setScrollPosition(view);
 }
 
 // ---- Text and lines ----------------------------------------------------------
@@ -76,7 +76,7 @@ void TextBoxWidget::resetText(std::string_view bytes) {
     setPlainText(toQString(bytes));
     oneEmptyLine_ = false;
     setSelection(0, 0);
-    verticalScrollBar()->setValue(0);
+    setScrollPosition({0, 0});
 }
 
 void TextBoxWidget::insertLine(int index, std::string_view bytes) {
@@ -93,13 +93,13 @@ void TextBoxWidget::insertLine(int index, std::string_view bytes) {
     // Positions at the insertion point stay put unless they hold a selection that starts there.
     if (anchor >= at && (anchor > at || position > at)) anchor += n;
     if (position > at) position += n;
-    const int scroll = verticalScrollBar()->value();
+    const QPoint view = scrollPosition();
     ProgramEdit guard(*this);
     QTextCursor c(document());
     c.setPosition(at);
     c.insertText(toQString(bytes) + QChar(u'\n'));
     setSelection(anchor, position);
-    verticalScrollBar()->setValue(scroll);
+    setScrollPosition(view);
 }
 
 std::string TextBoxWidget::text() {
@@ -140,12 +140,29 @@ int TextBoxWidget::lineOfOffset(int offset) {
 
 // ---- Selection and scrolling -----------------------------------------------
 
+// Qt scrolls the caret into view, as a key the user typed should.
 void TextBoxWidget::setSelection(int anchor, int position) {
     const int len = document()->characterCount() - 1;
     QTextCursor c(document());
     c.setPosition(std::clamp(anchor, 0, len));
     c.setPosition(std::clamp(position, 0, len), QTextCursor::KeepAnchor);
     setTextCursor(c);
+}
+
+// A selection the program makes leaves the view where it is.
+void TextBoxWidget::selectByProgram(int anchor, int position) {
+    const QPoint view = scrollPosition();
+    setSelection(anchor, position);
+    setScrollPosition(view);
+}
+
+QPoint TextBoxWidget::scrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void TextBoxWidget::setScrollPosition(QPoint at) {
+    horizontalScrollBar()->setValue(at.x());
+    verticalScrollBar()->setValue(at.y());
 }
 
 int TextBoxWidget::selectionStart() {
@@ -163,12 +180,12 @@ void TextBoxWidget::setSelectionStart(int start) {
     const int length = selectionLength();
     const int total = textLength();
     start = std::clamp(start, 0, total);
-    setSelection(start, start + std::clamp(length, 0, total - start));
+    selectByProgram(start, start + std::clamp(length, 0, total - start));
 }
 
 void TextBoxWidget::setSelectionLength(int length) {
     const int start = selectionStart();
-    setSelection(start, start + std::clamp(length, 0, textLength() - start));
+    selectByProgram(start, start + std::clamp(length, 0, textLength() - start));
 }
 
 int TextBoxWidget::firstVisibleLine() {
@@ -211,6 +228,10 @@ bool TextBoxWidget::viewportEvent(QEvent* e) {
 // The box's own handling of a key that reached it.
 void TextBoxWidget::handleKey(QKeyEvent* k) {
     flush();
+    if (const auto deletion = oneCharDeletion(*k)) {
+        QPlainTextEdit::event(deletion.get());
+        return;
+    }
     const bool plain = !(k->modifiers() & ~Qt::ShiftModifier & ~Qt::KeypadModifier);
     if (plain && (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down)) {
         moveVertically(k, k->key() == Qt::Key_Up ? -1 : 1);
@@ -225,15 +246,21 @@ void TextBoxWidget::handleKey(QKeyEvent* k) {
     QPlainTextEdit::event(k);
 }
 
-// Up/Down keep the byte column (clamped to the target line), not the pixel column.
+// Up/Down keep the byte column (clamped to the target line), not the pixel
+// column. On the first or last line the caret stays, and without Shift the
+// selection goes.
 void TextBoxWidget::moveVertically(QKeyEvent* k, int delta) {
     const QTextCursor c = textCursor();
+    const bool extend = k->modifiers() & Qt::ShiftModifier;
     const QTextBlock block = c.block();
     const QTextBlock target = delta < 0 ? block.previous() : block.next();
-    if (!target.isValid()) return;
+    if (!target.isValid()) {
+        if (!extend) setSelection(c.position(), c.position());
+        return;
+    }
     const int column = c.position() - block.position();
     const int to = target.position() + std::min(column, target.length() - 1);
-    setSelection(k->modifiers() & Qt::ShiftModifier ? c.anchor() : to, to);
+    setSelection(extend ? c.anchor() : to, to);
 }
 
 // Copying keeps every character (toPlainText would turn U+00A0 into a space).

@@ -11,6 +11,8 @@
 #include <QStyleOptionButton>
 #include <limits>
 
+#include "qt_keys.h"
+
 namespace uirt::qt {
 
 ControlWidget* controlOf(QWidget* w) {
@@ -64,6 +66,10 @@ bool StringWidget::event(QEvent* e) {
 
 // A one-line field takes only the first line of a pasted text.
 void StringWidget::handleKey(QKeyEvent* k) {
+    if (const auto deletion = oneCharDeletion(*k)) {
+        QLineEdit::event(deletion.get());
+        return;
+    }
     if (!k->matches(QKeySequence::Paste) || isReadOnly()) {
         QLineEdit::event(k);
         return;

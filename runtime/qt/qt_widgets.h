@@ -119,6 +119,9 @@ private:
     void handleKey(QKeyEvent* k);
     void moveVertically(QKeyEvent* k, int delta);
     void setSelection(int anchor, int position);
+    void selectByProgram(int anchor, int position);
+    QPoint scrollPosition() const;  // horizontal, vertical
+    void setScrollPosition(QPoint at);
     bool docEmpty() const;
 
     std::string pending_;         // appended lines not yet in the document

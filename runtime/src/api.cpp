@@ -388,6 +388,10 @@ UIRT_API int AutoAnswerFileSelect(int result, const char* path) {
 UIRT_API int AutoAnswerPopupMenu(const char* itemName) {
     return withBackend([&](Backend& b) { return b.AutoAnswerPopupMenu(itemName); });
 }
+UIRT_API int AutoAnswerPanel(const char* title, const char* label) {
+    if (!title || !label) return UIE_BAD_VALUE;
+    return withBackend([&](Backend& b) { return b.AutoAnswerPanel(title, label); });
+}
 UIRT_API int AutoClearAnswers(void) {
     return withBackend([&](Backend& b) { return b.AutoClearAnswers(); });
 }
@@ -430,6 +434,10 @@ UIRT_API int AutoFindPanel(const char* title) {
 UIRT_API int AutoFindCtrl(int panel, const char* label) {
     if (!label) return UIE_BAD_VALUE;
     return withBackend([&](Backend& b) { return b.AutoFindCtrl(panel, label); });
+}
+UIRT_API int AutoFindPanelWithCtrl(const char* title, const char* label) {
+    if (!title || !label) return UIE_BAD_VALUE;
+    return withBackend([&](Backend& b) { return b.AutoFindPanelWithCtrl(title, label); });
 }
 UIRT_API int AutoRenderPanel(int panel, const char* pngPath) {
     if (!pngPath) return UIE_BAD_VALUE;

@@ -16,6 +16,7 @@ void AutomationLog::clearAnswers() {
     confirmAnswers_.clear();
     fileAnswers_.clear();
     menuAnswers_.clear();
+    panelAnswers_.clear();
 }
 
 bool AutomationLog::takeMessage() {
@@ -43,6 +44,18 @@ std::optional<std::optional<std::string>> AutomationLog::takePopupMenu() {
     std::optional<std::string> answer = std::move(menuAnswers_.front());
     menuAnswers_.pop_front();
     return answer;
+}
+
+int AutomationLog::takePanelAnswer(std::string_view title,
+                                   const std::function<int(const std::string& label)>& controlOf) {
+    for (auto it = panelAnswers_.begin(); it != panelAnswers_.end(); ++it) {
+        if (it->title != title) continue;
+        if (const int control = controlOf(it->label); control > 0) {
+            panelAnswers_.erase(it);
+            return control;
+        }
+    }
+    return 0;
 }
 
 void AutomationLog::record(int kind, std::string title, std::string text) {
@@ -98,6 +111,17 @@ int AutomatedBackend::AutoAnswerPopupMenu(const char* itemName) {
     return 0;
 }
 
+int AutomatedBackend::AutoAnswerPanel(const char* title, const char* label) {
+    automation_.answerPanel(title, label);
+    return 0;
+}
+
+void AutomatedBackend::answerDisplayedPanel(int panel, std::string_view title) {
+    const int control =
+        automation_.takePanelAnswer(title, [&](const std::string& label) { return AutoFindCtrl(panel, label.c_str()); });
+    if (control > 0) queueClick(panel, control);
+}
+
 int AutomatedBackend::AutoClearAnswers() {
     automation_.clearAnswers();
     return 0;
@@ -112,6 +136,17 @@ int AutomatedBackend::AutoGetPopup(int index, int* kind, char* title, int titleS
 int AutomatedBackend::AutoClearPopupLog() {
     automation_.clearRecord();
     return 0;
+}
+
+int AutomatedBackend::AutoFindPanel(const char* title) {
+    const std::vector<int> panels = panelsTitled(title);
+    return panels.empty() ? UIE_BAD_PANEL : panels.front();
+}
+
+int AutomatedBackend::AutoFindPanelWithCtrl(const char* title, const char* label) {
+    for (int panel : panelsTitled(title))
+        if (AutoFindCtrl(panel, label) > 0) return panel;
+    return UIE_BAD_PANEL;
 }
 
 }  // namespace uirt

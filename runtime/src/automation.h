@@ -1,12 +1,15 @@
-// Answers queued for popups by the automation API, the record of popups
-// shown, and the key events whose key a key-press callback may replace.
-// Both backends own one of each; the backend decides how an answer is given.
+// Answers queued for popups and program panels by the automation API, the
+// record of popups shown, and the key events whose key a key-press callback
+// may replace. Both backends own one of each; the backend decides how an
+// answer is given.
 #ifndef UIRT_AUTOMATION_H
 #define UIRT_AUTOMATION_H
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backend.h"
@@ -26,6 +29,7 @@ public:
     void answerFileSelect(int result, const char* path) { fileAnswers_.push_back({result, path ? path : ""}); }
     // A null name dismisses the menu.
     void answerPopupMenu(const char* itemName);
+    void answerPanel(const char* title, const char* label) { panelAnswers_.push_back({title, label}); }
     void clearAnswers();
 
     // Taking the oldest answer of a kind; false / nullopt when none is queued.
@@ -35,6 +39,10 @@ public:
     // The outer optional is empty with no answer queued; the inner one is
     // empty when the answer dismisses the menu.
     std::optional<std::optional<std::string>> takePopupMenu();
+    // Takes the oldest panel answer for a panel with this title whose label
+    // controlOf turns into a control id (> 0) and returns that id; 0 when
+    // no queued answer fits, and then nothing is taken.
+    int takePanelAnswer(std::string_view title, const std::function<int(const std::string& label)>& controlOf);
 
     // The record of popups, oldest first.
     void record(int kind, std::string title, std::string text);
@@ -53,6 +61,11 @@ private:
     std::deque<int> confirmAnswers_;
     std::deque<FileAnswer> fileAnswers_;
     std::deque<std::optional<std::string>> menuAnswers_;
+    struct PanelAnswer {
+        std::string title;
+        std::string label;
+    };
+    std::deque<PanelAnswer> panelAnswers_;
     std::vector<Popup> popups_;
 };
 
@@ -87,8 +100,9 @@ private:
 };
 
 // What every backend does alike for automation: queued answers, the popup
-// record and replacing the key of a key event. The backend shows the popups
-// and hands out key-event ids through these members.
+// record, finding panels and replacing the key of a key event. The backend
+// shows the popups, lists its panels, queues clicks and hands out key-event
+// ids through these members.
 class AutomatedBackend : public Backend {
 public:
     int SetKeyPressEventKey(int eventData2, int key) override;
@@ -96,12 +110,24 @@ public:
     int AutoAnswerConfirm(int yes) override;
     int AutoAnswerFileSelect(int result, const char* path) override;
     int AutoAnswerPopupMenu(const char* itemName) override;
+    int AutoAnswerPanel(const char* title, const char* label) override;
     int AutoClearAnswers() override;
     int AutoPopupCount() override;
     int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) override;
     int AutoClearPopupLog() override;
+    int AutoFindPanel(const char* title) override;
+    int AutoFindPanelWithCtrl(const char* title, const char* label) override;
 
 protected:
+    // Ids of the panels whose title equals title, oldest first.
+    virtual std::vector<int> panelsTitled(std::string_view title) = 0;
+    // Queues a left click on the control as user input, handled the next
+    // time events are processed.
+    virtual void queueClick(int panel, int control) = 0;
+    // DisplayPanel calls this once the panel is shown: the oldest panel
+    // answer that fits it becomes a queued click.
+    void answerDisplayedPanel(int panel, std::string_view title);
+
     AutomationLog automation_;
     KeyEvents keyEvents_;
 };

@@ -112,6 +112,7 @@ public:
     virtual int AutoAnswerConfirm(int yes) = 0;
     virtual int AutoAnswerFileSelect(int result, const char* path) = 0;
     virtual int AutoAnswerPopupMenu(const char* itemName) = 0;
+    virtual int AutoAnswerPanel(const char* title, const char* label) = 0;
     virtual int AutoClearAnswers() = 0;
     virtual int AutoPopupCount() = 0;
     virtual int AutoGetPopup(int index, int* kind, char* title, int titleSize, char* text, int textSize) = 0;
@@ -122,6 +123,7 @@ public:
     virtual int AutoClosePanel(int panel) = 0;
     virtual int AutoFindPanel(const char* title) = 0;
     virtual int AutoFindCtrl(int panel, const char* label) = 0;
+    virtual int AutoFindPanelWithCtrl(const char* title, const char* label) = 0;
     virtual int AutoRenderPanel(int panel, const char* pngPath) = 0;
 };
 

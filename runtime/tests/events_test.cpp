@@ -146,6 +146,31 @@ TEST_F(Events, TextFieldHonoursTheMaximumEntryLength) {
     EXPECT_EQ(value(field), "axc") << "a paste is cut to the room left";
 }
 
+TEST_F(Events, TextFieldMaximumLengthCutsWhatTheProgramSets) {
+    int field = NewCtrl(panel, CTRL_STRING, "Find", 300, 10);
+    SetCtrlAttribute(panel, field, ATTR_CALLBACK_FUNCTION_POINTER, &EventLog::callback);
+    SetCtrlAttribute(panel, field, ATTR_MAX_ENTRY_LENGTH, 4);
+    SetCtrlVal(panel, field, "abcdef");
+    EXPECT_EQ(value(field), "abcd");
+    SetCtrlAttribute(panel, field, ATTR_CTRL_VAL, "123456");
+    EXPECT_EQ(value(field), "1234");
+    SetCtrlAttribute(panel, field, ATTR_DFLT_VALUE, "uvwxyz");
+    DefaultCtrl(panel, field);
+    EXPECT_EQ(value(field), "uvwx");
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_START, 1);
+    SetCtrlAttribute(panel, field, ATTR_TEXT_SELECTION_LENGTH, 3);
+    SetCtrlAttribute(panel, field, ATTR_MAX_ENTRY_LENGTH, 3);
+    EXPECT_EQ(value(field), "uvw") << "a lower maximum cuts the value";
+    EXPECT_EQ(attr(field, ATTR_TEXT_SELECTION_START), 1) << "the selection stays, cut with the text";
+    EXPECT_EQ(attr(field, ATTR_TEXT_SELECTION_LENGTH), 2);
+    SetCtrlAttribute(panel, field, ATTR_MAX_ENTRY_LENGTH, 10);
+    EXPECT_EQ(value(field), "uvw");
+    EXPECT_EQ(attr(field, ATTR_TEXT_SELECTION_START), 1) << "a maximum that cuts nothing leaves the selection";
+    EXPECT_EQ(attr(field, ATTR_TEXT_SELECTION_LENGTH), 2);
+    ProcessSystemEvents();
+    EXPECT_TRUE(log().empty()) << "program changes raise no event";
+}
+
 TEST_F(Events, ClicksCommitButtonsAndToggleCheckBoxes) {
     int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "OK", 300, 10);
     int check = NewCtrl(panel, CTRL_CHECK_BOX, "Case", 330, 10);

@@ -1,6 +1,9 @@
-// Popups answered through automation, the popup log, popup menus and the clipboard.
+// Popups answered through automation, the popup log, popup menus, the
+// clipboard, and program panels answered and found through automation.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "contract.h"
 
@@ -145,6 +148,104 @@ TEST_F(Popups, RenderingIsQtOnly) {
     }
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(contract::readFile(png).substr(1, 3), "PNG");
+}
+
+// ---- Panels a program shows and waits on
+
+// A find/replace panel and a question panel that share their title, as a
+// text editor's search dialogs do (Windows-1251 texts).
+const char kSearchTitle[] = "\xCF\xEE\xE8\xF1\xEA / \xC7\xE0\xEC\xE5\xED\xE0";
+const char kFindLabel[] = "\xE8\xF1\xEA\xE0\xF2\xFC:";
+const char* const kAnswerLabels[] = {"\xC7\xE0\xEC\xE5\xED\xE8\xF2\xFC",            // answer 1
+                                     "\xCF\xF0\xEE\xEF\xF3\xF1\xF2\xE8\xF2\xFC",  // answer 2
+                                     "\xC7\xE0\xEA\xF0\xFB\xF2\xFC"};               // answer 3, also on the find panel
+
+int g_answer = 0;
+int answerCallback(int, int, int event, void* data, int, int) {
+    if (event == EVENT_COMMIT) g_answer = static_cast<int>(reinterpret_cast<intptr_t>(data));
+    return 0;
+}
+
+// A program's modal question: shows the panel and processes events until one
+// of its buttons answers; gives up after many rounds, so that a missing
+// answer fails the test instead of hanging it.
+int ask(int question) {
+    g_answer = 0;
+    DisplayPanel(question);
+    for (int round = 0; round < 500 && g_answer == 0; ++round) ProcessSystemEvents();
+    HidePanel(question);
+    return g_answer;
+}
+
+int g_question = 0;
+std::vector<int> g_answers;
+int askThreeTimes(int, int, int event, void*, int, int) {
+    if (event == EVENT_COMMIT)
+        for (int i = 0; i < 3; ++i) g_answers.push_back(ask(g_question));
+    return 0;
+}
+
+class QuestionPanels : public Popups {
+protected:
+    int find = 0, question = 0, findClose = 0;
+    void SetUp() override {
+        Popups::SetUp();
+        find = NewPanel(0, kSearchTitle, 20, 280, 130, 410);
+        NewCtrl(find, CTRL_STRING, kFindLabel, 16, 12);
+        findClose = NewCtrl(find, CTRL_COMMAND_BUTTON, kAnswerLabels[2], 90, 320);
+        SetCtrlAttribute(find, findClose, ATTR_CALLBACK_FUNCTION_POINTER, &answerCallback);
+        SetCtrlAttribute(find, findClose, ATTR_CALLBACK_DATA, reinterpret_cast<void*>(intptr_t{9}));
+        question = NewPanel(0, kSearchTitle, 20, 7, 50, 270);
+        for (int i = 0; i < 3; ++i) {
+            int button = NewCtrl(question, CTRL_COMMAND_BUTTON, kAnswerLabels[i], 10, 10 + 85 * i);
+            SetCtrlAttribute(question, button, ATTR_CALLBACK_FUNCTION_POINTER, &answerCallback);
+            SetCtrlAttribute(question, button, ATTR_CALLBACK_DATA, reinterpret_cast<void*>(intptr_t{i + 1}));
+        }
+        g_question = question;
+        g_answers.clear();
+    }
+    void TearDown() override {
+        Popups::TearDown();
+        DiscardPanel(question);
+        DiscardPanel(find);
+    }
+};
+
+TEST_F(QuestionPanels, FindingByTitleAndControlTellsPanelsOfOneTitleApart) {
+    EXPECT_EQ(AutoFindPanel(kSearchTitle), find);
+    EXPECT_EQ(AutoFindPanelWithCtrl(kSearchTitle, kAnswerLabels[1]), question);
+    EXPECT_EQ(AutoFindPanelWithCtrl(kSearchTitle, kFindLabel), find);
+    EXPECT_EQ(AutoFindPanelWithCtrl(kSearchTitle, kAnswerLabels[2]), find) << "the first panel that fits";
+    EXPECT_EQ(AutoFindPanelWithCtrl(kSearchTitle, "Find"), UIE_BAD_PANEL);
+    EXPECT_EQ(AutoFindPanelWithCtrl("Contract", kAnswerLabels[1]), UIE_BAD_PANEL);
+}
+
+TEST_F(QuestionPanels, QueuedAnswersClickOneButtonPerDisplayOldestFirst) {
+    EXPECT_EQ(AutoAnswerPanel(kSearchTitle, kAnswerLabels[1]), 0);
+    EXPECT_EQ(AutoAnswerPanel(kSearchTitle, kAnswerLabels[0]), 0);
+    DisplayPanel(find);
+    ProcessSystemEvents();
+    HidePanel(find);
+    EXPECT_EQ(g_answer, 0) << "a panel of that title without such a button leaves the answers queued";
+    EXPECT_EQ(AutoAnswerPanel(kSearchTitle, kAnswerLabels[2]), 0);
+    int run = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Replace", 10, 10);
+    SetCtrlAttribute(panel, run, ATTR_CALLBACK_FUNCTION_POINTER, &askThreeTimes);
+    AutoClick(panel, run);
+    EXPECT_EQ(g_answers, (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(ask(question), 0) << "each answer served one display";
+}
+
+TEST_F(QuestionPanels, AnAnswerIsAClickHandledWhenEventsAreProcessed) {
+    AutoAnswerPanel(kSearchTitle, kAnswerLabels[0]);
+    g_answer = 0;
+    DisplayPanel(question);
+    EXPECT_EQ(g_answer, 0) << "not clicked inside DisplayPanel";
+    ProcessSystemEvents();
+    EXPECT_EQ(g_answer, 1);
+    HidePanel(question);
+    AutoAnswerPanel(kSearchTitle, kAnswerLabels[0]);
+    AutoClearAnswers();
+    EXPECT_EQ(ask(question), 0) << "cleared with the other answers";
 }
 
 }  // namespace

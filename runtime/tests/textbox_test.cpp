@@ -154,6 +154,30 @@ TEST_F(TextBox, SelectionAndFirstVisibleLineAreSettable) {
     EXPECT_GT(attr(box, ATTR_VISIBLE_LINES), visible) << "a taller box shows more lines";
 }
 
+TEST_F(TextBox, SelectingByProgramLeavesTheViewWhereItIs) {
+    int box = addTextBox(100, 300);
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\n";
+    ResetTextBox(panel, box, text.c_str());
+    auto selectOnLine = [&](int index) {
+        int offset = -1;
+        ASSERT_EQ(GetTextBoxLineOffset(panel, box, index, &offset), 0);
+        SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, offset + 1);
+        SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, 3);
+        ProcessSystemEvents();
+    };
+    SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 0);
+    selectOnLine(150);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 0) << "a selection below the view";
+    SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 100);
+    selectOnLine(3);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 100) << "a selection above the view";
+    AutoTypeKey(panel, box, VAL_RIGHT_ARROW_VKEY);
+    const int first = attr(box, ATTR_FIRST_VISIBLE_LINE);
+    EXPECT_LE(first, 3) << "a key the user types brings the caret into view";
+    EXPECT_GT(first + attr(box, ATTR_VISIBLE_LINES), 3);
+}
+
 TEST_F(TextBox, AppendingManyLongLinesKeepsEveryLine) {
     int box = addTextBox();
     std::string row(100, 'n');

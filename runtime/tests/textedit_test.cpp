@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"backspace_deletes_before", "abc", 2, 0, {VAL_BACKSPACE_VKEY}, "ac", 1, 0, 1},
         EditCase{"backspace_at_start_does_nothing", "abc", 0, 0, {VAL_BACKSPACE_VKEY}, "abc", 0, 0, 0},
         EditCase{"backspace_deletes_selection", "abcd", 1, 2, {VAL_BACKSPACE_VKEY}, "ad", 1, 0, 1},
+        EditCase{"ctrl_backspace_deletes_one_byte", "ab cd", 5, 0, {kCtrl | VAL_BACKSPACE_VKEY}, "ab c", 4, 0, 1},
+        EditCase{"ctrl_delete_deletes_one_byte", "ab cd", 0, 0, {kCtrl | VAL_FWD_DELETE_VKEY}, "b cd", 0, 0, 1},
         EditCase{"delete_deletes_after", "abc", 1, 0, {VAL_FWD_DELETE_VKEY}, "ac", 1, 0, 1},
         EditCase{"delete_joins_lines", "ab\ncd", 2, 0, {VAL_FWD_DELETE_VKEY}, "abcd", 2, 0, 1},
         EditCase{"delete_at_end_does_nothing", "abc", 3, 0, {VAL_FWD_DELETE_VKEY}, "abc", 3, 0, 0},
@@ -72,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"up_keeps_column", "abc\nabcdef", 9, 0, {VAL_UP_ARROW_VKEY}, "abc\nabcdef", 3, 0, 0},
         EditCase{"up_on_first_line_stays", "abc\nd", 2, 0, {VAL_UP_ARROW_VKEY}, "abc\nd", 2, 0, 0},
         EditCase{"down_on_last_line_stays", "abc\nde", 5, 0, {VAL_DOWN_ARROW_VKEY}, "abc\nde", 5, 0, 0},
+        EditCase{"down_on_last_line_collapses_selection", "abc\nde", 4, 1, {VAL_DOWN_ARROW_VKEY}, "abc\nde", 5, 0, 0},
+        EditCase{"up_on_first_line_collapses_selection", "abc\nd", 0, 2, {VAL_UP_ARROW_VKEY}, "abc\nd", 2, 0, 0},
+        EditCase{"shift_down_on_last_line_keeps_selection", "abc\nde", 4, 1, {kShift | VAL_DOWN_ARROW_VKEY},
+                 "abc\nde", 4, 1, 0},
         EditCase{"left_right_move_one_byte", "abc", 1, 0, {VAL_RIGHT_ARROW_VKEY, VAL_RIGHT_ARROW_VKEY, VAL_LEFT_ARROW_VKEY},
                  "abc", 2, 0, 0},
         EditCase{"left_collapses_selection_to_start", "abcd", 1, 2, {VAL_LEFT_ARROW_VKEY}, "abcd", 1, 0, 0},
@@ -80,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"ctrl_home", "ab\ncd\nef", 4, 0, {kCtrl | VAL_HOME_VKEY}, "ab\ncd\nef", 0, 0, 0},
         EditCase{"shift_right_extends_selection", "abcd", 1, 0, {kShift | VAL_RIGHT_ARROW_VKEY, kShift | VAL_RIGHT_ARROW_VKEY},
                  "abcd", 1, 2, 0},
+        EditCase{"shift_right_extends_program_selection_from_its_end", "abcd", 1, 2, {kShift | VAL_RIGHT_ARROW_VKEY},
+                 "abcd", 1, 3, 0},
+        EditCase{"home_collapses_selection_to_caret_line_start", "ab\ncd\nef", 1, 3, {VAL_HOME_VKEY}, "ab\ncd\nef", 3, 0, 0},
         EditCase{"shift_end_selects_to_line_end", "ab\ncdef", 4, 0, {kShift | VAL_END_VKEY}, "ab\ncdef", 4, 3, 0},
         EditCase{"cut_then_paste_moves_text", "hello world", 0, 6, {kCtrl | 'X', kCtrl | VAL_END_VKEY, kCtrl | 'V'},
                  "worldhello ", 11, 0, 2},
@@ -124,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FieldCase{"home_then_type", {VAL_HOME_VKEY, 'x'}, "xabcd", 1},
                       FieldCase{"end_then_type", {VAL_END_VKEY, 'x'}, "abcdx", 5},
                       FieldCase{"backspace_and_delete", {VAL_BACKSPACE_VKEY, VAL_FWD_DELETE_VKEY}, "ad", 1},
+                      FieldCase{"ctrl_backspace_deletes_one_byte", {kCtrl | VAL_BACKSPACE_VKEY}, "acd", 1},
                       FieldCase{"left_right", {VAL_LEFT_ARROW_VKEY, VAL_LEFT_ARROW_VKEY, VAL_RIGHT_ARROW_VKEY}, "abcd", 1},
                       FieldCase{"select_all_and_type", {kCtrl | 'A', 'z'}, "z", 1}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -152,6 +162,28 @@ TEST_F(Clipboard, TextFieldPastesOnlyTheFirstLine) {
     ClipboardPutText("first\nsecond");
     AutoTypeKey(panel, field, kCtrl | 'V');
     EXPECT_EQ(value(field), "first");
+}
+
+// A block indent as a text-box extension fakes it: for each line, Home, four
+// spaces and Down, the last Down on the last line.
+class FakedKeys : public PanelTest {};
+
+TEST_F(FakedKeys, BlockIndentFromAProgramSetCaretIndentsEveryLineDown) {
+    int box = addTextBox();
+    ResetTextBox(panel, box, "zero\none\ntwo\nthree");
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 5);
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, 0);
+    SetActivePanel(panel);
+    SetActiveCtrl(panel, box);
+    for (int line = 1; line <= 3; ++line) {
+        FakeKeystroke(VAL_HOME_VKEY);
+        for (int i = 0; i < 4; ++i) FakeKeystroke(' ');
+        FakeKeystroke(VAL_DOWN_ARROW_VKEY);
+    }
+    ProcessSystemEvents();
+    EXPECT_EQ(value(box), "zero\n    one\n    two\n    three");
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 25) << "the caret stays in the last line";
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_LENGTH), 0);
 }
 
 // ---- Random key sequences against a string model

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QWidget>
 #include <set>
 #include <cstdio>
@@ -170,6 +171,22 @@ TEST_F(QtWindow, VisibleLinesFollowTheBoxHeight) {
     ResetTextBox(panel, box, text.c_str());
     SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 50);
     EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 50);
+}
+
+TEST_F(QtWindow, SelectingByProgramLeavesTheHorizontalScrollToo) {
+    const int box = textBox();
+    const std::string longLine(400, 'w');
+    ResetTextBox(panel, box, (longLine + "\nshort").c_str());
+    QPlainTextEdit* edit = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* e = qobject_cast<QPlainTextEdit*>(w); e && e->isVisible()) edit = e;
+    ASSERT_NE(edit, nullptr);
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 395);
+    SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, 5);
+    ProcessSystemEvents();
+    EXPECT_EQ(edit->horizontalScrollBar()->value(), 0);
+    AutoTypeKey(panel, box, VAL_END_VKEY);
+    EXPECT_GT(edit->horizontalScrollBar()->value(), 0) << "a key the user types scrolls to the caret";
 }
 
 TEST_F(QtWindow, RightClickReportsPanelCoordinatesAndMouseState) {
