@@ -360,7 +360,7 @@ int undo_Undo(UndoHistory* h) {
         std::memcpy(out, stepText(*h, at), static_cast<size_t>(s.len));
         out += s.len;
     }
-    std::memcpy(out, h->snapshot.text + (rebuilt - tail), static_cast<size_t>(tail));
+    std::memcpy(out, h->snapshot.text + (snapLen - tail), static_cast<size_t>(tail));
     out[tail] = '\0';
     h->scratch.length = static_cast<int32_t>(rebuilt);
 
