@@ -127,6 +127,8 @@ struct KeyCase {
     int expectedStart, expectedLength;
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+
 class Keys : public BoxTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(Keys, EditAsACommandShould) {
@@ -157,6 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"block_indent_from_the_first_line", "a\nb\nc\nd", 0, 5, {kTab}, "    a\n    b\n    c\nd", 0, 18},
         KeyCase{"block_indent_to_the_last_line", "a\nb", 0, 3, {kTab}, "    a\n    b", 0, 11},
         KeyCase{"block_unindent", "  a\n      b\nc\nd", 1, 12, {kShift | kTab}, "a\n  b\nc\nd", 0, 8},
+        KeyCase{"block_unindent_of_a_line_longer_than_the_first_buffer", "  " + std::string(1022, 'x') + "\n  b", 0,
+                1028, {kShift | kTab}, std::string(1022, 'x') + "\nb", 0, 1024},
         KeyCase{"shift_tab_in_one_line_does_nothing", "  ab", 2, 0, {kShift | kTab}, "  ab", 2, 0},
         KeyCase{"ctrl_tab_does_nothing", "ab\ncd", 0, 4, {kCtrl | kTab}, "ab\ncd", 0, 4},
         KeyCase{"ctrl_end", "ab\ncd", 1, 2, {kCtrl | VAL_END_VKEY}, "ab\ncd", 5, 0},

@@ -45,6 +45,8 @@ struct FindCase {
     int expected;
 };
 
+void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
+
 class FindTable : public ::testing::TestWithParam<FindCase> {};
 
 TEST_P(FindTable, FindsTheFirstMatch) {

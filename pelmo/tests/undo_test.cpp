@@ -162,6 +162,12 @@ TEST_F(UndoEngine, CreationRulesAndNullHistories) {
     EXPECT_GT(h->snapshot.capacity, 4096);
     EXPECT_EQ(std::string(h->snapshot.text), full);
     undo_Close(h);
+
+    // A box that outlives its history no longer reaches it.
+    undo_Close(history);
+    history = nullptr;
+    type("after");
+    EXPECT_EQ(text(), full.substr(0, 0) + "after" + full);
 }
 
 TEST_F(UndoEngine, BufferPolicyKeepsRoomForTheZero) {
