@@ -27,18 +27,6 @@ constexpr int kRedoKey = kCtrl | VAL_BACKSPACE_VKEY;
 constexpr int kStartKey = kCtrl | VAL_HOME_VKEY;
 constexpr int kEndKey = kCtrl | VAL_END_VKEY;
 
-int ctrlInt(int panel, int control, int attribute) {
-    int value = 0;
-    GetCtrlAttribute(panel, control, attribute, &value);
-    return value;
-}
-
-int lineOf(int panel, int control, int offset) {
-    int line = 0;
-    GetTextBoxLineIndexFromOffset(panel, control, offset, &line);
-    return line;
-}
-
 // Offset of a line's first byte; 0 for line 0 of an empty box, which has no lines.
 int lineStart(int panel, int control, int line) {
     int offset = 0;

@@ -44,18 +44,6 @@ private:
     int length_ = 0;
 };
 
-int ctrlInt(int panel, int control, int attribute) {
-    int value = 0;
-    GetCtrlAttribute(panel, control, attribute, &value);
-    return value;
-}
-
-int lineOf(int panel, int control, int offset) {
-    int line = 0;
-    GetTextBoxLineIndexFromOffset(panel, control, offset, &line);
-    return line;
-}
-
 // Offset of the first match in text[from, length), then in the whole text.
 // *wrapped tells whether the whole-text search found it.
 int searchFrom(const char* pattern, int flags, const TextCopy& copy, int from, bool* wrapped) {
@@ -235,6 +223,18 @@ std::string fieldText(int panel, int control) {
     if (GetCtrlVal(panel, control, text.data()) < 0) return {};
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+int ctrlInt(int panel, int control, int attribute) {
+    int value = 0;
+    GetCtrlAttribute(panel, control, attribute, &value);
+    return value;
+}
+
+int lineOf(int panel, int control, int offset) {
+    int line = 0;
+    GetTextBoxLineIndexFromOffset(panel, control, offset, &line);
+    return line;
 }
 
 int checked(int panel, int control) {

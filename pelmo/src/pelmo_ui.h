@@ -74,6 +74,10 @@ void setTarget(int panel, int control);
 void focusTarget();
 // The value of a text field, read whatever its length.
 std::string fieldText(int panel, int control);
+// An int attribute of a control (0 when it cannot be read).
+int ctrlInt(int panel, int control, int attribute);
+// Line of a text box holding a byte offset.
+int lineOf(int panel, int control, int offset);
 // 1 when the check box is checked.
 int checked(int panel, int control);
 

@@ -158,6 +158,23 @@ void loseHistory(UndoHistory& h) {
     h.flags |= kUndoEdited | kUndoTruncated;
 }
 
+// Builds in the scratch buffer the snapshot with step s (at `at` in the step
+// area) applied: its text put in at s.pos when `insert`, and `skip` bytes of
+// the snapshot left out there. The scratch buffer must hold the result.
+void rebuild(UndoHistory& h, int32_t at, const UndoStep& s, bool insert, int32_t skip) {
+    const int32_t tail = h.snapshot.length - s.pos - skip;
+    char* out = h.scratch.text;
+    std::memcpy(out, h.snapshot.text, static_cast<size_t>(s.pos));
+    out += s.pos;
+    if (insert) {
+        std::memcpy(out, stepText(h, at), static_cast<size_t>(s.len));
+        out += s.len;
+    }
+    std::memcpy(out, h.snapshot.text + s.pos + skip, static_cast<size_t>(tail));
+    out[tail] = '\0';
+    h.scratch.length = static_cast<int32_t>(out + tail - h.scratch.text);
+}
+
 bool isMergeWordChar(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
 }
@@ -353,16 +370,7 @@ int undo_Undo(UndoHistory* h) {
     if (--h->position == 0) h->flags &= ~kUndoEdited;
     h->stepArea.used -= footprint(s.len);
 
-    char* out = h->scratch.text;
-    std::memcpy(out, h->snapshot.text, static_cast<size_t>(s.pos));
-    out += s.pos;
-    if (s.kind == kStepRemoved) {
-        std::memcpy(out, stepText(*h, at), static_cast<size_t>(s.len));
-        out += s.len;
-    }
-    std::memcpy(out, h->snapshot.text + (snapLen - tail), static_cast<size_t>(tail));
-    out[tail] = '\0';
-    h->scratch.length = static_cast<int32_t>(rebuilt);
+    rebuild(*h, at, s, s.kind == kStepRemoved, s.kind == kStepInserted ? s.len : 0);
 
     showText(*h, h->scratch.text, s, rebuilt != 0);
     exchange(h->snapshot, h->scratch);
@@ -384,16 +392,7 @@ int undo_Redo(UndoHistory* h) {
     ++h->position;
     h->stepArea.used += footprint(s.len);
 
-    char* out = h->scratch.text;
-    std::memcpy(out, h->snapshot.text, static_cast<size_t>(s.pos));
-    out += s.pos;
-    if (s.kind == kStepInserted) {
-        std::memcpy(out, stepText(*h, at), static_cast<size_t>(s.len));
-        out += s.len;
-    }
-    std::memcpy(out, h->snapshot.text + (snapLen - kept), static_cast<size_t>(kept));
-    out[kept] = '\0';
-    h->scratch.length = static_cast<int32_t>(rebuilt);
+    rebuild(*h, at, s, s.kind == kStepInserted, s.kind == kStepRemoved ? s.len : 0);
 
     showText(*h, h->scratch.text, s, true);
     exchange(h->snapshot, h->scratch);
