@@ -77,6 +77,8 @@ retry 15 demo_window || fail "the demo's window did not appear"
 eval "$(xdotool getwindowgeometry --shell "$wid")"  # WIDTH and HEIGHT of the client area
 win_w=$WIDTH win_h=$HEIGHT
 
+alive() { kill -0 "$demo_pid" 2>/dev/null || fail "pelmo-demo ended unexpectedly"; }
+
 # Number of pixels that differ between two captures in a region WxH+X+Y.
 differing() {
     local region=$1
@@ -114,14 +116,17 @@ import -window root before-menu.png
 # The menu opens at the mouse, down and to the right, and covers this region
 # with its first items. Its background is as white as the box's, so what
 # differs is mostly the items' text: some thousand pixels, where the box
-# alone (the caret blinks left of the region) changes none.
+# alone (the caret blinks left of the region) changes none. The region stays
+# light: a window that vanished would leave the dark screen behind.
 region="160x160+$((click_x + 4))+$((click_y + 4))"
 area=$((160 * 160))
+light() { convert "$1" -crop "$region" +repage -colorspace Gray -format '%[fx:mean>0.7]' info:; }
 menu_painted() {
+    alive
     import -window root after-menu.png
     local n
     n=$(differing "$region" before-menu.png after-menu.png)
-    [ "${n%.*}" -gt $((area / 25)) ]
+    [ "${n%.*}" -gt $((area / 25)) ] && [ "$(light after-menu.png)" = 1 ]
 }
 xdotool click 3
 retry 5 menu_painted ||
@@ -134,6 +139,7 @@ fi
 
 xdotool key Escape
 menu_gone() {
+    alive
     import -window root after-escape.png
     local n
     n=$(differing "$region" before-menu.png after-escape.png)
@@ -143,6 +149,7 @@ retry 5 menu_gone || fail "Escape did not take the context menu away (see after-
 
 # ---- Find / Replace -------------------------------------------------------------
 
+alive
 xdotool key ctrl+h
 replace_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "Ctrl+H opened no Find/Replace window"
