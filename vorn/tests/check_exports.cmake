@@ -1,4 +1,6 @@
-# Fails unless the library's dynamic symbol table defines exactly the five API functions.
+# Fails unless the library's dynamic symbol table defines exactly the names
+# in EXPECTED (comma-separated, sorted).
+#   cmake -DNM=nm -DLIBRARY=libx.so -DEXPECTED=a,b,c -P check_exports.cmake
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -11,8 +13,8 @@ foreach(line IN LISTS lines)
   list(APPEND names "${name}")
 endforeach()
 list(SORT names)
-set(expected Vorn_AddVar Vorn_Close Vorn_Create Vorn_Evaluate Vorn_Setexpr)
-if(NOT names STREQUAL expected)
+string(REPLACE "," ";" expected "${EXPECTED}")
+if(NOT expected OR NOT names STREQUAL expected)
   message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
 endif()
 message(STATUS "exports: ${names}")

@@ -1,5 +1,12 @@
-# Installs the vorn component into a fresh prefix, then builds and runs a C
-# consumer through find_package(Vorn) and another through pkg-config.
+# Installs a library's components into a fresh prefix, then builds and runs
+# a C consumer through find_package and another through pkg-config.
+#   BUILD_DIR, WORK_DIR    the build tree; a scratch folder (emptied first)
+#   COMPONENTS             install components, comma-separated
+#   FILES                  files the install must hold, comma-separated globs
+#   PC_MODULE              the pkg-config module
+#   CONSUMER_DIR           a CMake project building `consumer` from consumer.c
+#   GENERATOR              the CMake generator for the consumer
+#   EXPECT                 the consumers' whole output, without the final newline
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -11,33 +18,38 @@ function(run)
   set(last_output "${out}" PARENT_SCOPE)
 endfunction()
 
-run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --component vorn --prefix "${prefix}")
-file(GLOB_RECURSE libs "${prefix}/*libvorn.so.1")
-file(GLOB_RECURSE versions "${prefix}/*VornConfigVersion.cmake")
-if(NOT libs OR NOT versions OR NOT EXISTS "${prefix}/include/vorn.h")
-  message(FATAL_ERROR "incomplete install in ${prefix}")
-endif()
+string(REPLACE "," ";" components "${COMPONENTS}")
+foreach(component IN LISTS components)
+  run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --component ${component} --prefix "${prefix}")
+endforeach()
+string(REPLACE "," ";" files "${FILES}")
+foreach(pattern IN LISTS files)
+  file(GLOB_RECURSE found "${prefix}/${pattern}")
+  if(NOT found)
+    message(FATAL_ERROR "incomplete install in ${prefix}: no ${pattern}")
+  endif()
+endforeach()
 
 # find_package
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
     "-DCMAKE_PREFIX_PATH=${prefix}")
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
 run("${WORK_DIR}/consumer/consumer")
-if(NOT last_output STREQUAL "6 8\n")
+if(NOT last_output STREQUAL "${EXPECT}\n")
   message(FATAL_ERROR "find_package consumer printed: ${last_output}")
 endif()
 
-# pkg-config
-file(GLOB_RECURSE pcs "${prefix}/*vorn.pc")
+# pkg-config; the installed libraries are found through LD_LIBRARY_PATH.
+file(GLOB_RECURSE pcs "${prefix}/*/${PC_MODULE}.pc")
 get_filename_component(pcdir "${pcs}" DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} "${pcdir}")
-run(pkg-config --cflags --libs vorn)
+run(pkg-config --cflags --libs ${PC_MODULE})
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(cc "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
-get_filename_component(libdir "${libs}" DIRECTORY)
+get_filename_component(libdir "${pcdir}" DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
 run("${WORK_DIR}/pc_consumer")
-if(NOT last_output STREQUAL "6 8\n")
+if(NOT last_output STREQUAL "${EXPECT}\n")
   message(FATAL_ERROR "pkg-config consumer printed: ${last_output}")
 endif()
