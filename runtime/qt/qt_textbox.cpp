@@ -32,6 +32,7 @@ TextBoxWidget::TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent)
     flushTimer_.setInterval(kFlushIntervalMs);
     connect(&flushTimer_, &QTimer::timeout, this, &TextBoxWidget::flush);
     connect(document(), &QTextDocument::contentsChanged, this, [this] { oneEmptyLine_ = false; });
+    connect(document(), &QTextDocument::contentsChange, this, &TextBoxWidget::mirrorChange);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { reportEdit(); });
 }
 
@@ -102,9 +103,37 @@ void TextBoxWidget::insertLine(int index, std::string_view bytes) {
     setScrollPosition(view);
 }
 
-std::string TextBoxWidget::text() {
+const std::string& TextBoxWidget::text() {
     flush();
-    return fromQString(document()->toRawText());
+    if (!bytesValid_) {
+        bytes_ = fromQString(document()->toRawText());
+        bytesValid_ = true;
+    }
+    return bytes_;
+}
+
+// Applies one change of the document to the byte copy. A change that reaches
+// the document's final block separator (a whole new text, for one) or that
+// does not add up drops the copy; the next read rebuilds it.
+void TextBoxWidget::mirrorChange(int position, int removed, int added) {
+    if (!bytesValid_) return;
+    const qsizetype length = static_cast<qsizetype>(bytes_.size());
+    const qsizetype total = document()->characterCount() - 1;
+    if (position < 0 || removed < 0 || added < 0 || position + removed > length ||
+        length - removed + added != total) {
+        bytesValid_ = false;
+        bytes_.clear();
+        bytes_.shrink_to_fit();
+        return;
+    }
+    std::string inserted;
+    if (added > 0) {
+        QTextCursor c(document());
+        c.setPosition(position);
+        c.setPosition(position + added, QTextCursor::KeepAnchor);
+        appendBytes(inserted, c.selectedText());
+    }
+    bytes_.replace(static_cast<size_t>(position), static_cast<size_t>(removed), inserted);
 }
 
 int TextBoxWidget::textLength() {

@@ -92,7 +92,8 @@ public:
     void appendLine(std::string_view bytes);
     // Inserts a line before line index (0 <= index <= count).
     void insertLine(int index, std::string_view bytes);
-    std::string text();
+    // The whole text as bytes; valid until the box changes.
+    const std::string& text();
     int textLength();
     int lineCount();
     std::string line(int index);
@@ -124,7 +125,14 @@ private:
     void setScrollPosition(QPoint at);
     bool docEmpty() const;
 
+    void mirrorChange(int position, int removed, int added);
+
     std::string pending_;         // appended lines not yet in the document
+    // The document's text as bytes, kept up to date edit by edit once it was
+    // asked for, so that reading a large box after a keystroke costs a copy,
+    // not a conversion of the whole document.
+    std::string bytes_;
+    bool bytesValid_ = false;
     bool oneEmptyLine_ = false;   // the empty document holds one empty line
     QTimer flushTimer_;
 };

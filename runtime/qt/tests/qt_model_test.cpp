@@ -91,6 +91,7 @@ TEST_P(QtBoxModel, RandomEditsAndQueriesAgreeWithTheModel) {
             ASSERT_EQ(got, expected) << "step " << step;
             GetTextBoxLineIndexFromOffset(panel, box, offset, &back);
             ASSERT_EQ(back, i);
+            ASSERT_EQ(value(box), model.text) << "step " << step;
             int last = 0;
             EXPECT_LT(GetTextBoxLineOffset(panel, box, count, &last), 0) << "past the last line";
         }
