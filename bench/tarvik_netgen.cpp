@@ -1,6 +1,16 @@
-// Writes a large synthetic net list on standard output for the tarvik-convert
-// benchmark: tarvik_netgen accel|orcad|pcad45 MEGABYTES. Nets have 2 to 9 nodes
-// of realistic references and pins; the output is the same for the same arguments.
+// Writes a large synthetic net list on standard output for the benchmarks;
+// the output is the same for the same arguments.
+//
+//   tarvik_netgen accel|orcad|pcad45 MEGABYTES
+//     for tarvik-convert: nets of 2 to 9 nodes of realistic references and
+//     pins, drawn at random (a node stands in many nets), up to that size;
+//   tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]
+//     for tarvik-diff: a board of COUNT nets of 2 to 9 nodes in which every
+//     pin stands in one net; with --edits, the same board after that many
+//     random edits (nets renamed, added and removed; nodes moved, added and
+//     removed). cha writes the board as a chain list.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,23 +36,22 @@ std::vector<Node> MakeNodes(std::mt19937& rng) {
     return nodes;
 }
 
-void Accel(std::string& out, int k, const std::vector<Node>& nodes) {
-    out += "    (net \"NET_" + std::to_string(k) + "\"\n";
+void Accel(std::string& out, const std::string& name, const std::vector<Node>& nodes) {
+    out += "    (net \"" + name + "\"\n";
     for (const auto& n : nodes) out += "      (node \"" + n.ref + "\" \"" + n.pin + "\")\n";
     out += "    )\n";
 }
 
-void Orcad(std::string& out, int k, const std::vector<Node>& nodes) {
-    std::string name = "NET_" + std::to_string(k);
+void Orcad(std::string& out, std::string name, const std::vector<Node>& nodes) {
     if (name.size() < 10) name.resize(10, ' ');
     out += name + "= ";
     for (const auto& n : nodes) out += n.ref + "/" + n.pin + " ";
     out += ";\n";
 }
 
-void Pcad(std::string& out, int k, const std::vector<Node>& nodes) {
+void Pcad(std::string& out, const std::string& name, const std::vector<Node>& nodes) {
     for (std::size_t j = 0; j < nodes.size(); j += 2) {
-        std::string line = j == 0 ? "  NET_" + std::to_string(k) : "";
+        std::string line = j == 0 ? "  " + name : "";
         line.resize(18, ' ');
         line += nodes[j].ref + "-" + nodes[j].pin;
         if (j + 1 < nodes.size()) {
@@ -54,34 +63,151 @@ void Pcad(std::string& out, int k, const std::vector<Node>& nodes) {
     // A net whose node count is even ends only at the next net's first line.
 }
 
+void Cha(std::string& out, int k, const std::string& name, const std::vector<Node>& nodes) {
+    out += "#" + std::to_string(k) + " \"" + name + "\" = ";
+    for (std::size_t j = 0; j < nodes.size(); ++j) out += (j ? ", " : "") + nodes[j].ref + ":" + nodes[j].pin;
+    out += ";\r\n";
+}
+
+const char* const kHeaders[] = {
+    "ACCEL_ASCII \"bench.sch\"\n\n(asciiHeader\n  (asciiVersion 3 0)\n  (fileUnits Mil)\n)\n\n(netlist \"Netlist_1\"\n",
+    "BOARD = BENCH.PCB;\n\nPARTS\nR0805 = R1;\n\nNETS\n\n", "%PCAD 4.5 NET LIST\n%NET\n", ""};
+const char* const kTrailers[] = {")\n", "", "%END\n", ""};
+const char* const kForms[] = {"accel", "orcad", "pcad45", "cha"};
+
+// ---- A board for tarvik-diff --------------------------------------------------
+
+// Node number i is pin i % 8 + 1 of component i / 8.
+Node BoardNode(std::uint32_t i) {
+    const std::uint32_t c = i / 8;
+    return {kPrefixes[c % 10] + std::to_string(c / 10 + 1), std::to_string(i % 8 + 1)};
+}
+
+struct BoardNet {
+    std::string name;
+    std::vector<std::uint32_t> nodes;
+    bool removed = false;
+};
+
+std::vector<BoardNet> MakeBoard(long long count) {
+    std::mt19937 rng(4711);
+    std::uniform_int_distribution<int> size(2, 9);
+    std::vector<BoardNet> nets(static_cast<std::size_t>(count));
+    std::uint32_t total = 0;
+    for (auto& n : nets) {
+        n.nodes.resize(static_cast<std::size_t>(size(rng)));
+        total += static_cast<std::uint32_t>(n.nodes.size());
+    }
+    std::vector<std::uint32_t> pins(total);
+    for (std::uint32_t i = 0; i < total; ++i) pins[i] = i;
+    std::shuffle(pins.begin(), pins.end(), rng);
+    std::uint32_t next = 0;
+    for (std::size_t k = 0; k < nets.size(); ++k) {
+        nets[k].name = "NET_" + std::to_string(k + 1);
+        for (auto& p : nets[k].nodes) p = pins[next++];
+    }
+    return nets;
+}
+
+// Random edits, each on a random net; new nodes are pins of new components.
+void EditBoard(std::vector<BoardNet>& nets, long long edits) {
+    std::mt19937 rng(1147);
+    std::uint32_t fresh = 0;
+    for (const auto& n : nets)
+        for (auto p : n.nodes) fresh = std::max(fresh, p + 1);
+    fresh = (fresh + 7) / 8 * 8;
+    const auto any = [&] { return static_cast<std::size_t>(rng() % nets.size()); };
+    for (long long e = 0; e < edits; ++e) {
+        BoardNet& n = nets[any()];
+        switch (rng() % 6) {
+        case 0: n.name = "RENAMED_" + std::to_string(e + 1); break;
+        case 1: {
+            BoardNet& to = nets[any()];
+            if (n.nodes.empty()) break;
+            to.nodes.push_back(n.nodes.back());
+            n.nodes.pop_back();
+            break;
+        }
+        case 2: nets.push_back({"ADDED_" + std::to_string(e + 1), {fresh, fresh + 1}, false}), fresh += 8; break;
+        case 3: n.removed = true; break;
+        case 4: n.nodes.push_back(fresh), fresh += 8; break;
+        case 5:
+            if (!n.nodes.empty()) n.nodes.erase(n.nodes.begin() + static_cast<std::ptrdiff_t>(rng() % n.nodes.size()));
+            break;
+        }
+    }
+}
+
+int WriteBoard(int form, long long count, long long edits) {
+    auto nets = MakeBoard(count);
+    if (edits > 0) EditBoard(nets, edits);
+    std::string out = kHeaders[form];
+    std::vector<Node> nodes;
+    int k = 0;
+    for (const auto& n : nets) {
+        if (n.removed) continue;
+        nodes.clear();
+        for (auto p : n.nodes) nodes.push_back(BoardNode(p));
+        switch (form) {
+        case 0: Accel(out, n.name, nodes); break;
+        case 1: Orcad(out, n.name, nodes); break;
+        case 2: Pcad(out, n.name, nodes); break;
+        default: Cha(out, ++k, n.name, nodes); break;
+        }
+        if (out.size() > (1u << 20)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    }
+    out += kTrailers[form];
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+int Usage() {
+    std::fputs("usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n"
+               "       tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]\n",
+               stderr);
+    return 2;
+}
+
+// The form named, or -1: accel, orcad, pcad45, and cha when allowed.
+int Form(const std::string& name, bool chainList) {
+    for (int f = 0; f < 4; ++f)
+        if (name == kForms[f] && (f < 3 || chainList)) return f;
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 3) {
-        std::fputs("usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n", stderr);
-        return 2;
+    if (argc >= 4 && std::strcmp(argv[2], "--nets") == 0) {
+        const int form = Form(argv[1], true);
+        const long long count = std::atoll(argv[3]);
+        long long edits = 0;
+        if (argc == 6 && std::strcmp(argv[4], "--edits") == 0) edits = std::atoll(argv[5]);
+        else if (argc != 4) return Usage();
+        if (form < 0 || count <= 0) return Usage();
+        return WriteBoard(form, count, edits);
     }
-    const std::string form = argv[1];
+    const int form = argc == 3 ? Form(argv[1], false) : -1;
+    if (form < 0) return Usage();
     const long long limit = std::atoll(argv[2]) * 1000000LL;
     std::mt19937 rng(4711);
-    std::string out;
-    if (form == "accel") out = "ACCEL_ASCII \"bench.sch\"\n\n(asciiHeader\n  (asciiVersion 3 0)\n  (fileUnits Mil)\n)\n\n(netlist \"Netlist_1\"\n";
-    else if (form == "orcad") out = "BOARD = BENCH.PCB;\n\nPARTS\nR0805 = R1;\n\nNETS\n\n";
-    else if (form == "pcad45") out = "%PCAD 4.5 NET LIST\n%NET\n";
-    else return 2;
+    std::string out = kHeaders[form];
     long long written = 0;
     for (int k = 1; written + static_cast<long long>(out.size()) < limit; ++k) {
         const auto nodes = MakeNodes(rng);
-        if (form == "accel") Accel(out, k, nodes);
-        else if (form == "orcad") Orcad(out, k, nodes);
-        else Pcad(out, k, nodes);
+        const std::string name = "NET_" + std::to_string(k);
+        if (form == 0) Accel(out, name, nodes);
+        else if (form == 1) Orcad(out, name, nodes);
+        else Pcad(out, name, nodes);
         if (out.size() > (1u << 20)) {
             written += static_cast<long long>(std::fwrite(out.data(), 1, out.size(), stdout));
             out.clear();
         }
     }
-    if (form == "accel") out += ")\n";
-    if (form == "pcad45") out += "%END\n";
+    out += kTrailers[form];
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }

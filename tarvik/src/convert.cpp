@@ -15,6 +15,7 @@
 #include "chain.h"
 #include "cp1251.h"
 #include "decoders.h"
+#include "fd_write.h"
 #include "reader.h"
 #include "shell.h"
 
@@ -105,21 +106,6 @@ void DrawProgress(int) {
 
 void ClearProgress() {
     if (bar.drawn) std::fputs("\r\033[K", stderr);
-}
-
-// Sinks for the chain list bytes.
-bool WriteToFd(void* ctx, const char* bytes, std::size_t count) {
-    const int fd = *static_cast<int*>(ctx);
-    while (count) {
-        const ssize_t w = ::write(fd, bytes, count);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += w;
-        count -= static_cast<std::size_t>(w);
-    }
-    return true;
 }
 
 // Writes the chain list to path through a temporary file beside it, renamed

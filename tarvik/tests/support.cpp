@@ -3,8 +3,10 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -96,6 +98,27 @@ std::string ChaBytes(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines) out += l + "\r\n";
     return out;
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+RunResult RunProgram(const std::string& program, const std::string& args) {
+    return RunShell(Quote(program) + " " + args);
+}
+
+RunResult RunShell(const std::string& command) {
+    const std::string out = TempPath("run.out"), err = TempPath("run.err");
+    const std::string cmd = "{ " + command + "\n} </dev/null >" + Quote(out) + " 2>" + Quote(err);
+    const int rc = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = ReadBytes(out);
+    r.err = ReadBytes(err);
+    return r;
 }
 
 std::string DataFile(const std::string& name) { return std::string(TARVIK_TEST_DATA) + "/" + name; }

@@ -32,6 +32,19 @@ Decoded DecodeAny(const std::string& bytes, int* form);
 // Lines as a .cha file: each followed by CR LF.
 std::string ChaBytes(const std::vector<std::string>& lines);
 
+// A program run from the shell: exit status (-1 when it did not exit), and
+// what it wrote on standard output and standard error.
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+// Runs "program args" with no standard input unless args redirect it.
+RunResult RunProgram(const std::string& program, const std::string& args);
+// Runs a shell command line (sh) the same way; its output is what all of it writes.
+RunResult RunShell(const std::string& command);
+// s quoted for the shell.
+std::string Quote(const std::string& s);
+
 // Folder of data files: "tests" (tarvik/tests/data) or "examples" (examples/tarvik).
 std::string DataFile(const std::string& name);
 std::string ExampleFile(const std::string& name);

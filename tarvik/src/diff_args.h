@@ -1,0 +1,26 @@
+// tarvik-diff's command line: two files and the options, or a message why not.
+#ifndef TARVIK_DIFF_ARGS_H
+#define TARVIK_DIFF_ARGS_H
+
+#include <string>
+
+namespace tarvik {
+
+struct DiffOptions {
+    std::string oldPath, newPath;  // "-" is standard input
+    bool json = false;             // --format json
+    bool verbose = false;          // -v: forms, net counts, times on standard error
+    bool help = false;             // -h or --help: nothing else is read
+};
+
+// The text of --help.
+extern const char* const kDiffHelp;
+
+// Reads argv[1..argc-1]: options (--format text|json, --format=..., -v,
+// -h/--help) anywhere before "--", and exactly two files, of which at most one
+// is "-". Returns the empty string, or a one-line message that says what is wrong.
+std::string ParseDiffArgs(int argc, const char* const argv[], DiffOptions& options);
+
+}  // namespace tarvik
+
+#endif

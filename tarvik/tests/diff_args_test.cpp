@@ -1,0 +1,74 @@
+// Table tests of tarvik-diff's command line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "diff_args.h"
+
+namespace tarvik::test {
+namespace {
+
+struct ArgsCase {
+    const char* name;
+    std::vector<const char*> args;  // without the program name
+    std::string error;              // "" when the command line is fine
+    DiffOptions options;            // what it gives when fine
+};
+void PrintTo(const ArgsCase& c, std::ostream* os) { *os << c.name; }
+
+DiffOptions Options(const char* oldPath, const char* newPath, bool json = false, bool verbose = false) {
+    DiffOptions o;
+    o.oldPath = oldPath;
+    o.newPath = newPath;
+    o.json = json;
+    o.verbose = verbose;
+    return o;
+}
+
+DiffOptions Help() {
+    DiffOptions o;
+    o.help = true;
+    return o;
+}
+
+class DiffArgs : public testing::TestWithParam<ArgsCase> {};
+
+TEST_P(DiffArgs, ReadsTheCommandLine) {
+    const ArgsCase& c = GetParam();
+    std::vector<const char*> argv{"tarvik-diff"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    DiffOptions o;
+    EXPECT_EQ(ParseDiffArgs(static_cast<int>(argv.size()), argv.data(), o), c.error);
+    if (!c.error.empty()) return;
+    EXPECT_EQ(o.oldPath, c.options.oldPath);
+    EXPECT_EQ(o.newPath, c.options.newPath);
+    EXPECT_EQ(o.json, c.options.json);
+    EXPECT_EQ(o.verbose, c.options.verbose);
+    EXPECT_EQ(o.help, c.options.help);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, DiffArgs,
+    testing::Values(
+        ArgsCase{"TwoFiles", {"a.net", "b.net"}, "", Options("a.net", "b.net")},
+        ArgsCase{"FormatJson", {"--format", "json", "a.net", "b.net"}, "", Options("a.net", "b.net", true)},
+        ArgsCase{"FormatJsonWithEquals", {"a.net", "--format=json", "b.net"}, "", Options("a.net", "b.net", true)},
+        ArgsCase{"FormatTextAfterJson", {"--format=json", "--format", "text", "a", "b"}, "", Options("a", "b")},
+        ArgsCase{"Verbose", {"-v", "a", "b"}, "", Options("a", "b", false, true)},
+        ArgsCase{"OptionsAfterTheFiles", {"a", "b", "-v", "--format", "json"}, "", Options("a", "b", true, true)},
+        ArgsCase{"StandardInput", {"-", "b.cha"}, "", Options("-", "b.cha")},
+        ArgsCase{"DashDashEndsOptions", {"--", "-v", "--format"}, "", Options("-v", "--format")},
+        ArgsCase{"Help", {"a", "--help", "--bogus"}, "", Help()},
+        ArgsCase{"ShortHelp", {"-h"}, "", Help()},
+        ArgsCase{"NoFiles", {}, "two files to compare are needed: OLD NEW", {}},
+        ArgsCase{"OneFile", {"a.net"}, "two files to compare are needed: OLD NEW", {}},
+        ArgsCase{"ThreeFiles", {"a", "b", "c"}, "more than two files given", {}},
+        ArgsCase{"UnknownFormat", {"--format", "xml", "a", "b"}, "unknown format 'xml': text or json", {}},
+        ArgsCase{"FormatWithoutValue", {"a", "b", "--format"}, "--format needs a value: text or json", {}},
+        ArgsCase{"UnknownOption", {"-x", "a", "b"}, "unknown option '-x'", {}},
+        ArgsCase{"StandardInputTwice", {"-", "-"}, "standard input (-) can be only one of the two files", {}}),
+    [](const testing::TestParamInfo<ArgsCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarvik::test

@@ -1,0 +1,186 @@
+// Tests of the built tarvik-diff program, run as a user would: the example
+// board in every form, the report of a revision as text and JSON, the
+// encodings for a terminal and a pipe, exit codes and error lines.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cp1251.h"
+#include "support.h"
+
+namespace tarvik::test {
+namespace {
+
+RunResult Diff(const std::string& args) { return RunProgram(TARVIK_DIFF_EXE, args); }
+
+std::string Example(const char* name) { return Quote(ExampleFile(name)); }
+
+const char* const kBoardFiles[] = {"preamp_accel.net", "preamp_orcad.net", "preamp_pcad45.net", "preamp.cha"};
+
+TEST(Diff, TheExampleBoardIsTheSameInEveryForm) {
+    for (const char* a : kBoardFiles)
+        for (const char* b : kBoardFiles) {
+            const RunResult r = Diff(Example(a) + " " + Example(b));
+            EXPECT_EQ(r.status, 0) << a << " " << b << ": " << r.err;
+            EXPECT_EQ(r.out, "") << a << " " << b;
+            EXPECT_EQ(r.err, "") << a << " " << b;
+        }
+}
+
+TEST(Diff, ReportsTheRevisionInWindows1251ToAFile) {
+    const RunResult r = Diff(Example("preamp.cha") + " " + Example("preamp_rev2_orcad.net"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Diff, ReportsTheRevisionInWindows1251ToAPipe) {
+    const RunResult r = RunShell(Quote(TARVIK_DIFF_EXE) + " " + Example("preamp_accel.net") + " " +
+                                 Example("preamp_rev2_orcad.net") + " | cat");
+    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+}
+
+TEST(Diff, ReportsTheRevisionAsJson) {
+    const RunResult r = Diff("--format json " + Example("preamp_pcad45.net") + " " + Example("preamp_rev2_orcad.net"));
+    EXPECT_EQ(r.status, 1);
+    const std::string expected = ReadBytes(DataFile("preamp_rev2.json"));
+    // The golden file names the files relative to the examples folder.
+    std::string out = r.out;
+    for (std::size_t p; (p = out.find(std::string(TARVIK_EXAMPLES) + "/")) != std::string::npos;)
+        out.erase(p, std::string(TARVIK_EXAMPLES).size() + 1);
+    EXPECT_EQ(out, expected);
+}
+
+TEST(Diff, SameListsAsJsonSayTheyAreTheSame) {
+    const RunResult r = Diff("--format=json " + Example("preamp_accel.net") + " " + Example("preamp.cha"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"same\": true"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"form\": \"chain list\""), std::string::npos) << r.out;
+}
+
+// Runs tarvik-diff on a pseudo-terminal and returns what the terminal got.
+std::string OnATerminal(const std::string& oldPath, const std::string& newPath, int* status) {
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execl(TARVIK_DIFF_EXE, "tarvik-diff", oldPath.c_str(), newPath.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(n));
+    close(master);
+    int rc = 0;
+    waitpid(pid, &rc, 0);
+    *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::string text;  // the terminal writes LF as CR LF
+    for (char c : got)
+        if (c != '\r') text += c;
+    return text;
+}
+
+TEST(Diff, ReportsInUtf8ToATerminal) {
+    int status = -1;
+    const std::string got = OnATerminal(ExampleFile("preamp_orcad.net"), ExampleFile("preamp_rev2_orcad.net"), &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(got, cp1251::to_utf8(ReadBytes(DataFile("preamp_rev2.diff"))));
+    EXPECT_NE(got.find("net added \"ЭКРАН\" = C4:2, J1:5;"), std::string::npos) << got;
+}
+
+TEST(Diff, ReadsStandardInputAndPipes) {
+    const std::string exe = Quote(TARVIK_DIFF_EXE);
+    RunResult r = RunShell("cat " + Example("preamp_orcad.net") + " | " + exe + " - " + Example("preamp.cha"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = RunShell(exe + " " + Example("preamp_accel.net") + " - <" + Example("preamp_pcad45.net"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = RunShell("cat " + Example("preamp.cha") + " | " + exe + " - " + Example("preamp_accel.net"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string fifo = TempPath("board.fifo");
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    r = RunShell("cat " + Example("preamp_pcad45.net") + " >" + Quote(fifo) + " & " + exe + " " + Quote(fifo) + " " +
+                 Example("preamp_rev2_orcad.net"));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+}
+
+TEST(Diff, AChainListNotNamedChaIsRecognised) {
+    const std::string chains = WriteTemp(ReadBytes(ExampleFile("preamp.cha")), "chains.txt");
+    const RunResult r = Diff("-v " + Quote(chains) + " " + Example("preamp_orcad.net"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("old '" + chains + "': chain list, 9 nets"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("new '" + ExampleFile("preamp_orcad.net") + "': ORCAD, 9 nets, "),
+              std::string::npos)
+        << r.err;
+}
+
+// Exit 2 with one line on standard error that names the file and the cause.
+void ExpectTrouble(const RunResult& r, const std::string& path, const std::string& cause) {
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find("'" + path + "'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(cause), std::string::npos) << r.err;
+}
+
+TEST(Diff, AFileThatCannotBeReadExitsTwo) {
+    const std::string missing = TempPath("missing.net");
+    ExpectTrouble(Diff(Quote(missing) + " " + Example("preamp.cha")), missing, "No such file or directory");
+    ExpectTrouble(Diff(Example("preamp.cha") + " " + Quote(missing)), missing, "No such file or directory");
+    const std::string missingCha = TempPath("missing.cha");
+    ExpectTrouble(Diff(Quote(missingCha) + " " + Example("preamp.cha")), missingCha, "No such file or directory");
+    const std::string dir = TempPath("folder.net");
+    std::filesystem::create_directories(dir);
+    ExpectTrouble(Diff(Example("preamp.cha") + " " + Quote(dir)), dir, "Is a directory");
+}
+
+TEST(Diff, AFileOfNoFormExitsTwo) {
+    const std::string unrecognised = DataFile("unrecognised.net");
+    ExpectTrouble(Diff(Quote(unrecognised) + " " + Example("preamp.cha")), unrecognised, "Неопознанный формат файла!");
+    const std::string empty = WriteTemp("", "empty.net");
+    ExpectTrouble(Diff(Example("preamp.cha") + " " + Quote(empty)), empty, "Неопознанный формат файла!");
+    const std::string bad = WriteTemp("#1 \"A\" = X:1;\r\nnot a chain line\r\n", "bad.cha");
+    ExpectTrouble(Diff(Quote(bad) + " " + Example("preamp.cha")), bad, "line 1: not a chain line");
+}
+
+TEST(Diff, AnEmptyChainListIsAListWithoutNets) {
+    const std::string empty = WriteTemp("", "empty.cha");
+    const RunResult r = Diff(Quote(empty) + " " + Quote(empty));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Diff, AnOutputThatCannotBeWrittenExitsTwo) {
+    const RunResult r = RunShell(Quote(TARVIK_DIFF_EXE) + " " + Example("preamp.cha") + " " +
+                                 Example("preamp_rev2_orcad.net") + " >/dev/full");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot write standard output: No space left on device"), std::string::npos) << r.err;
+}
+
+TEST(Diff, BadArgumentsExitTwoWithUsage) {
+    for (const char* args : {"", "one.net", "-x a b", "--format xml a b", "- -"}) {
+        const RunResult r = Diff(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("usage: tarvik-diff [--format text|json] [-v] OLD NEW"), std::string::npos) << args;
+        EXPECT_EQ(r.out, "") << args;
+    }
+}
+
+TEST(Diff, HelpTellsHowRenamesWithChangedNodesAreReported) {
+    const RunResult r = Diff("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: tarvik-diff [--format text|json] [-v] OLD NEW"), std::string::npos);
+    EXPECT_NE(r.out.find("renamed and also changed in its nodes is\nreported as removed and added"), std::string::npos)
+        << r.out;
+}
+
+}  // namespace
+}  // namespace tarvik::test
