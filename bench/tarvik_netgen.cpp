@@ -54,21 +54,39 @@ void Pcad(std::string& out, int k, const std::vector<Node>& nodes) {
     // A net whose node count is even ends only at the next net's first line.
 }
 
+const char* const kUsage =
+    "usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n"
+    "Writes a synthetic net list of about MEGABYTES million bytes in the given\n"
+    "form on standard output (the same bytes for the same arguments).\n";
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc != 3) {
-        std::fputs("usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n", stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const std::string form = argv[1];
-    const long long limit = std::atoll(argv[2]) * 1000000LL;
+    char* end = nullptr;
+    const long long megabytes = std::strtoll(argv[2], &end, 10);
+    if (form != "accel" && form != "orcad" && form != "pcad45") {
+        std::fprintf(stderr, "tarvik_netgen: unknown form '%s' (accel, orcad or pcad45)\n", argv[1]);
+        return 2;
+    }
+    if (*argv[2] == '\0' || *end != '\0' || megabytes < 0 || megabytes > 1000000) {
+        std::fprintf(stderr, "tarvik_netgen: MEGABYTES must be a whole number from 0 to 1000000, not '%s'\n", argv[2]);
+        return 2;
+    }
+    const long long limit = megabytes * 1000000LL;
     std::mt19937 rng(4711);
     std::string out;
     if (form == "accel") out = "ACCEL_ASCII \"bench.sch\"\n\n(asciiHeader\n  (asciiVersion 3 0)\n  (fileUnits Mil)\n)\n\n(netlist \"Netlist_1\"\n";
     else if (form == "orcad") out = "BOARD = BENCH.PCB;\n\nPARTS\nR0805 = R1;\n\nNETS\n\n";
-    else if (form == "pcad45") out = "%PCAD 4.5 NET LIST\n%NET\n";
-    else return 2;
+    else out = "%PCAD 4.5 NET LIST\n%NET\n";
     long long written = 0;
     for (int k = 1; written + static_cast<long long>(out.size()) < limit; ++k) {
         const auto nodes = MakeNodes(rng);
