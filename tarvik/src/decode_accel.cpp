@@ -38,9 +38,6 @@ enum AccelState {
 // Look-ahead buffer for keywords, zero-terminated behind the bytes read.
 char InStr[16];
 
-inline int Next(int file) { return static_cast<int>(R.n = ReadF1(file, &R.InChar)); }
-inline int BrokenOff() { return B.N > 0 ? 0 : -2; }
-
 // The len bytes equal the lower-case keyword ignoring the case of ASCII
 // letters: what CompareStrings without case sensitivity gives for them.
 inline bool SameKeyword(const char* bytes, const char* keyword, int len) {
@@ -52,34 +49,39 @@ inline bool SameKeyword(const char* bytes, const char* keyword, int len) {
     return true;
 }
 
-// Reads len look-ahead bytes and compares them with keyword, ignoring case.
-// Returns 1 on a match, 0 on a mismatch (after stepping back), -1 when the
-// file ended within the look-ahead. Inside the window the bytes are compared
-// in place; reading them and stepping back would leave the same state.
-int LookAhead(int file, const char* keyword, int len) {
+enum class Ahead {
+    Keyword,  // the keyword followed: its bytes are consumed
+    Other,    // something else followed: the read position is unchanged
+    CutOff,   // the file ended within the look-ahead
+};
+
+// Reads len look-ahead bytes and compares them with keyword, ignoring case;
+// steps back over them when they differ. Inside the window the bytes are
+// compared in place; reading them and stepping back would leave the same state.
+Ahead LookAhead(int file, const char* keyword, int len) {
     if (R.BufLen - R.BufPos >= len) {
         R.n = len;
-        if (!SameKeyword(R.FileBuf + R.BufPos, keyword, len)) return 0;
+        if (!SameKeyword(R.FileBuf + R.BufPos, keyword, len)) return Ahead::Other;
         R.BufPos += len;
-        return 1;
+        return Ahead::Keyword;
     }
     R.n = ReadF(file, InStr, len);
-    if (R.n < len) return -1;
+    if (R.n < len) return Ahead::CutOff;
     InStr[len] = 0;
-    if (SameKeyword(InStr, keyword, len)) return 1;
+    if (SameKeyword(InStr, keyword, len)) return Ahead::Keyword;
     MoveFptr(file, -len);
-    return 0;
+    return Ahead::Other;
 }
 
 // Bytes that end a quoted string, and a zero byte, which is dropped.
 constexpr ByteSet kQuoteStops{"\"\0", 2};
 
 // Bytes up to the next double quote (not stored) go to the net name.
-// Returns 0 when the file ended inside the name.
-int ReadQuotedName(int file) {
-    B.i = 0;
+// False when the file ended inside the name.
+bool ReadQuotedName(int file) {
+    StartName();
     for (;;) {
-        if (const std::size_t run = RunBefore(kQuoteStops)) {
+        if (const std::size_t run = RunBefore<kQuoteStops>()) {
             PutNameBytes(R.FileBuf + R.BufPos, run);
             SkipRun(run);
         }
@@ -91,10 +93,11 @@ int ReadQuotedName(int file) {
 }
 
 // Bytes up to the next double quote are appended to the chain line.
-int AppendQuoted(int file) {
+// False when the file ended inside them.
+bool AppendQuoted(int file) {
     for (;;) {
-        if (const std::size_t run = RunBefore(kQuoteStops)) {
-            AppendBytes(R.FileBuf + R.BufPos, run);
+        if (const std::size_t run = RunBefore<kQuoteStops>()) {
+            AppendWindowBytes(R.FileBuf + R.BufPos, run);
             SkipRun(run);
         }
         if (!Next(file) || R.InChar == '"') break;
@@ -116,17 +119,17 @@ void EndNet() {
 
 int DecodeACCEL(int file, int panel, int control) {
     InitReadF(file);
-    SetCtrlVal(R.ProgressPanel, 2, "Импорт списка связей ACCEL ASCII"_cp1251);
+    ShowFormTitle("Импорт списка связей ACCEL ASCII"_cp1251);
     R.n = ReadF(file, InStr, 11);
-    if (R.n < 11) return -2;
+    if (R.n < 11) return kNotThisForm;
     InStr[11] = 0;
-    if (CompareStrings(InStr, 0, "ACCEL_ASCII", 0, 0) != 0) return -2;
+    if (CompareStrings(InStr, 0, "ACCEL_ASCII", 0, 0) != 0) return kNotThisForm;
     int depth = 0;  // parentheses open within the current net
     WhatDo = OutsideNet;
     StartChains(panel, control);
 
     for (;;) {
-        if (const std::size_t run = RunBefore(kAccelSignificant)) SkipRun(run);
+        if (const std::size_t run = RunBefore<kAccelSignificant>()) SkipRun(run);
         if (!Next(file)) break;
         const char c = R.InChar;
         if (depth != 0) {
@@ -137,8 +140,9 @@ int DecodeACCEL(int file, int panel, int control) {
         case OutsideNet:
             if (c != '(') break;
             switch (LookAhead(file, "net ", 4)) {
-            case -1: return -2;
-            case 1: WhatDo = NetKeyword; depth = 1; break;
+            case Ahead::CutOff: return kNotThisForm;
+            case Ahead::Keyword: WhatDo = NetKeyword; depth = 1; break;
+            case Ahead::Other: break;
             }
             break;
         case NetKeyword:
@@ -152,8 +156,9 @@ int DecodeACCEL(int file, int panel, int control) {
                 EndNet();
             } else if (c == '(') {
                 switch (LookAhead(file, "node ", 5)) {
-                case -1: return -2;
-                case 1: WhatDo = InNode; break;
+                case Ahead::CutOff: return kNotThisForm;
+                case Ahead::Keyword: WhatDo = InNode; break;
+                case Ahead::Other: break;
                 }
             }
             break;
@@ -173,7 +178,7 @@ int DecodeACCEL(int file, int panel, int control) {
                 WhatDo = InNode;
             } else if (c == '"') {
                 Append(':');
-                const int whole = AppendQuoted(file);
+                const bool whole = AppendQuoted(file);
                 AppendSeparator();
                 if (!whole) return BrokenOff();
                 WhatDo = InNet;
@@ -181,7 +186,7 @@ int DecodeACCEL(int file, int panel, int control) {
             break;
         }
     }
-    return 0;
+    return kDecoded;
 }
 
 }  // namespace tarvik

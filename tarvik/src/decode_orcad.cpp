@@ -27,6 +27,9 @@ namespace {
 
 using namespace cp1251::literals;
 
+// The line that opens the nets, with the line ends before and after it.
+constexpr char kNetsLine[] = "\nNETS\n";
+
 // WhatDo values of this decoder.
 enum OrcadState {
     BetweenNets = 1,  // waiting for the first byte of a net name
@@ -35,81 +38,81 @@ enum OrcadState {
     InPinPart = 4,    // in a node after its slash: waiting for the pin part or the end
 };
 
-inline int Next(int file) { return static_cast<int>(R.n = ReadF1(file, &R.InChar)); }
-inline int BrokenOff() { return B.N > 0 ? 0 : -2; }
-
 void EndNet() {
     EndChainTrimmed();
     WhatDo = BetweenNets;
 }
 
+// Bytes that end a name, and a zero byte, which is dropped.
+constexpr ByteSet kNameStops{" =\0", 3};
+
 // Name: every byte up to a blank. An "=" right behind a name that has begun
 // ends it as well and is the net's equals sign (NAME= REF/PIN ...).
-// Returns 1 when the name ended, 0 when the file ended inside it.
-int ReadName(int file) {
-    static constexpr ByteSet kStops{" =\0", 3};
-    B.i = 0;
+// False when the file ended inside the name.
+bool ReadName(int file) {
+    StartName();
     PutNameByte(R.InChar);
     for (;;) {
-        if (const std::size_t run = RunBefore(kStops)) {
+        if (const std::size_t run = RunBefore<kNameStops>()) {
             PutNameBytes(R.FileBuf + R.BufPos, run);
             SkipRun(run);
         }
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         if (R.InChar == ' ') {
             EndName();
             WhatDo = NameRead;
-            return 1;
+            return true;
         }
         if (R.InChar == '=') {
             EndName();
             BeginChain();
             WhatDo = InNodeList;
-            return 1;
+            return true;
         }
         PutNameByte(R.InChar);
     }
 }
 
-// Node from its first byte on: "/" becomes ":" and leads to the pin part.
-// Returns 0 when the file ended inside the node.
 // Bytes that end or change a node or pin part; a zero byte is dropped.
 constexpr ByteSet kNodeStops{"/ \n;\0", 5};
 
 // Appends the run of ordinary node bytes that follows in the window.
 inline void AppendNodeRun() {
-    if (const std::size_t run = RunBefore(kNodeStops)) {
-        AppendBytes(R.FileBuf + R.BufPos, run);
+    if (const std::size_t run = RunBefore<kNodeStops>()) {
+        AppendWindowBytes(R.FileBuf + R.BufPos, run);
         SkipRun(run);
     }
 }
 
-int ReadNode(int file) {
+// Node from its first byte on: "/" becomes ":" and leads to the pin part.
+// False when the file ended inside the node.
+bool ReadNode(int file) {
     Append(R.InChar);
     for (;;) {
         AppendNodeRun();
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         switch (R.InChar) {
-        case '/': Append(':'); WhatDo = InPinPart; return 1;
+        case '/': Append(':'); WhatDo = InPinPart; return true;
         case ' ':
-        case '\n': AppendSeparator(); return 1;
-        case ';': EndNet(); return 1;
+        case '\n': AppendSeparator(); return true;
+        case ';': EndNet(); return true;
         default: Append(R.InChar);
         }
     }
 }
 
 // Pin part from its first byte on; a further "/" stays and keeps the state.
-int ReadPin(int file) {
+// False when the file ended inside the pin part.
+bool ReadPin(int file) {
     Append(R.InChar);
     for (;;) {
         AppendNodeRun();
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         switch (R.InChar) {
         case ' ':
-        case '\n': AppendSeparator(); WhatDo = InNodeList; return 1;
-        case '/': Append('/'); return 1;
-        case ';': EndNet(); return 1;
+        case '\n': AppendSeparator(); WhatDo = InNodeList; return true;
+        case '/': Append('/'); return true;
+        case ';': EndNet(); return true;
         default: Append(R.InChar);
         }
     }
@@ -117,12 +120,81 @@ int ReadPin(int file) {
 
 // Bytes that end a run ignored between tokens: the visible ones, or the
 // equals sign while waiting for it.
-constexpr ByteSet kVisible = [] {
-    ByteSet set{"", 0};
-    for (int b = 0x21; b < 0x100; ++b) set.has[b] = true;
-    return set;
-}();
+constexpr ByteSet kVisible = ByteSet::VisibleBytes();
 constexpr ByteSet kEquals{"=", 1};
+
+// The node list of the current net as far as the window holds it, taken with
+// local pointers: the rules of the InNodeList and InPinPart states and of
+// ReadNode and ReadPin without a call per byte. It stops between two tokens:
+// at the window's end, before a token that the window does not hold whole or
+// that holds a zero byte (the byte-wise steps take those), or when the net
+// has ended. BufPos, InChar, WhatDo and the chain line are then as if every
+// byte had been read one by one.
+void NodeListInWindow() {
+    if (R.ByteByByte) return;
+    const char* const base = R.FileBuf;
+    const char* const end = base + R.BufLen;
+    const char* p = base + R.BufPos;
+    int state = WhatDo;
+    // A token and its stop byte add at most 18 bytes to the chain line when
+    // the token is at most 16 bytes long; room for kRoomTokens such tokens is
+    // made at a time, so that the line is written through a local pointer.
+    constexpr std::size_t kRoomTokens = 4096, kTokenRoom = 18;
+    char* o = nullptr;
+    std::size_t left = 0;  // tokens that fit before room must be made again
+    const auto sync = [&] {
+        if (o) B.i = static_cast<std::size_t>(o - B.OutStr.p);
+        o = nullptr;
+        left = 0;
+    };
+    const auto handOver = [&](const char* next) {  // next: the first byte not read
+        sync();
+        R.BufPos = static_cast<int>(next - base);
+        if (next > base) R.InChar = next[-1];
+        WhatDo = state;
+    };
+    for (;;) {
+        if (p < end && !Visible(*p)) p = ScanTo<kVisible>(p + 1, end);  // mostly one blank
+        if (p == end) return handOver(p);
+        if (*p == ';') {
+            handOver(p + 1);
+            return EndNet();
+        }
+        // A node, or the pin part in InPinPart, up to its stop byte.
+        const char* stop = ScanTo<kNodeStops>(p + 1, end);
+        if (stop == end || *stop == '\0') return handOver(p);
+        const std::size_t n = static_cast<std::size_t>(stop - p);
+        if (n > 16) {
+            sync();
+            AppendBytes(p, n);
+        } else {
+            if (left == 0) {
+                sync();
+                B.OutStr.room(B.i, kRoomTokens * kTokenRoom);
+                o = B.OutStr.p + B.i;
+                left = kRoomTokens;
+            }
+            std::memcpy(o, p, 16);  // the window stays readable 16 bytes past its end
+            o += n;
+            --left;
+        }
+        if (!o) {
+            // After a long token: the steps below through the checked appends.
+            switch (*stop) {
+            case '/': Append(state == InNodeList ? ':' : '/'); state = InPinPart; break;
+            case ';': handOver(stop + 1); return EndNet();
+            default: AppendSeparator(); state = InNodeList;
+            }
+        } else {
+            switch (*stop) {
+            case '/': *o++ = state == InNodeList ? ':' : '/'; state = InPinPart; break;
+            case ';': handOver(stop + 1); return EndNet();
+            default: *o++ = ','; *o++ = ' '; state = InNodeList;  // blank or LF
+            }
+        }
+        p = stop + 1;
+    }
+}
 
 }  // namespace
 
@@ -130,10 +202,10 @@ int DecodeORCAD(int file, int panel, int control) {
     InitReadF(file);
     WhatDo = 0;
     StartChains(panel, control);
-    SetCtrlVal(R.ProgressPanel, 2, "Импорт списка связей ORCAD"_cp1251);
-    const char* nets = std::strstr(R.FileBuf, "\nNETS\n");
-    if (!nets) return -2;
-    R.BufPos = static_cast<int>(nets - R.FileBuf) + 6;
+    ShowFormTitle("Импорт списка связей ORCAD"_cp1251);
+    const char* nets = std::strstr(R.FileBuf, kNetsLine);
+    if (!nets) return kNotThisForm;
+    R.BufPos = static_cast<int>(nets - R.FileBuf + std::strlen(kNetsLine));
     WhatDo = BetweenNets;
 
     // A byte that the current state ignores is followed by the run of bytes
@@ -142,17 +214,19 @@ int DecodeORCAD(int file, int panel, int control) {
         switch (WhatDo) {
         case BetweenNets:
             if (!Visible(R.InChar)) {
-                SkipRunBefore(kVisible);
+                SkipRunBefore<kVisible>();
                 break;
             }
             if (!ReadName(file)) return BrokenOff();
+            if (WhatDo == InNodeList) NodeListInWindow();
             break;
         case NameRead:
             if (R.InChar == '=') {
                 BeginChain();
                 WhatDo = InNodeList;
+                NodeListInWindow();
             } else {
-                SkipRunBefore(kEquals);
+                SkipRunBefore<kEquals>();
             }
             break;
         case InNodeList:
@@ -160,7 +234,7 @@ int DecodeORCAD(int file, int panel, int control) {
             // Both skip invisible bytes and end the net on ";"; a visible
             // byte begins a node, or the pin part after a slash.
             if (!Visible(R.InChar)) {
-                SkipRunBefore(kVisible);
+                SkipRunBefore<kVisible>();
                 break;
             }
             if (R.InChar == ';') {
@@ -168,10 +242,11 @@ int DecodeORCAD(int file, int panel, int control) {
                 break;
             }
             if (!(WhatDo == InNodeList ? ReadNode(file) : ReadPin(file))) return BrokenOff();
+            if (WhatDo != BetweenNets) NodeListInWindow();
             break;
         }
     }
-    return WhatDo == BetweenNets ? 0 : -2;
+    return WhatDo == BetweenNets ? kDecoded : kNotThisForm;
 }
 
 }  // namespace tarvik

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shell.h"
 #include "uirt.h"
 
 namespace tarvik {
@@ -78,7 +79,7 @@ void Progress() {
     // Setting the value it already holds changes nothing; skip the call then.
     if (value != R.LastProgress) {
         R.LastProgress = value;
-        SetCtrlVal(R.ProgressPanel, 3, value);
+        SetCtrlVal(R.ProgressPanel, kProgressValue, value);
         if (R.OnProgress) R.OnProgress(value);
     }
     ProcessSystemEvents();

@@ -1,7 +1,8 @@
 // Adversarial inputs: random bytes of every value (zero bytes included) behind
 // each form's header, and huge names, nodes and lines. Decoders must not crash,
 // must return 0 or -2, and every line they emit must be a whole chain line;
-// huge fields must come through without losing a byte.
+// huge fields must come through without losing a byte; the converter's stream
+// must give exactly the bytes that saving the text box gives.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -11,6 +12,7 @@
 #include "chain.h"
 #include "decoders.h"
 #include "reader.h"
+#include "shell.h"
 #include "support.h"
 
 namespace tarvik::test {
@@ -22,6 +24,8 @@ struct Form {
     std::string header;
     std::string alphabet;  // bytes that the form's grammar reacts to, drawn often
 };
+
+void PrintTo(const Form& f, std::ostream* os) { *os << f.name; }
 
 const std::vector<Form> kForms = {
     {"ACCEL", DecodeACCEL, "ACCEL_ASCII \"r\"\n", std::string("()\"  \n\tnetNETnodeNODE") + '\0' + "\r"},
@@ -44,7 +48,7 @@ std::string RandomBody(std::mt19937& rng, const std::string& alphabet, std::size
 // The text box's text cut at each "#k \"" that begins a line: every piece is
 // a chain line numbered k = 1, 2, ... and ends with ";". (Names may hold LF
 // in the ORCAD and ACCEL forms, so a chain line may span text-box lines.)
-void ExpectWholeChainLines(const std::string& text, int emitted) {
+void ExpectWholeChainLines(const std::string& text, std::int64_t emitted) {
     std::vector<std::string> pieces;
     std::size_t start = 0;
     for (int k = 1; start < text.size(); ++k) {
@@ -56,7 +60,7 @@ void ExpectWholeChainLines(const std::string& text, int emitted) {
         pieces.push_back(text.substr(start, end - start));
         start = end + 1;
     }
-    EXPECT_EQ(static_cast<int>(pieces.size()), emitted);
+    EXPECT_EQ(static_cast<std::int64_t>(pieces.size()), emitted);
     for (const auto& p : pieces) {
         EXPECT_EQ(p.back(), ';') << p;
         EXPECT_EQ(p.find('\0'), std::string::npos);
@@ -102,6 +106,38 @@ TEST_P(RandomInput, RunsGiveTheSameAsByteByByte) {
         const Decoded fast = Decode(form.decoder, input);
         ASSERT_EQ(fast.result, slow.result) << round;
         ASSERT_EQ(fast.lines, slow.lines) << round;
+    }
+}
+
+bool Collect(void* ctx, const char* bytes, std::size_t count) {
+    static_cast<std::string*>(ctx)->append(bytes, count);
+    return true;
+}
+
+// The .cha bytes streamed by the decoders (as tarvik-convert writes them)
+// equal the bytes that the save command writes from the text box, through
+// the shell's order of attempts, lines of failed attempts included.
+TEST_P(RandomInput, StreamedChainListEqualsTheSavedOne) {
+    const Form& form = GetParam();
+    std::mt19937 rng(31337);
+    std::uniform_int_distribution<std::size_t> size(0, 3000);
+    for (int round = 0; round < 200; ++round) {
+        const std::string input = form.header + RandomBody(rng, form.alphabet, size(rng));
+        int formBox = FormNone, formStream = FormNone;
+        const Decoded boxed = DecodeAny(input, &formBox);
+        std::string saved;
+        ASSERT_TRUE(WriteChainList(S.MainPanel, kChainBox, Collect, &saved));
+        std::string streamed;
+        ChaStream stream(Collect, &streamed);
+        B.Out = &stream;
+        const Decoded direct = DecodeAny(input, &formStream);
+        B.Out = nullptr;
+        stream.Flush();
+        ASSERT_EQ(direct.result, boxed.result) << round;
+        ASSERT_EQ(formStream, formBox) << round;
+        EXPECT_TRUE(direct.lines.empty()) << "the text box stays empty while a stream takes the lines";
+        ASSERT_TRUE(streamed == saved) << round;
+        ASSERT_EQ(stream.Lines(), static_cast<std::int64_t>(boxed.lines.size())) << round;
     }
 }
 
