@@ -126,6 +126,7 @@ struct KeyCase {
     std::string expected;
     int expectedStart, expectedLength;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class Keys : public BoxTest, public ::testing::WithParamInterface<KeyCase> {};
 

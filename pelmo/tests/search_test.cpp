@@ -44,6 +44,7 @@ struct FindCase {
     std::string text;
     int expected;
 };
+void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
 
 class FindTable : public ::testing::TestWithParam<FindCase> {};
 

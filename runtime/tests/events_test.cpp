@@ -382,7 +382,10 @@ TEST_P(DiscardInCallback, LeavesTheRuntimeUsable) {
     EXPECT_EQ(value(other), "c");
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, DiscardInCallback, ::testing::Values(EVENT_KEYPRESS, EVENT_VAL_CHANGED));
+INSTANTIATE_TEST_SUITE_P(Events, DiscardInCallback, ::testing::Values(EVENT_KEYPRESS, EVENT_VAL_CHANGED),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == EVENT_KEYPRESS ? "key_press" : "value_changed");
+                         });
 
 int discardPanelCallback(int panel, int, int event, void*, int, int) {
     if (event == EVENT_KEYPRESS) DiscardPanel(panel);
