@@ -1,4 +1,4 @@
-// Headless backend, part 1: panels, controls, attributes and text boxes.
+// Headless backend: panels, controls and their attributes, and text boxes.
 #include "headless.h"
 
 #include <algorithm>

@@ -115,7 +115,6 @@ private:
     std::vector<int> activation_;                 // panel ids, most recently activated last
     std::vector<std::unique_ptr<MenuBar>> menuBars_;
     EventQueue events_;  // queued keys, clicks and deferred calls
-    int loopDepth_ = 0;
     bool quitRequested_ = false;
     int quitCode_ = 0;
     int waitCursor_ = 0;

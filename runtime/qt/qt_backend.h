@@ -166,6 +166,7 @@ private:
 
     private:
         QtBackend& b_;
+        std::optional<EventQueue::Handling> handling_;
     };
     EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way

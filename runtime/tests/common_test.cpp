@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,21 +53,38 @@ TEST(EventQueue, HeldItemsWaitForTheirEventAndOthersKeepOrder) {
     EXPECT_TRUE(q.empty());
     EXPECT_FALSE(q.take(run));
     q.postHeld([&] { ran.push_back("free"); });  // no event running: not held
-    q.begin();                                   // event A
+    std::optional<EventQueue::Handling> a(std::in_place, q);  // event A
     q.postHeld([&] { ran.push_back("afterA"); });
     q.post([&] { ran.push_back("key"); });
-    q.begin();                                   // event B inside A
+    std::optional<EventQueue::Handling> b(std::in_place, q);  // event B inside A
     q.postHeld([&] { ran.push_back("afterB"); });
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key"}));
-    q.end();  // B ends
+    b.reset();  // B ends
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key", "afterB"}));
-    q.end();  // A ends
+    a.reset();  // A ends
     EXPECT_FALSE(q.empty());
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key", "afterB", "afterA"}));
     EXPECT_TRUE(q.empty());
+}
+
+TEST(EventQueue, ScopesEndWhenAnExceptionLeavesThem) {
+    EventQueue q;
+    std::vector<std::string> ran;
+    std::function<void()> run;
+    try {
+        EventQueue::Loop loop(q);
+        EventQueue::Handling event(q);
+        EXPECT_EQ(q.loopDepth(), 1);
+        q.postHeld([&] { ran.push_back("held"); });
+        throw std::runtime_error("a callback failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(q.loopDepth(), 0);
+    while (q.take(run)) run();
+    EXPECT_EQ(ran, (std::vector<std::string>{"held"}));
 }
 
 TEST(AutomationLog, AnswersAreTakenOldestFirstPerKind) {

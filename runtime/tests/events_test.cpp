@@ -2,6 +2,7 @@
 // replace, shortcut keys, value-changed only after edits, deferred calls,
 // nested processing, clicks, closing, and the loop.
 #include <ostream>
+#include <stdexcept>
 
 #include "contract.h"
 
@@ -318,6 +319,19 @@ TEST_F(Events, DeferredCallPostedByADeferredCallWaitsForItToFinish) {
     PostDeferredCall(&postsAnother, const_cast<char*>("inner"));
     ProcessSystemEvents();
     EXPECT_EQ(g_order, (std::vector<std::string>{"outer start", "outer end", "inner"}));
+}
+
+void postsAndThrows(void* data) {
+    PostDeferredCall(&deferredMark, data);
+    throw std::runtime_error("the callback failed");
+}
+
+TEST_F(Events, CallsHeldByAnEventThatEndsInAnExceptionRunAfterIt) {
+    g_order.clear();
+    PostDeferredCall(&postsAndThrows, const_cast<char*>("held"));
+    EXPECT_LT(ProcessSystemEvents(), 0) << "the exception stops at the C boundary";
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"held"}));
 }
 
 int quittingCallback(int, int, int event, void* data, int, int) {
