@@ -1,5 +1,6 @@
 # Installs the vorn component into a fresh prefix, then builds and runs a C
-# consumer through find_package(Vorn) and another through pkg-config.
+# consumer and examples/vorn_example.c through find_package(Vorn), and the
+# same through pkg-config with exactly the README's command.
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -20,11 +21,15 @@ endif()
 
 # find_package
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
-    "-DCMAKE_PREFIX_PATH=${prefix}")
+    "-DCMAKE_PREFIX_PATH=${prefix}" "-DVORN_EXAMPLE=${EXAMPLE}")
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
 run("${WORK_DIR}/consumer/consumer")
 if(NOT last_output STREQUAL "6 8\n")
   message(FATAL_ERROR "find_package consumer printed: ${last_output}")
+endif()
+run("${WORK_DIR}/consumer/example")
+if(NOT last_output MATCHES "\nok\n$")
+  message(FATAL_ERROR "find_package example printed: ${last_output}")
 endif()
 
 # pkg-config
@@ -35,9 +40,21 @@ run(pkg-config --cflags --libs vorn)
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(cc "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
+file(COPY "${EXAMPLE}" DESTINATION "${WORK_DIR}")
+get_filename_component(example_name "${EXAMPLE}" NAME)
+execute_process(COMMAND sh -c "cc ${example_name} $(pkg-config --cflags --libs vorn) -o pc_example"
+  WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cc app.c $(pkg-config --cflags --libs vorn) failed:\n${err}")
+endif()
+# A prefix outside the system's library folders: the loader is told where.
 get_filename_component(libdir "${libs}" DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
 run("${WORK_DIR}/pc_consumer")
 if(NOT last_output STREQUAL "6 8\n")
   message(FATAL_ERROR "pkg-config consumer printed: ${last_output}")
+endif()
+run("${WORK_DIR}/pc_example")
+if(NOT last_output MATCHES "\nok\n$")
+  message(FATAL_ERROR "pkg-config example printed: ${last_output}")
 endif()
