@@ -115,6 +115,99 @@ void EndNet() {
     WhatDo = OutsideNet;
 }
 
+// The decoder's steps for the bytes the window holds, taken with local
+// pointers instead of a reader call per byte: the same states, net depth,
+// look-aheads and quoted strings as the main loop. It hands over to the
+// main loop (BufPos, InChar and WhatDo as if every byte had been read one by
+// one) at the window's end, and before a look-ahead or a quoted string that
+// the window does not hold whole or that holds a zero byte.
+void NetsInWindow(int& depth) {
+    if (R.ByteByByte) return;
+    const char* const base = R.FileBuf;
+    const char* end = base + R.BufLen;
+    const char* p = base + R.BufPos;
+    int state = WhatDo;
+    const auto handOver = [&](const char* next) {  // next: the first byte not read
+        R.BufPos = static_cast<int>(next - base);
+        if (next > base) R.InChar = next[-1];
+        WhatDo = state;
+    };
+    for (;;) {
+        p = ScanTo<kAccelSignificant>(p, end);
+        if (p == end) return handOver(p);
+        const char c = *p;
+        const char* quote = nullptr;  // closing quote of a string that c opens
+        if (c == '"' && (state == NetKeyword || state == InNode || state == RefRead)) {
+            quote = ScanTo<kQuoteStops>(p + 1, end);
+            if (quote == end || *quote == '\0') return handOver(p);
+        } else if (c == '(' && (state == OutsideNet || state == InNet) && end - p - 1 < (state == InNet ? 5 : 4)) {
+            return handOver(p);
+        }
+        if (depth != 0) {
+            if (c == '(') ++depth;
+            else if (c == ')') --depth;
+        }
+        const char* next = p + 1;
+        const bool closesNet = c == ')' && depth == 0;
+        switch (state) {
+        case OutsideNet:
+            if (c == '(' && SameKeyword(p + 1, "net ", 4)) {
+                state = NetKeyword;
+                depth = 1;
+                next = p + 5;
+            }
+            break;
+        case NetKeyword:
+            if (quote) {
+                StartName();
+                PutNameBytes(p + 1, static_cast<std::size_t>(quote - p - 1));
+                EndName();
+                handOver(quote + 1);
+                BeginChain();  // reports progress and lets events run
+                next = base + R.BufPos;
+                end = base + R.BufLen;
+                state = InNet;
+            }
+            break;
+        case InNet:
+            if (closesNet) {
+                EndChainOverwrite();
+                state = OutsideNet;
+            } else if (c == '(' && SameKeyword(p + 1, "node ", 5)) {
+                state = InNode;
+                next = p + 6;
+            }
+            break;
+        case InNode:
+            if (closesNet) {
+                EndChainOverwrite();
+                state = OutsideNet;
+            } else if (quote) {
+                AppendWindowBytes(p + 1, static_cast<std::size_t>(quote - p - 1));
+                state = RefRead;
+                next = quote + 1;
+            }
+            break;
+        case RefRead:
+            if (closesNet) {
+                EndChainOverwrite();
+                state = OutsideNet;
+            } else if (c == ')') {
+                AppendSeparator();
+                state = InNode;
+            } else if (quote) {
+                Append(':');
+                AppendWindowBytes(p + 1, static_cast<std::size_t>(quote - p - 1));
+                AppendSeparator();
+                state = InNet;
+                next = quote + 1;
+            }
+            break;
+        }
+        p = next;
+    }
+}
+
 }  // namespace
 
 int DecodeACCEL(int file, int panel, int control) {
@@ -129,6 +222,7 @@ int DecodeACCEL(int file, int panel, int control) {
     StartChains(panel, control);
 
     for (;;) {
+        NetsInWindow(depth);
         if (const std::size_t run = RunBefore<kAccelSignificant>()) SkipRun(run);
         if (!Next(file)) break;
         const char c = R.InChar;

@@ -123,17 +123,17 @@ bool ReadPin(int file) {
 constexpr ByteSet kVisible = ByteSet::VisibleBytes();
 constexpr ByteSet kEquals{"=", 1};
 
-// The node list of the current net as far as the window holds it, taken with
-// local pointers: the rules of the InNodeList and InPinPart states and of
-// ReadNode and ReadPin without a call per byte. It stops between two tokens:
-// at the window's end, before a token that the window does not hold whole or
-// that holds a zero byte (the byte-wise steps take those), or when the net
-// has ended. BufPos, InChar, WhatDo and the chain line are then as if every
-// byte had been read one by one.
-void NodeListInWindow() {
+// The decoder's steps for the bytes the window holds, taken with local
+// pointers instead of a reader call per byte: the rules of the main loop's
+// four states and of ReadName, ReadNode and ReadPin. It hands over to the
+// main loop between two tokens: at the window's end, or before a name, node
+// or pin part that the window does not hold whole or that holds a zero byte.
+// BufPos, InChar, WhatDo and the chain line are then as if every byte had
+// been read one by one.
+void NetsInWindow() {
     if (R.ByteByByte) return;
     const char* const base = R.FileBuf;
-    const char* const end = base + R.BufLen;
+    const char* end = base + R.BufLen;
     const char* p = base + R.BufPos;
     int state = WhatDo;
     // A token and its stop byte add at most 18 bytes to the chain line when
@@ -142,6 +142,7 @@ void NodeListInWindow() {
     constexpr std::size_t kRoomTokens = 4096, kTokenRoom = 18;
     char* o = nullptr;
     std::size_t left = 0;  // tokens that fit before room must be made again
+    StopFinder<kNodeStops> nodeStops;
     const auto sync = [&] {
         if (o) B.i = static_cast<std::size_t>(o - B.OutStr.p);
         o = nullptr;
@@ -154,14 +155,45 @@ void NodeListInWindow() {
         WhatDo = state;
     };
     for (;;) {
+        if (state == BetweenNets) {
+            if (p < end && !Visible(*p)) p = ScanTo<kVisible>(p + 1, end);
+            if (p == end) return handOver(p);
+            const char* stop = ScanTo<kNameStops>(p + 1, end);
+            if (stop == end || *stop == '\0') return handOver(p);
+            StartName();
+            PutNameBytes(p, static_cast<std::size_t>(stop - p));
+            EndName();
+            p = stop + 1;
+            if (*stop == ' ') {
+                state = NameRead;
+                continue;
+            }
+            // An "=" right behind the name: the net begins.
+        } else if (state == NameRead) {
+            p = ScanTo<kEquals>(p, end);
+            if (p == end) return handOver(p);
+            ++p;
+        }
+        if (state == BetweenNets || state == NameRead) {
+            handOver(p);
+            BeginChain();  // reports progress and lets events run
+            p = base + R.BufPos;
+            end = base + R.BufLen;
+            state = InNodeList;
+            continue;
+        }
+        // In the node list.
         if (p < end && !Visible(*p)) p = ScanTo<kVisible>(p + 1, end);  // mostly one blank
         if (p == end) return handOver(p);
         if (*p == ';') {
-            handOver(p + 1);
-            return EndNet();
+            sync();
+            EndNet();
+            state = BetweenNets;
+            ++p;
+            continue;
         }
         // A node, or the pin part in InPinPart, up to its stop byte.
-        const char* stop = ScanTo<kNodeStops>(p + 1, end);
+        const char* stop = nodeStops.Next(p + 1, end);
         if (stop == end || *stop == '\0') return handOver(p);
         const std::size_t n = static_cast<std::size_t>(stop - p);
         if (n > 16) {
@@ -178,19 +210,25 @@ void NodeListInWindow() {
             o += n;
             --left;
         }
-        if (!o) {
-            // After a long token: the steps below through the checked appends.
-            switch (*stop) {
-            case '/': Append(state == InNodeList ? ':' : '/'); state = InPinPart; break;
-            case ';': handOver(stop + 1); return EndNet();
-            default: AppendSeparator(); state = InNodeList;
+        switch (*stop) {
+        case '/':
+            if (o) *o++ = state == InNodeList ? ':' : '/';
+            else Append(state == InNodeList ? ':' : '/');
+            state = InPinPart;
+            break;
+        case ';':
+            sync();
+            EndNet();
+            state = BetweenNets;
+            break;
+        default:  // blank or LF
+            if (o) {
+                *o++ = ',';
+                *o++ = ' ';
+            } else {
+                AppendSeparator();
             }
-        } else {
-            switch (*stop) {
-            case '/': *o++ = state == InNodeList ? ':' : '/'; state = InPinPart; break;
-            case ';': handOver(stop + 1); return EndNet();
-            default: *o++ = ','; *o++ = ' '; state = InNodeList;  // blank or LF
-            }
+            state = InNodeList;
         }
         p = stop + 1;
     }
@@ -210,7 +248,9 @@ int DecodeORCAD(int file, int panel, int control) {
 
     // A byte that the current state ignores is followed by the run of bytes
     // that it would ignore as well; they are passed over at once.
-    while (Next(file)) {
+    for (;;) {
+        NetsInWindow();
+        if (!Next(file)) break;
         switch (WhatDo) {
         case BetweenNets:
             if (!Visible(R.InChar)) {
@@ -218,13 +258,11 @@ int DecodeORCAD(int file, int panel, int control) {
                 break;
             }
             if (!ReadName(file)) return BrokenOff();
-            if (WhatDo == InNodeList) NodeListInWindow();
             break;
         case NameRead:
             if (R.InChar == '=') {
                 BeginChain();
                 WhatDo = InNodeList;
-                NodeListInWindow();
             } else {
                 SkipRunBefore<kEquals>();
             }
@@ -242,7 +280,6 @@ int DecodeORCAD(int file, int panel, int control) {
                 break;
             }
             if (!(WhatDo == InNodeList ? ReadNode(file) : ReadPin(file))) return BrokenOff();
-            if (WhatDo != BetweenNets) NodeListInWindow();
             break;
         }
     }

@@ -75,7 +75,10 @@ void MoveFptr(int file, int delta) {
 }
 
 void Progress() {
-    const int value = R.BufLen > 0 ? static_cast<int>(100.0 * R.BufPos / R.BufLen) : 0;
+    // 100 * BufPos / BufLen truncated: the integer quotient is the same as
+    // the truncated floating-point one (no quotient of these sizes comes
+    // within rounding distance of an integer without being one).
+    const int value = R.BufLen > 0 ? static_cast<int>(100u * static_cast<unsigned>(R.BufPos) / static_cast<unsigned>(R.BufLen)) : 0;
     // Setting the value it already holds changes nothing; skip the call then.
     if (value != R.LastProgress) {
         R.LastProgress = value;

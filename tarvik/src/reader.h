@@ -10,6 +10,7 @@
 #define TARVIK_READER_H
 
 #include <cstddef>
+#include <cstdint>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -19,7 +20,7 @@
 namespace tarvik {
 
 inline constexpr int kWindowSize = 4194304;
-inline constexpr int kWindowPadding = 16;  // readable bytes behind the window, for 16-byte scans
+inline constexpr int kWindowPadding = 64;  // readable bytes behind the window, for block scans
 
 struct ReaderState {
     char FileBuf[kWindowSize + kWindowPadding];  // the window, plus room for a terminating zero
@@ -110,6 +111,41 @@ inline const char* ScanTo(const char* p, const char* end) {
     return p;
 #endif
 }
+
+// Finds the bytes of Stops for many short tokens in a row: the stops of 64
+// bytes at a time are found at once and kept as a bit mask, so that the next
+// token's end is a shift and a bit count away.
+template <const ByteSet& Stops>
+class StopFinder {
+public:
+    // The first byte of Stops in [p, end), or end; p and end lie in the window.
+    const char* Next(const char* p, const char* end) {
+        for (;;) {
+            if (p >= end) return end;
+            if (p < at_ || p >= at_ + 64) Load(p);
+            if (const std::uint64_t rest = mask_ >> (p - at_)) {
+                const char* stop = p + __builtin_ctzll(rest);
+                return stop < end ? stop : end;
+            }
+            p = at_ + 64;
+        }
+    }
+
+private:
+    void Load(const char* p) {
+        at_ = p;
+#ifdef __SSE2__
+        mask_ = 0;
+        for (int k = 0; k < 4; ++k) mask_ |= std::uint64_t{Stops.Mask16(p + 16 * k)} << (16 * k);
+#else
+        mask_ = 0;
+        for (int k = 0; k < 64; ++k) mask_ |= std::uint64_t{Stops(p[k])} << k;
+#endif
+    }
+
+    const char* at_ = nullptr;  // the 64 bytes the mask describes begin here
+    std::uint64_t mask_ = 0;
+};
 
 // Number of bytes from BufPos on, within the window, before the first byte of
 // Stops. The decoders take such a run at once instead of byte by byte when
