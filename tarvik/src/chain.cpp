@@ -83,7 +83,7 @@ void BeginChain() {
     Progress();
     // "#%d \"%s\" = " written by hand: the decimal number, then the name.
     B.OutStr.clear();
-    const std::size_t nameLen = std::strlen(B.NetName.p);
+    const std::size_t nameLen = B.NameLen;
     const bool wholeName = B.NetName.spilled == 0 && nameLen + 48 <= SpillBuf::kMemoryLimit;
     B.OutStr.reserve(wholeName ? nameLen + 48 : 48);
     char* o = B.OutStr.p;

@@ -14,6 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "buffer.h"
 
@@ -37,7 +40,7 @@ public:
     void EndLine();
     // A whole line at once: Part, then EndLine.
     void Line(const char* bytes, std::size_t count) {
-        if (used_ + count + 2 <= block_.cap && !std::memchr(bytes, '\n', count)) {
+        if (used_ + count + 2 <= block_.cap && !HasLf(bytes, count)) {
             char* to = block_.p + used_;
             std::memcpy(to, bytes, count);
             to[count] = '\r';
@@ -56,6 +59,22 @@ public:
 
 private:
     void Put(const char* bytes, std::size_t count);
+    // Whether an LF is among the count bytes (a chain line is mostly 16 to
+    // 100 bytes long: two overlapping 16-byte blocks at the ends do for many).
+    static bool HasLf(const char* bytes, std::size_t count) {
+#ifdef __SSE2__
+        if (count >= 16) {
+            const __m128i lf = _mm_set1_epi8('\n');
+            std::size_t k = 0;
+            for (; k + 16 < count; k += 16)
+                if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)), lf)))
+                    return true;
+            return _mm_movemask_epi8(
+                       _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + count - 16)), lf)) != 0;
+        }
+#endif
+        return std::memchr(bytes, '\n', count) != nullptr;
+    }
 
     ByteSink sink_;
     void* ctx_;
@@ -71,6 +90,7 @@ struct BuilderState {
     SpillBuf NetName{256};   // name of the current net, zero-terminated
     SpillBuf OutStr{16384};  // the chain line being built
     std::size_t i = 0;       // write index into NetName, then into OutStr
+    std::size_t NameLen = 0;  // NetName's length in memory, set by EndName
     std::int64_t N = 0;      // chain lines emitted by the running decoder
     char Number[24] = "1";   // N + 1 in decimal, zero-terminated
     int NumberLen = 1;
@@ -92,7 +112,10 @@ inline void PutNameByte(char c) {
     B.NetName.room(B.i, 1);
     B.NetName.p[B.i++] = c;
 }
-inline void EndName() { B.NetName.p[B.i] = 0; }
+inline void EndName() {
+    B.NetName.p[B.i] = 0;
+    B.NameLen = B.i;
+}
 
 // OutStr[i] = c, i += 1 (zero bytes are dropped); room for a zero stays behind.
 inline void Append(char c) {
