@@ -164,10 +164,16 @@ int WriteBoard(int form, long long count, long long edits) {
     return 0;
 }
 
+const char* const kUsage =
+    "usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n"
+    "       tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]\n"
+    "Writes a synthetic net list of about MEGABYTES million bytes in the given\n"
+    "form on standard output (the same bytes for the same arguments); with\n"
+    "--nets, a board of COUNT nets in which every pin stands in one net, after\n"
+    "EDITS random edits (renames, moved nodes, nets and nodes added and removed).\n";
+
 int Usage() {
-    std::fputs("usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n"
-               "       tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]\n",
-               stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -181,6 +187,10 @@ int Form(const std::string& name, bool chainList) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc >= 4 && std::strcmp(argv[2], "--nets") == 0) {
         const int form = Form(argv[1], true);
         const long long count = std::atoll(argv[3]);
@@ -190,9 +200,19 @@ int main(int argc, char* argv[]) {
         if (form < 0 || count <= 0) return Usage();
         return WriteBoard(form, count, edits);
     }
-    const int form = argc == 3 ? Form(argv[1], false) : -1;
-    if (form < 0) return Usage();
-    const long long limit = std::atoll(argv[2]) * 1000000LL;
+    if (argc != 3) return Usage();
+    const int form = Form(argv[1], false);
+    if (form < 0) {
+        std::fprintf(stderr, "tarvik_netgen: unknown form '%s' (accel, orcad or pcad45)\n", argv[1]);
+        return 2;
+    }
+    char* end = nullptr;
+    const long long megabytes = std::strtoll(argv[2], &end, 10);
+    if (*argv[2] == '\0' || *end != '\0' || megabytes < 0 || megabytes > 1000000) {
+        std::fprintf(stderr, "tarvik_netgen: MEGABYTES must be a whole number from 0 to 1000000, not '%s'\n", argv[2]);
+        return 2;
+    }
+    const long long limit = megabytes * 1000000LL;
     std::mt19937 rng(4711);
     std::string out = kHeaders[form];
     long long written = 0;

@@ -1,5 +1,5 @@
-// Headless backend, part 2: the event queue, keys, clicks, menus, popups,
-// the clipboard and automation.
+// Headless backend: the event loop and queue, keys, clicks and closing,
+// menus, popups, the clipboard and the automation of user actions.
 #include <algorithm>
 #include <cstring>
 
@@ -15,9 +15,8 @@ void HeadlessBackend::post(std::function<void()> run) { events_.post(std::move(r
 bool HeadlessBackend::runOne() {
     std::function<void()> run;
     if (!events_.take(run)) return false;
-    events_.begin();
+    EventQueue::Handling handling(events_);
     run();
-    events_.end();
     return true;
 }
 
@@ -29,18 +28,19 @@ int HeadlessBackend::ProcessSystemEvents() {
 }
 
 int HeadlessBackend::RunUserInterface() {
-    ++loopDepth_;
-    quitRequested_ = false;
-    while (!quitRequested_ && runOne()) {
+    {
+        EventQueue::Loop running(events_);
+        quitRequested_ = false;
+        while (!quitRequested_ && runOne()) {
+        }
     }
-    --loopDepth_;
     if (!quitRequested_) return UIE_FAILURE;
     quitRequested_ = false;
     return quitCode_;
 }
 
 int HeadlessBackend::QuitUserInterface(int code) {
-    if (loopDepth_ == 0) return 0;
+    if (events_.loopDepth() == 0) return 0;
     quitRequested_ = true;
     quitCode_ = code;
     return 0;

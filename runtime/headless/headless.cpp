@@ -1,4 +1,4 @@
-// Headless backend, part 1: panels, controls, attributes and text boxes.
+// Headless backend: panels, controls and their attributes, and text boxes.
 #include "headless.h"
 
 #include <algorithm>
@@ -38,15 +38,6 @@ Control* HeadlessBackend::control(int panelId, int id, int* rc) {
     }
     Control* c = control(panelId, id);
     *rc = c ? 0 : UIE_BAD_CONTROL;
-    return c;
-}
-
-Control* HeadlessBackend::textControl(int panelId, int id, int* rc, bool boxOnly) {
-    Control* c = control(panelId, id, rc);
-    if (c && (boxOnly ? c->kind != CTRL_TEXT_BOX : !isTextKind(c->kind))) {
-        *rc = UIE_BAD_CONTROL;
-        return nullptr;
-    }
     return c;
 }
 
@@ -331,65 +322,32 @@ int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) 
 
 // ---- Text boxes
 
-int HeadlessBackend::ResetTextBox(int panelId, int id, const char* text) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    c->text.reset(text);
-    c->firstVisibleLine = 0;
-    return 0;
+TextBoxAccess* HeadlessBackend::textBox(int panelId, int id, int* rc) {
+    Control* c = control(panelId, id, rc);
+    if (c && c->kind != CTRL_TEXT_BOX) {
+        *rc = UIE_BAD_CONTROL;
+        return nullptr;
+    }
+    return c;
 }
 
-int HeadlessBackend::InsertTextBoxLine(int panelId, int id, int index, const char* text) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    return c->text.insertLine(index, text) ? 0 : UIE_BAD_VALUE;
-}
-
-int HeadlessBackend::GetNumTextBoxLines(int panelId, int id, int* count) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    *count = c->text.lineCount();
-    return 0;
-}
-
-int HeadlessBackend::GetTextBoxLine(int panelId, int id, int index, char* buffer) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
+int Control::lineStart(int index) {
     int start = 0, length = 0;
-    if (!c->text.lineRange(index, &start, &length)) return UIE_BAD_VALUE;
-    std::memcpy(buffer, c->text.text().data() + start, static_cast<size_t>(length));
+    text.lineRange(index, &start, &length);
+    return start;
+}
+
+int Control::lineLength(int index) {
+    int start = 0, length = 0;
+    text.lineRange(index, &start, &length);
+    return length;
+}
+
+void Control::copyLine(int index, char* buffer) {
+    int start = 0, length = 0;
+    text.lineRange(index, &start, &length);
+    std::memcpy(buffer, text.text().data() + start, static_cast<size_t>(length));
     buffer[length] = '\0';
-    return 0;
-}
-
-int HeadlessBackend::GetTextBoxLineLength(int panelId, int id, int index, int* length) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    int start = 0;
-    return c->text.lineRange(index, &start, length) ? 0 : UIE_BAD_VALUE;
-}
-
-int HeadlessBackend::GetTextBoxLineOffset(int panelId, int id, int index, int* offset) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    int length = 0;
-    return c->text.lineRange(index, offset, &length) ? 0 : UIE_BAD_VALUE;
-}
-
-int HeadlessBackend::GetTextBoxLineIndexFromOffset(int panelId, int id, int offset, int* index) {
-    int rc = 0;
-    Control* c = textControl(panelId, id, &rc, true);
-    if (!c) return rc;
-    int line = c->text.lineOfOffset(offset);
-    if (line < 0) return UIE_BAD_VALUE;
-    *index = line;
-    return 0;
 }
 
 }  // namespace uirt::headless

@@ -19,7 +19,8 @@
 
 namespace uirt::headless {
 
-struct Control : CtrlData {
+// A control; a text box is also what the shared text-box rules act on.
+struct Control : CtrlData, TextBoxAccess {
     int id = 0;
     int top = 0, left = 0, width = 0, height = 0;
     int labelTop = 0, labelLeft = 0, labelWidth = 0, labelHeight = 0;
@@ -28,6 +29,19 @@ struct Control : CtrlData {
     int value = 0;             // numeric kinds
     TextModel text;            // text kinds
     int firstVisibleLine = 0;  // text box
+
+    void reset(std::string_view t) override {
+        text.reset(t);
+        firstVisibleLine = 0;
+    }
+    void appendLine(std::string_view line) override { text.insertLine(-1, line); }
+    void insertLineBefore(int index, std::string_view line) override { text.insertLine(index, line); }
+    int lineCount() override { return text.lineCount(); }
+    int textLength() override { return text.length(); }
+    int lineStart(int index) override;
+    int lineLength(int index) override;
+    void copyLine(int index, char* buffer) override;
+    int lineOfOffset(int offset) override { return text.lineOfOffset(offset); }
 };
 
 struct Panel : PanelData {
@@ -73,13 +87,7 @@ public:
     int SetPanelAttribute(int panel, int attr, const AttrValue& v) override;
     int GetPanelAttribute(int panel, int attr, void* out) override;
 
-    int ResetTextBox(int panel, int control, const char* text) override;
-    int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
-    int GetNumTextBoxLines(int panel, int control, int* count) override;
-    int GetTextBoxLine(int panel, int control, int index, char* buffer) override;
-    int GetTextBoxLineLength(int panel, int control, int index, int* length) override;
-    int GetTextBoxLineOffset(int panel, int control, int index, int* offset) override;
-    int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) override;
+    TextBoxAccess* textBox(int panel, int control, int* rc) override;
 
     int NewMenuBar(int panel) override;
     int DiscardMenuBar(int menuBar) override;
@@ -115,7 +123,6 @@ private:
     std::vector<int> activation_;                 // panel ids, most recently activated last
     std::vector<std::unique_ptr<MenuBar>> menuBars_;
     EventQueue events_;  // queued keys, clicks and deferred calls
-    int loopDepth_ = 0;
     bool quitRequested_ = false;
     int quitCode_ = 0;
     int waitCursor_ = 0;
@@ -126,7 +133,6 @@ private:
     Control* control(int panelId, int id);
     // Looks the control up; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL.
     Control* control(int panelId, int id, int* rc);
-    Control* textControl(int panelId, int id, int* rc, bool boxOnly);
     MenuBar* menuBar(int id);
 
     bool runOne();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "attrs.h"
+#include "textbox.h"
 
 namespace uirt::headless {
 
@@ -74,9 +75,7 @@ bool TextModel::insertLine(int index, std::string_view line) {
     updateIndex(at, 0, piece);
     text_.insert(static_cast<size_t>(at), piece);
     oneEmptyLine_ = false;
-    int n = static_cast<int>(piece.size());
-    if (anchor_ >= at && (anchor_ > at || caret_ > at)) anchor_ += n;
-    if (caret_ > at) caret_ += n;
+    textbox::shiftForInsert(at, static_cast<int>(piece.size()), anchor_, caret_);
     return true;
 }
 

@@ -60,7 +60,7 @@ Control* QtBackend::control(int panelId, int id, int* rc) {
     return it->second.get();
 }
 
-TextBoxWidget* QtBackend::textBox(int panelId, int id, int* rc) {
+TextBoxWidget* QtBackend::textBoxWidget(int panelId, int id, int* rc) {
     Control* c = control(panelId, id, rc);
     if (!c) return nullptr;
     if (c->kind != CTRL_TEXT_BOX) {
@@ -564,74 +564,6 @@ int QtBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {
 
 // ---- Text boxes -------------------------------------------------------------
 
-int QtBackend::ResetTextBox(int panelId, int id, const char* text) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    ControlWidget::ProgramEdit guard(*box);
-    box->resetText(text ? text : "");
-    return 0;
-}
-
-int QtBackend::InsertTextBoxLine(int panelId, int id, int index, const char* text) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    const std::string_view line = text ? text : "";
-    if (index == -1) {
-        box->appendLine(line);  // stays cheap: no count needed
-        return 0;
-    }
-    if (index < -1 || index > box->lineCount()) return UIE_BAD_VALUE;
-    box->insertLine(index, line);
-    return 0;
-}
-
-int QtBackend::GetNumTextBoxLines(int panelId, int id, int* count) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    *count = box->lineCount();
-    return 0;
-}
-
-int QtBackend::GetTextBoxLine(int panelId, int id, int index, char* buffer) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    if (index < 0 || index >= box->lineCount()) return UIE_BAD_VALUE;
-    copyText(box->line(index), buffer);
-    return 0;
-}
-
-int QtBackend::GetTextBoxLineLength(int panelId, int id, int index, int* length) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    const int n = box->lineLength(index);
-    if (n < 0) return UIE_BAD_VALUE;
-    *length = n;
-    return 0;
-}
-
-int QtBackend::GetTextBoxLineOffset(int panelId, int id, int index, int* offset) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    const int at = box->lineOffset(index);
-    if (at < 0) return UIE_BAD_VALUE;
-    *offset = at;
-    return 0;
-}
-
-int QtBackend::GetTextBoxLineIndexFromOffset(int panelId, int id, int offset, int* index) {
-    int rc = 0;
-    TextBoxWidget* box = textBox(panelId, id, &rc);
-    if (!box) return rc;
-    const int line = box->lineOfOffset(offset);
-    if (line < 0) return UIE_BAD_VALUE;
-    *index = line;
-    return 0;
-}
+TextBoxAccess* QtBackend::textBox(int panelId, int id, int* rc) { return textBoxWidget(panelId, id, rc); }
 
 }  // namespace uirt::qt

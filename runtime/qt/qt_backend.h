@@ -100,13 +100,7 @@ public:
     int SetPanelAttribute(int panel, int attr, const AttrValue& v) override;
     int GetPanelAttribute(int panel, int attr, void* out) override;
 
-    int ResetTextBox(int panel, int control, const char* text) override;
-    int InsertTextBoxLine(int panel, int control, int index, const char* text) override;
-    int GetNumTextBoxLines(int panel, int control, int* count) override;
-    int GetTextBoxLine(int panel, int control, int index, char* buffer) override;
-    int GetTextBoxLineLength(int panel, int control, int index, int* length) override;
-    int GetTextBoxLineOffset(int panel, int control, int index, int* offset) override;
-    int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) override;
+    TextBoxAccess* textBox(int panel, int control, int* rc) override;
 
     int NewMenuBar(int panel) override;
     int DiscardMenuBar(int menuBar) override;
@@ -166,6 +160,7 @@ private:
 
     private:
         QtBackend& b_;
+        std::optional<EventQueue::Handling> handling_;
     };
     EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
@@ -182,7 +177,7 @@ private:
     // Lookups; rc receives UIE_BAD_PANEL / UIE_BAD_CONTROL / UIE_BAD_ATTRIBUTE.
     Panel* panel(int id);
     Control* control(int panelId, int id, int* rc);
-    TextBoxWidget* textBox(int panelId, int id, int* rc);
+    TextBoxWidget* textBoxWidget(int panelId, int id, int* rc);
     MenuBar* menuBar(int id);
 
     void enqueue(std::function<void()> item, bool held = false);

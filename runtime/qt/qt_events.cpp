@@ -66,10 +66,10 @@ void QtBackend::wake() {
     QCoreApplication::postEvent(pump_.get(), new QEvent(kWakeEvent));
 }
 
-QtBackend::EventScope::EventScope(QtBackend& b) : b_(b) { b_.events_.begin(); }
+QtBackend::EventScope::EventScope(QtBackend& b) : b_(b) { handling_.emplace(b.events_); }
 
 QtBackend::EventScope::~EventScope() {
-    b_.events_.end();
+    handling_.reset();
     b_.wake();  // calls held by this event may run now
 }
 
@@ -109,11 +109,15 @@ int QtBackend::RunUserInterface() {
         return code;
     }
     QEventLoop loop;
+    EventQueue::Loop running(events_);
     loops_.push_back(&loop);
+    struct Unlist {
+        std::vector<QEventLoop*>& loops;
+        QEventLoop* loop;
+        ~Unlist() { loops.erase(std::find(loops.begin(), loops.end(), loop)); }
+    } unlist{loops_, &loop};
     wake();
-    const int code = loop.exec();
-    loops_.erase(std::find(loops_.begin(), loops_.end(), &loop));
-    return code;
+    return loop.exec();
 }
 
 int QtBackend::QuitUserInterface(int code) {

@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "attrs.h"
 #include "qt_keys.h"
 #include "qt_text.h"
 #include "qt_widgets.h"
@@ -91,9 +92,7 @@ void TextBoxWidget::insertLine(int index, std::string_view bytes) {
     const int n = static_cast<int>(bytes.size()) + 1;
     const QTextCursor main = textCursor();
     int anchor = main.anchor(), position = main.position();
-    // Positions at the insertion point stay put unless they hold a selection that starts there.
-    if (anchor >= at && (anchor > at || position > at)) anchor += n;
-    if (position > at) position += n;
+    textbox::shiftForInsert(at, n, anchor, position);
     const QPoint view = scrollPosition();
     ProgramEdit guard(*this);
     QTextCursor c(document());
@@ -151,6 +150,8 @@ std::string TextBoxWidget::line(int index) {
     if (index < 0 || index >= lineCount()) return {};
     return fromQString(document()->findBlockByNumber(index).text());
 }
+
+void TextBoxWidget::copyLine(int index, char* buffer) { copyText(line(index), buffer); }
 
 int TextBoxWidget::lineLength(int index) {
     if (index < 0 || index >= lineCount()) return -1;

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "textbox.h"
+
 namespace uirt::qt {
 
 // A control as the C interface names it.
@@ -81,25 +83,31 @@ protected:
 // Lines appended by the program are kept as bytes and put into the document
 // in one insertion at most every 50 ms, and always before anything reads or
 // edits the box, so that results are the same as with one insertion per line.
-class TextBoxWidget : public QPlainTextEdit, public ControlWidget {
+class TextBoxWidget : public QPlainTextEdit, public ControlWidget, public TextBoxAccess {
 public:
     TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
+
+    // TextBoxAccess: what the shared text-box rules act on.
+    void reset(std::string_view text) override { resetText(text); }
+    void insertLineBefore(int index, std::string_view line) override { insertLine(index, line); }
+    int lineStart(int index) override { return lineOffset(index); }
+    void copyLine(int index, char* buffer) override;
 
     void flush();
     bool hasPending() const { return !pending_.empty(); }
 
     void resetText(std::string_view bytes);
-    void appendLine(std::string_view bytes);
+    void appendLine(std::string_view bytes) override;
     // Inserts a line before line index (0 <= index <= count).
     void insertLine(int index, std::string_view bytes);
     // The whole text as bytes; valid until the box changes.
     const std::string& text();
-    int textLength();
-    int lineCount();
+    int textLength() override;
+    int lineCount() override;
     std::string line(int index);
-    int lineLength(int index);
+    int lineLength(int index) override;
     int lineOffset(int index);  // -1 past the last line
-    int lineOfOffset(int offset);
+    int lineOfOffset(int offset) override;
     int selectionStart();
     int selectionLength();
     void setSelectionStart(int start);

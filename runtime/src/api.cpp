@@ -32,6 +32,16 @@ int withBackend(F&& f) noexcept {
     return guarded([&] { return f(*b); });
 }
 
+// Runs f with the text box of panel, or returns why there is none.
+template <class F>
+int withTextBox(int panel, int control, F&& f) noexcept {
+    return withBackend([&](Backend& b) {
+        int rc = 0;
+        TextBoxAccess* box = b.textBox(panel, control, &rc);
+        return box ? f(*box) : rc;
+    });
+}
+
 std::string libraryDirectory() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&InitUIRuntime), &info) == 0 || !info.dli_fname) return {};
@@ -263,31 +273,37 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value) {
 }
 
 // ---- Text boxes
+
 UIRT_API int ResetTextBox(int panel, int control, const char* text) {
-    return withBackend([&](Backend& b) { return b.ResetTextBox(panel, control, text ? text : ""); });
+    return uirt::withTextBox(panel, control, [&](uirt::TextBoxAccess& box) { return uirt::textbox::reset(box, text); });
 }
 UIRT_API int InsertTextBoxLine(int panel, int control, int index, const char* text) {
-    return withBackend([&](Backend& b) { return b.InsertTextBoxLine(panel, control, index, text ? text : ""); });
+    return uirt::withTextBox(panel, control,
+                             [&](uirt::TextBoxAccess& box) { return uirt::textbox::insertLine(box, index, text); });
 }
 UIRT_API int GetNumTextBoxLines(int panel, int control, int* count) {
     if (!count) return UIE_BAD_VALUE;
-    return withBackend([&](Backend& b) { return b.GetNumTextBoxLines(panel, control, count); });
+    return uirt::withTextBox(panel, control, [&](uirt::TextBoxAccess& box) { return uirt::textbox::lineCount(box, count); });
 }
 UIRT_API int GetTextBoxLine(int panel, int control, int index, char* buffer) {
     if (!buffer) return UIE_BAD_VALUE;
-    return withBackend([&](Backend& b) { return b.GetTextBoxLine(panel, control, index, buffer); });
+    return uirt::withTextBox(panel, control,
+                             [&](uirt::TextBoxAccess& box) { return uirt::textbox::line(box, index, buffer); });
 }
 UIRT_API int GetTextBoxLineLength(int panel, int control, int index, int* length) {
     if (!length) return UIE_BAD_VALUE;
-    return withBackend([&](Backend& b) { return b.GetTextBoxLineLength(panel, control, index, length); });
+    return uirt::withTextBox(panel, control,
+                             [&](uirt::TextBoxAccess& box) { return uirt::textbox::lineLength(box, index, length); });
 }
 UIRT_API int GetTextBoxLineOffset(int panel, int control, int index, int* offset) {
     if (!offset) return UIE_BAD_VALUE;
-    return withBackend([&](Backend& b) { return b.GetTextBoxLineOffset(panel, control, index, offset); });
+    return uirt::withTextBox(panel, control,
+                             [&](uirt::TextBoxAccess& box) { return uirt::textbox::lineOffset(box, index, offset); });
 }
 UIRT_API int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) {
     if (!index) return UIE_BAD_VALUE;
-    return withBackend([&](Backend& b) { return b.GetTextBoxLineIndexFromOffset(panel, control, offset, index); });
+    return uirt::withTextBox(panel, control,
+                             [&](uirt::TextBoxAccess& box) { return uirt::textbox::lineOfOffset(box, offset, index); });
 }
 
 // ---- Menus

@@ -2,7 +2,7 @@
 //
 // api.cpp turns variadic arguments into AttrValue, checks initialisation,
 // catches every exception and forwards to the one Backend chosen by
-// InitUIRuntime. Files, CompareStrings, the callback registry and the resource
+// InitUIRuntime; the text-box functions apply textbox.h to its text boxes. Files, CompareStrings, the callback registry and the resource
 // loader are backend-independent and live beside api.cpp; LoadPanel builds its
 // panel through NewPanel / NewCtrl / SetCtrlAttribute of the backend.
 //
@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "textbox.h"
 #include "uirt.h"
 #include "uirt_auto.h"
 
@@ -75,14 +76,10 @@ public:
     virtual int SetPanelAttribute(int panel, int attr, const AttrValue& v) = 0;
     virtual int GetPanelAttribute(int panel, int attr, void* out) = 0;
 
-    // Text boxes
-    virtual int ResetTextBox(int panel, int control, const char* text) = 0;
-    virtual int InsertTextBoxLine(int panel, int control, int index, const char* text) = 0;
-    virtual int GetNumTextBoxLines(int panel, int control, int* count) = 0;
-    virtual int GetTextBoxLine(int panel, int control, int index, char* buffer) = 0;
-    virtual int GetTextBoxLineLength(int panel, int control, int index, int* length) = 0;
-    virtual int GetTextBoxLineOffset(int panel, int control, int index, int* offset) = 0;
-    virtual int GetTextBoxLineIndexFromOffset(int panel, int control, int offset, int* index) = 0;
+    // Text boxes: the text box control of panel, or null with rc set to
+    // UIE_BAD_PANEL or UIE_BAD_CONTROL (also for a control of another kind).
+    // The text-box functions of uirt.h act on it through textbox.h.
+    virtual TextBoxAccess* textBox(int panel, int control, int* rc) = 0;
 
     // Menus
     virtual int NewMenuBar(int panel) = 0;

@@ -22,9 +22,33 @@ public:
     // Moves the oldest item that may run now into run; false when there is none.
     bool take(std::function<void()>& run);
 
-    // The start and the end of handling an event; events nest.
-    void begin() { running_.push_back(nextEventId_++); }
-    void end() { running_.pop_back(); }
+    // Handling one event, for the scope's lifetime (events nest): items held
+    // by it wait until the scope ends, whether the event ends normally or by
+    // an exception.
+    class Handling {
+    public:
+        explicit Handling(EventQueue& q) : q_(q) { q_.running_.push_back(q_.nextEventId_++); }
+        ~Handling() { q_.running_.pop_back(); }
+        Handling(const Handling&) = delete;
+        Handling& operator=(const Handling&) = delete;
+
+    private:
+        EventQueue& q_;
+    };
+
+    // One running event loop, counted for the scope's lifetime.
+    class Loop {
+    public:
+        explicit Loop(EventQueue& q) : q_(q) { ++q_.loops_; }
+        ~Loop() { --q_.loops_; }
+        Loop(const Loop&) = delete;
+        Loop& operator=(const Loop&) = delete;
+
+    private:
+        EventQueue& q_;
+    };
+    // Number of event loops running now (nested loops count each).
+    int loopDepth() const { return loops_; }
 
 private:
     struct Pending {
@@ -34,6 +58,7 @@ private:
     std::deque<Pending> queue_;
     std::vector<int> running_;  // ids of the events being handled, outermost first
     int nextEventId_ = 1;
+    int loops_ = 0;
 };
 
 }  // namespace uirt

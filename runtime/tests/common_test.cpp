@@ -1,9 +1,12 @@
 // The backend-independent pieces both backends share: control ids, the
 // event queue, automation answers and records, key-event ids, the menu-bar
-// model and the attribute type tables.
+// model, the attribute type tables and the text-box rules.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "automation.h"
 #include "event_queue.h"
 #include "menus.h"
+#include "textbox.h"
 
 namespace {
 
@@ -51,21 +55,38 @@ TEST(EventQueue, HeldItemsWaitForTheirEventAndOthersKeepOrder) {
     EXPECT_TRUE(q.empty());
     EXPECT_FALSE(q.take(run));
     q.postHeld([&] { ran.push_back("free"); });  // no event running: not held
-    q.begin();                                   // event A
+    std::optional<EventQueue::Handling> a(std::in_place, q);  // event A
     q.postHeld([&] { ran.push_back("afterA"); });
     q.post([&] { ran.push_back("key"); });
-    q.begin();                                   // event B inside A
+    std::optional<EventQueue::Handling> b(std::in_place, q);  // event B inside A
     q.postHeld([&] { ran.push_back("afterB"); });
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key"}));
-    q.end();  // B ends
+    b.reset();  // B ends
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key", "afterB"}));
-    q.end();  // A ends
+    a.reset();  // A ends
     EXPECT_FALSE(q.empty());
     while (q.take(run)) run();
     EXPECT_EQ(ran, (std::vector<std::string>{"free", "key", "afterB", "afterA"}));
     EXPECT_TRUE(q.empty());
+}
+
+TEST(EventQueue, ScopesEndWhenAnExceptionLeavesThem) {
+    EventQueue q;
+    std::vector<std::string> ran;
+    std::function<void()> run;
+    try {
+        EventQueue::Loop loop(q);
+        EventQueue::Handling event(q);
+        EXPECT_EQ(q.loopDepth(), 1);
+        q.postHeld([&] { ran.push_back("held"); });
+        throw std::runtime_error("a callback failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(q.loopDepth(), 0);
+    while (q.take(run)) run();
+    EXPECT_EQ(ran, (std::vector<std::string>{"held"}));
 }
 
 TEST(AutomationLog, AnswersAreTakenOldestFirstPerKind) {
@@ -263,6 +284,86 @@ TEST(HeldAttributes, PanelAndControlDataRoundTripAndCheckTheKind) {
         EXPECT_EQ(n, k.maxLengthRc == 0 ? 5 : -1);
         EXPECT_EQ(getCtrlData(c, ATTR_CTRL_KIND, &n), 0);
         EXPECT_EQ(n, k.kind);
+    }
+}
+
+// A text box as plain lines, counting how often it is asked for its size.
+struct FakeBox : TextBoxAccess {
+    std::vector<std::string> lines;
+    int counted = 0;
+    void reset(std::string_view text) override { lines = {std::string(text)}; }
+    void appendLine(std::string_view line) override { lines.emplace_back(line); }
+    void insertLineBefore(int index, std::string_view line) override { lines.emplace(lines.begin() + index, line); }
+    int lineCount() override { return ++counted, static_cast<int>(lines.size()); }
+    int textLength() override {
+        int n = lines.empty() ? 0 : -1;
+        for (const auto& l : lines) n += static_cast<int>(l.size()) + 1;
+        return n;
+    }
+    int lineStart(int index) override {
+        int at = 0;
+        for (int k = 0; k < index; ++k) at += static_cast<int>(lines[k].size()) + 1;
+        return at;
+    }
+    int lineLength(int index) override { return static_cast<int>(lines[index].size()); }
+    void copyLine(int index, char* buffer) override { std::snprintf(buffer, 64, "%s", lines[index].c_str()); }
+    int lineOfOffset(int offset) override {
+        int k = 0;
+        while (k + 1 < static_cast<int>(lines.size()) && lineStart(k + 1) <= offset) ++k;
+        return k;
+    }
+};
+
+TEST(TextBoxRules, CheckIndexesAndOffsetsBeforeTheBoxSeesThem) {
+    FakeBox box;
+    EXPECT_EQ(textbox::insertLine(box, -1, "a"), 0);
+    EXPECT_EQ(box.counted, 0) << "appending needs no line count";
+    EXPECT_EQ(textbox::insertLine(box, 1, "c"), 0);  // at the count: appends
+    EXPECT_EQ(textbox::insertLine(box, 1, "b"), 0);
+    EXPECT_EQ(textbox::insertLine(box, 0, nullptr), 0);
+    EXPECT_EQ(box.lines, (std::vector<std::string>{"", "a", "b", "c"}));
+    EXPECT_EQ(textbox::insertLine(box, 5, "x"), UIE_BAD_VALUE);
+    EXPECT_EQ(textbox::insertLine(box, -2, "x"), UIE_BAD_VALUE);
+    EXPECT_EQ(box.lines.size(), 4u);
+    char buffer[64] = "untouched";
+    int value = -7;
+    for (int bad : {-1, 4}) {
+        EXPECT_EQ(textbox::line(box, bad, buffer), UIE_BAD_VALUE);
+        EXPECT_EQ(textbox::lineLength(box, bad, &value), UIE_BAD_VALUE);
+        EXPECT_EQ(textbox::lineOffset(box, bad, &value), UIE_BAD_VALUE);
+    }
+    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_EQ(value, -7);
+    EXPECT_EQ(textbox::lineOfOffset(box, -1, &value), UIE_BAD_VALUE);
+    EXPECT_EQ(textbox::lineOfOffset(box, 7, &value), UIE_BAD_VALUE);  // the text "\na\nb\nc" has 6 bytes
+    EXPECT_EQ(value, -7);
+    EXPECT_EQ(textbox::lineOfOffset(box, 6, &value), 0);
+    EXPECT_EQ(value, 3);
+    EXPECT_EQ(textbox::line(box, 2, buffer), 0);
+    EXPECT_STREQ(buffer, "b");
+}
+
+struct ShiftCase {
+    const char* name;
+    int at, n, anchor, caret, anchorAfter, caretAfter;
+};
+
+TEST(TextBoxRules, SelectionShiftForAnInsertion) {
+    const ShiftCase cases[] = {
+        {"caret_before_stays", 5, 3, 2, 2, 2, 2},
+        {"caret_at_stays", 5, 3, 5, 5, 5, 5},
+        {"caret_behind_moves", 5, 3, 7, 7, 10, 10},
+        {"selection_starting_at_moves_whole", 5, 3, 5, 8, 8, 11},
+        {"backward_selection_ending_at_keeps_its_end", 5, 3, 8, 5, 11, 5},
+        {"selection_around_grows", 5, 3, 2, 8, 2, 11},
+        {"backward_selection_around_grows", 5, 3, 8, 2, 11, 2},
+        {"selection_ending_at_stays", 5, 3, 2, 5, 2, 5},
+    };
+    for (const ShiftCase& c : cases) {
+        int anchor = c.anchor, caret = c.caret;
+        textbox::shiftForInsert(c.at, c.n, anchor, caret);
+        EXPECT_EQ(anchor, c.anchorAfter) << c.name;
+        EXPECT_EQ(caret, c.caretAfter) << c.name;
     }
 }
 

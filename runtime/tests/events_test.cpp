@@ -2,6 +2,7 @@
 // replace, shortcut keys, value-changed only after edits, deferred calls,
 // nested processing, clicks, closing, and the loop.
 #include <ostream>
+#include <stdexcept>
 
 #include "contract.h"
 
@@ -320,6 +321,19 @@ TEST_F(Events, DeferredCallPostedByADeferredCallWaitsForItToFinish) {
     EXPECT_EQ(g_order, (std::vector<std::string>{"outer start", "outer end", "inner"}));
 }
 
+void postsAndThrows(void* data) {
+    PostDeferredCall(&deferredMark, data);
+    throw std::runtime_error("the callback failed");
+}
+
+TEST_F(Events, CallsHeldByAnEventThatEndsInAnExceptionRunAfterIt) {
+    g_order.clear();
+    PostDeferredCall(&postsAndThrows, const_cast<char*>("held"));
+    EXPECT_LT(ProcessSystemEvents(), 0) << "the exception stops at the C boundary";
+    ProcessSystemEvents();
+    EXPECT_EQ(g_order, (std::vector<std::string>{"held"}));
+}
+
 int quittingCallback(int, int, int event, void* data, int, int) {
     if (event == EVENT_COMMIT) QuitUserInterface(data ? *static_cast<int*>(data) : 0);
     return 0;
@@ -382,7 +396,10 @@ TEST_P(DiscardInCallback, LeavesTheRuntimeUsable) {
     EXPECT_EQ(value(other), "c");
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, DiscardInCallback, ::testing::Values(EVENT_KEYPRESS, EVENT_VAL_CHANGED));
+INSTANTIATE_TEST_SUITE_P(Events, DiscardInCallback, ::testing::Values(EVENT_KEYPRESS, EVENT_VAL_CHANGED),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == EVENT_KEYPRESS ? "key_press" : "value_changed");
+                         });
 
 int discardPanelCallback(int panel, int, int event, void*, int, int) {
     if (event == EVENT_KEYPRESS) DiscardPanel(panel);

@@ -27,6 +27,9 @@ namespace {
 
 using namespace cp1251::literals;
 
+// The line that opens the nets, with the line ends before and after it.
+constexpr char kNetsLine[] = "\nNETS\n";
+
 // WhatDo values of this decoder.
 enum OrcadState {
     BetweenNets = 1,  // waiting for the first byte of a net name
@@ -35,81 +38,81 @@ enum OrcadState {
     InPinPart = 4,    // in a node after its slash: waiting for the pin part or the end
 };
 
-inline int Next(int file) { return static_cast<int>(R.n = ReadF1(file, &R.InChar)); }
-inline int BrokenOff() { return B.N > 0 ? 0 : -2; }
-
 void EndNet() {
     EndChainTrimmed();
     WhatDo = BetweenNets;
 }
 
+// Bytes that end a name, and a zero byte, which is dropped.
+constexpr ByteSet kNameStops{" =\0", 3};
+
 // Name: every byte up to a blank. An "=" right behind a name that has begun
 // ends it as well and is the net's equals sign (NAME= REF/PIN ...).
-// Returns 1 when the name ended, 0 when the file ended inside it.
-int ReadName(int file) {
-    static constexpr ByteSet kStops{" =\0", 3};
-    B.i = 0;
+// False when the file ended inside the name.
+bool ReadName(int file) {
+    StartName();
     PutNameByte(R.InChar);
     for (;;) {
-        if (const std::size_t run = RunBefore(kStops)) {
+        if (const std::size_t run = RunBefore<kNameStops>()) {
             PutNameBytes(R.FileBuf + R.BufPos, run);
             SkipRun(run);
         }
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         if (R.InChar == ' ') {
             EndName();
             WhatDo = NameRead;
-            return 1;
+            return true;
         }
         if (R.InChar == '=') {
             EndName();
             BeginChain();
             WhatDo = InNodeList;
-            return 1;
+            return true;
         }
         PutNameByte(R.InChar);
     }
 }
 
-// Node from its first byte on: "/" becomes ":" and leads to the pin part.
-// Returns 0 when the file ended inside the node.
 // Bytes that end or change a node or pin part; a zero byte is dropped.
 constexpr ByteSet kNodeStops{"/ \n;\0", 5};
 
 // Appends the run of ordinary node bytes that follows in the window.
 inline void AppendNodeRun() {
-    if (const std::size_t run = RunBefore(kNodeStops)) {
-        AppendBytes(R.FileBuf + R.BufPos, run);
+    if (const std::size_t run = RunBefore<kNodeStops>()) {
+        AppendWindowBytes(R.FileBuf + R.BufPos, run);
         SkipRun(run);
     }
 }
 
-int ReadNode(int file) {
+// Node from its first byte on: "/" becomes ":" and leads to the pin part.
+// False when the file ended inside the node.
+bool ReadNode(int file) {
     Append(R.InChar);
     for (;;) {
         AppendNodeRun();
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         switch (R.InChar) {
-        case '/': Append(':'); WhatDo = InPinPart; return 1;
+        case '/': Append(':'); WhatDo = InPinPart; return true;
         case ' ':
-        case '\n': AppendSeparator(); return 1;
-        case ';': EndNet(); return 1;
+        case '\n': AppendSeparator(); return true;
+        case ';': EndNet(); return true;
         default: Append(R.InChar);
         }
     }
 }
 
 // Pin part from its first byte on; a further "/" stays and keeps the state.
-int ReadPin(int file) {
+// False when the file ended inside the pin part.
+bool ReadPin(int file) {
     Append(R.InChar);
     for (;;) {
         AppendNodeRun();
-        if (!Next(file)) return 0;
+        if (!Next(file)) return false;
         switch (R.InChar) {
         case ' ':
-        case '\n': AppendSeparator(); WhatDo = InNodeList; return 1;
-        case '/': Append('/'); return 1;
-        case ';': EndNet(); return 1;
+        case '\n': AppendSeparator(); WhatDo = InNodeList; return true;
+        case '/': Append('/'); return true;
+        case ';': EndNet(); return true;
         default: Append(R.InChar);
         }
     }
@@ -117,12 +120,119 @@ int ReadPin(int file) {
 
 // Bytes that end a run ignored between tokens: the visible ones, or the
 // equals sign while waiting for it.
-constexpr ByteSet kVisible = [] {
-    ByteSet set{"", 0};
-    for (int b = 0x21; b < 0x100; ++b) set.has[b] = true;
-    return set;
-}();
+constexpr ByteSet kVisible = ByteSet::VisibleBytes();
 constexpr ByteSet kEquals{"=", 1};
+
+// The decoder's steps for the bytes the window holds, taken with local
+// pointers instead of a reader call per byte: the rules of the main loop's
+// four states and of ReadName, ReadNode and ReadPin. It hands over to the
+// main loop between two tokens: at the window's end, or before a name, node
+// or pin part that the window does not hold whole or that holds a zero byte.
+// BufPos, InChar, WhatDo and the chain line are then as if every byte had
+// been read one by one.
+void NetsInWindow() {
+    if (R.ByteByByte) return;
+    const char* const base = R.FileBuf;
+    const char* end = base + R.BufLen;
+    const char* p = base + R.BufPos;
+    int state = WhatDo;
+    // A token and its stop byte add at most 18 bytes to the chain line when
+    // the token is at most 16 bytes long; room for kRoomTokens such tokens is
+    // made at a time, so that the line is written through a local pointer.
+    constexpr std::size_t kRoomTokens = 4096, kTokenRoom = 18;
+    char* o = nullptr;
+    std::size_t left = 0;  // tokens that fit before room must be made again
+    StopFinder<kNodeStops> nodeStops;
+    const auto sync = [&] {
+        if (o) B.i = static_cast<std::size_t>(o - B.OutStr.p);
+        o = nullptr;
+        left = 0;
+    };
+    const auto handOver = [&](const char* next) {  // next: the first byte not read
+        sync();
+        R.BufPos = static_cast<int>(next - base);
+        if (next > base) R.InChar = next[-1];
+        WhatDo = state;
+    };
+    for (;;) {
+        if (state == BetweenNets) {
+            if (p < end && !Visible(*p)) p = ScanTo<kVisible>(p + 1, end);
+            if (p == end) return handOver(p);
+            const char* stop = ScanTo<kNameStops>(p + 1, end);
+            if (stop == end || *stop == '\0') return handOver(p);
+            StartName();
+            PutNameBytes(p, static_cast<std::size_t>(stop - p));
+            EndName();
+            p = stop + 1;
+            if (*stop == ' ') {
+                state = NameRead;
+                continue;
+            }
+            // An "=" right behind the name: the net begins.
+        } else if (state == NameRead) {
+            p = ScanTo<kEquals>(p, end);
+            if (p == end) return handOver(p);
+            ++p;
+        }
+        if (state == BetweenNets || state == NameRead) {
+            handOver(p);
+            BeginChain();  // reports progress and lets events run
+            p = base + R.BufPos;
+            end = base + R.BufLen;
+            state = InNodeList;
+            continue;
+        }
+        // In the node list.
+        if (p < end && !Visible(*p)) p = ScanTo<kVisible>(p + 1, end);  // mostly one blank
+        if (p == end) return handOver(p);
+        if (*p == ';') {
+            sync();
+            EndNet();
+            state = BetweenNets;
+            ++p;
+            continue;
+        }
+        // A node, or the pin part in InPinPart, up to its stop byte.
+        const char* stop = nodeStops.Next(p + 1, end);
+        if (stop == end || *stop == '\0') return handOver(p);
+        const std::size_t n = static_cast<std::size_t>(stop - p);
+        if (n > 16) {
+            sync();
+            AppendBytes(p, n);
+        } else {
+            if (left == 0) {
+                sync();
+                B.OutStr.room(B.i, kRoomTokens * kTokenRoom);
+                o = B.OutStr.p + B.i;
+                left = kRoomTokens;
+            }
+            std::memcpy(o, p, 16);  // the window stays readable 16 bytes past its end
+            o += n;
+            --left;
+        }
+        switch (*stop) {
+        case '/':
+            if (o) *o++ = state == InNodeList ? ':' : '/';
+            else Append(state == InNodeList ? ':' : '/');
+            state = InPinPart;
+            break;
+        case ';':
+            sync();
+            EndNet();
+            state = BetweenNets;
+            break;
+        default:  // blank or LF
+            if (o) {
+                *o++ = ',';
+                *o++ = ' ';
+            } else {
+                AppendSeparator();
+            }
+            state = InNodeList;
+        }
+        p = stop + 1;
+    }
+}
 
 }  // namespace
 
@@ -130,19 +240,21 @@ int DecodeORCAD(int file, int panel, int control) {
     InitReadF(file);
     WhatDo = 0;
     StartChains(panel, control);
-    SetCtrlVal(R.ProgressPanel, 2, "Импорт списка связей ORCAD"_cp1251);
-    const char* nets = std::strstr(R.FileBuf, "\nNETS\n");
-    if (!nets) return -2;
-    R.BufPos = static_cast<int>(nets - R.FileBuf) + 6;
+    ShowFormTitle("Импорт списка связей ORCAD"_cp1251);
+    const char* nets = std::strstr(R.FileBuf, kNetsLine);
+    if (!nets) return kNotThisForm;
+    R.BufPos = static_cast<int>(nets - R.FileBuf + std::strlen(kNetsLine));
     WhatDo = BetweenNets;
 
     // A byte that the current state ignores is followed by the run of bytes
     // that it would ignore as well; they are passed over at once.
-    while (Next(file)) {
+    for (;;) {
+        NetsInWindow();
+        if (!Next(file)) break;
         switch (WhatDo) {
         case BetweenNets:
             if (!Visible(R.InChar)) {
-                SkipRunBefore(kVisible);
+                SkipRunBefore<kVisible>();
                 break;
             }
             if (!ReadName(file)) return BrokenOff();
@@ -152,7 +264,7 @@ int DecodeORCAD(int file, int panel, int control) {
                 BeginChain();
                 WhatDo = InNodeList;
             } else {
-                SkipRunBefore(kEquals);
+                SkipRunBefore<kEquals>();
             }
             break;
         case InNodeList:
@@ -160,7 +272,7 @@ int DecodeORCAD(int file, int panel, int control) {
             // Both skip invisible bytes and end the net on ";"; a visible
             // byte begins a node, or the pin part after a slash.
             if (!Visible(R.InChar)) {
-                SkipRunBefore(kVisible);
+                SkipRunBefore<kVisible>();
                 break;
             }
             if (R.InChar == ';') {
@@ -171,7 +283,7 @@ int DecodeORCAD(int file, int panel, int control) {
             break;
         }
     }
-    return WhatDo == BetweenNets ? 0 : -2;
+    return WhatDo == BetweenNets ? kDecoded : kNotThisForm;
 }
 
 }  // namespace tarvik

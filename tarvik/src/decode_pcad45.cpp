@@ -11,6 +11,9 @@
 //       VCC             U1-14
 //
 // gives  #1 "GND" = U1:7, C1:2, C2:2;  and  #2 "VCC" = U1:14;
+#include <algorithm>
+#include <cstring>
+
 #include "chain.h"
 #include "cp1251.h"
 #include "decoders.h"
@@ -30,27 +33,87 @@ enum PcadState {
     NodeAt38 = 2,    // in a net: next node at column 38 of the current line
 };
 
-// Columns of the fields, and the shortest lines that hold them.
+// Columns of the fields (byte offsets in the line).
 constexpr int kNameCol = 2;
 constexpr int kNode1Col = 18;
 constexpr int kNode2Col = 38;
 
-// One line, its LF included.
-ByteBuf InStr(512);
+// The part of a line that the fields can reach. A field ends at the first
+// byte that is not visible, so behind column 38 only the visible run that
+// goes on from column 38 can matter: Head holds bytes 0 to 38, Tail that run.
+// The rest of the line is only counted, so a line of any length (a whole
+// file without a line feed) takes bounded memory.
+constexpr std::size_t kHeadSize = kNode2Col + 1;
+struct Line {
+    char Head[kHeadSize];
+    SpillBuf Tail{256};
+    std::size_t tailLen = 0;  // write index into Tail
+} L;
 
-inline bool VisibleAt(long long col) { return col < R.n && Visible(InStr.p[col]); }
+// Reads one line as ReadFstr would and returns its length (LF included; 0 at
+// the end of the file), keeping only Head and, when keepTail, Tail.
+long long ReadLine(int file, bool keepTail) {
+    L.Tail.clear();
+    L.tailLen = 0;
+    long long length = 0;
+    bool inTail = keepTail;  // still collecting the run behind column 38
+    for (;;) {
+        if (R.BufPos == R.BufLen) {
+            R.BufPos = 0;
+            R.BufLen = LoadWindow(file, 0);
+            if (R.BufLen == 0) return length;
+        }
+        const char* from = R.FileBuf + R.BufPos;
+        const std::size_t avail = static_cast<std::size_t>(R.BufLen - R.BufPos);
+        const void* lf = std::memchr(from, '\n', avail);
+        const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1 : avail;
+        std::size_t k = 0;  // bytes of this stretch in Head
+        if (length < static_cast<long long>(kHeadSize)) {
+            k = std::min(take, kHeadSize - static_cast<std::size_t>(length));
+            std::memcpy(L.Head + length, from, k);
+        }
+        if (inTail && k < take) {
+            // Byte 38 is in Head now; the run goes on only behind a visible one.
+            std::size_t run = k;
+            if (Visible(L.Head[kNode2Col]))
+                while (run < take && Visible(from[run])) ++run;
+            if (run > k) L.Tail.append(L.tailLen, from + k, run - k);
+            inTail = run == take;
+        }
+        length += static_cast<long long>(take);
+        R.BufPos += static_cast<int>(take);
+        if (lf) return length;
+    }
+}
 
-// The field at col: the run of visible bytes that begins there.
+inline bool VisibleAt(long long col) { return col < R.n && Visible(L.Head[col]); }
+
+// Calls put(bytes, count) with the field at col: the run of visible bytes
+// that begins there, in Head and, when it reaches column 38, on in Tail.
+template <class Put>
+void ForField(long long col, Put put) {
+    const long long headEnd = std::min(R.n, static_cast<long long>(kHeadSize));
+    long long end = col;
+    while (end < headEnd && Visible(L.Head[end])) ++end;
+    if (end > col) put(L.Head + col, static_cast<std::size_t>(end - col));
+    if (end == static_cast<long long>(kHeadSize)) L.Tail.forEach(L.tailLen, put);
+}
+
 void CopyNameField(long long col) {
-    B.i = 0;
-    for (long long k = col; k < R.n && Visible(InStr.p[k]); ++k) PutNameByte(InStr.p[k]);
+    StartName();
+    ForField(col, [](const char* bytes, std::size_t n) { PutNameBytes(bytes, n); });
     EndName();
 }
 
 // A node field, "-" written as ":", then the node separator.
 void AppendNodeField(long long col) {
-    for (long long k = col; k < R.n && Visible(InStr.p[k]); ++k)
-        Append(InStr.p[k] == '-' ? ':' : InStr.p[k]);
+    ForField(col, [](const char* bytes, std::size_t n) {
+        // Room for the whole piece first; the bytes are visible, none is zero.
+        B.OutStr.room(B.i, n);
+        char* o = B.OutStr.p + B.i;
+        for (std::size_t k = 0; k < n; ++k) o[k] = bytes[k] == '-' ? ':' : bytes[k];
+        B.i += n;
+    });
     AppendSeparator();
 }
 
@@ -63,20 +126,22 @@ void EndNet() {
 
 int DecodePCAD45(int file, int panel, int control) {
     InitReadF(file);
-    SetCtrlVal(R.ProgressPanel, 2, "Импорт списка связей PCAD 4.5"_cp1251);
+    ShowFormTitle("Импорт списка связей PCAD 4.5"_cp1251);
     WhatDo = OutsideNet;
     StartChains(panel, control);
     bool needLine = true;
     bool noPercentLine = true;
 
     for (;;) {
-        if (needLine) R.n = ReadFstr(file, InStr);
+        // Before the first percent line no field is ever used: a net there
+        // refuses the file.
+        if (needLine) R.n = ReadLine(file, !noPercentLine);
         if (R.n == 0) {
-            if (noPercentLine || B.N == 0) return -2;
+            if (noPercentLine || B.N == 0) return kNotThisForm;
             if (WhatDo != OutsideNet) EndNet();
-            return 0;
+            return kDecoded;
         }
-        const char* line = InStr.p;
+        const char* line = L.Head;
         switch (WhatDo) {
         case OutsideNet:
             if (R.n <= kNode1Col || line[0] == '%') {
@@ -88,14 +153,16 @@ int DecodePCAD45(int file, int panel, int control) {
                 needLine = true;
                 break;
             }
+            // A net before any percent line: the file is refused here, as the
+            // node at column 18 would refuse it, before anything is emitted.
+            if (noPercentLine) return kNotThisForm;
             CopyNameField(kNameCol);
             BeginChain();
             WhatDo = NodeAt18;
-            InStr.p[kNameCol] = ' ';
+            L.Head[kNameCol] = ' ';
             needLine = false;
             break;
         case NodeAt18:
-            if (noPercentLine) return -2;
             if (R.n <= kNode1Col || line[0] == '%') {
                 EndNet();
                 needLine = true;

@@ -3,6 +3,9 @@
 
 #include <new>
 
+#include "shell.h"
+#include "uirt.h"
+
 namespace tarvik {
 
 int WhatDo = 0;
@@ -16,6 +19,8 @@ const char* FormName(int form) {
     }
 }
 
+void ShowFormTitle(const char* title) { SetCtrlVal(R.ProgressPanel, kProgressTitle, title); }
+
 int RunDecoders(int file, int panel, int control, int* form) {
     using Decoder = int (*)(int, int, int);
     static constexpr Decoder order[] = {DecodeACCEL, DecodeORCAD, DecodePCAD45};
@@ -28,9 +33,13 @@ int RunDecoders(int file, int panel, int control, int* form) {
                 return result;
             }
         }
-        return -2;
+        return kNotThisForm;
     } catch (const std::bad_alloc&) {
-        return -3;
+        return kNoRoom;
+    } catch (const SpillError&) {
+        return kNoRoom;
+    } catch (const OutputFailed&) {
+        return kOutputFailed;
     }
 }
 

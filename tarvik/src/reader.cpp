@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shell.h"
 #include "uirt.h"
 
 namespace tarvik {
@@ -74,11 +75,14 @@ void MoveFptr(int file, int delta) {
 }
 
 void Progress() {
-    const int value = R.BufLen > 0 ? static_cast<int>(100.0 * R.BufPos / R.BufLen) : 0;
+    // 100 * BufPos / BufLen truncated: the integer quotient is the same as
+    // the truncated floating-point one (no quotient of these sizes comes
+    // within rounding distance of an integer without being one).
+    const int value = R.BufLen > 0 ? static_cast<int>(100u * static_cast<unsigned>(R.BufPos) / static_cast<unsigned>(R.BufLen)) : 0;
     // Setting the value it already holds changes nothing; skip the call then.
     if (value != R.LastProgress) {
         R.LastProgress = value;
-        SetCtrlVal(R.ProgressPanel, 3, value);
+        SetCtrlVal(R.ProgressPanel, kProgressValue, value);
         if (R.OnProgress) R.OnProgress(value);
     }
     ProcessSystemEvents();

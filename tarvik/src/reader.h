@@ -10,24 +10,29 @@
 #define TARVIK_READER_H
 
 #include <cstddef>
+#include <cstdint>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "buffer.h"
 
 namespace tarvik {
 
 inline constexpr int kWindowSize = 4194304;
+inline constexpr int kWindowPadding = 64;  // readable bytes behind the window, for block scans
 
 struct ReaderState {
-    char FileBuf[kWindowSize + 1];  // the window, plus room for a terminating zero
+    char FileBuf[kWindowSize + kWindowPadding];  // the window, plus room for a terminating zero
     int BufPos = 0;                 // index of the next byte to deliver
     int BufLen = 0;                 // number of valid bytes in FileBuf
     char InChar = 0;                // the byte last read by a decoder's character loop
     long long n = 0;                // result of the last reader call made by a decoder
     bool ReadFailed = false;        // a platform read reported an error (sticky; cleared by the caller)
-    int ProgressPanel = 0;          // panel whose control 3 shows the progress value
+    int ProgressPanel = 0;          // panel whose progress control shows the progress value
     int LastProgress = -1;          // value last set on the progress control
     void (*OnProgress)(int value) = nullptr;  // optional observer of progress changes
-    bool ByteByByte = false;        // no runs (RunBefore gives 0): every byte through ReadF1
+    bool ByteByByte = false;        // no runs and no in-window fast paths: every byte through ReadF1
 };
 
 extern ReaderState R;
@@ -51,25 +56,105 @@ inline int ReadF1(int file, char* out) {
     return 0;
 }
 
-// A set of byte values, for scanning runs of bytes in the window.
+// A set of byte values that end a run: up to five given ones, or every
+// visible byte (above 0x20). Runs are scanned 16 bytes at a time.
 struct ByteSet {
-    bool has[256] = {};
-    constexpr ByteSet(const char* bytes, std::size_t count) {
-        for (std::size_t k = 0; k < count; ++k) has[static_cast<unsigned char>(bytes[k])] = true;
+    char bytes[5] = {};
+    int count = 0;
+    bool visible = false;
+
+    constexpr ByteSet(const char* b, int n) : count(n) {
+        for (int k = 0; k < n; ++k) bytes[k] = b[k];
     }
-    constexpr bool operator()(char c) const { return has[static_cast<unsigned char>(c)]; }
+    static constexpr ByteSet VisibleBytes() {
+        ByteSet set{"", 0};
+        set.visible = true;
+        return set;
+    }
+    constexpr bool operator()(char c) const {
+        if (visible) return static_cast<unsigned char>(c) > 0x20;
+        for (int k = 0; k < count; ++k)
+            if (c == bytes[k]) return true;
+        return false;
+    }
+#ifdef __SSE2__
+    // Bit k set when p[k] is in the set, for k < 16.
+    unsigned Mask16(const char* p) const {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit;
+        if (visible) {
+            hit = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(0x21)), v);
+        } else {
+            hit = _mm_cmpeq_epi8(v, _mm_set1_epi8(bytes[0]));
+            for (int k = 1; k < count; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(bytes[k])));
+        }
+        return static_cast<unsigned>(_mm_movemask_epi8(hit));
+    }
+#endif
+};
+
+// The first byte of Stops in [p, end), or end; p and end lie in the window.
+template <const ByteSet& Stops>
+inline const char* ScanTo(const char* p, const char* end) {
+#ifdef __SSE2__
+    // The window's padding makes the 16 bytes readable up to its end.
+    while (p < end) {
+        if (const unsigned hits = Stops.Mask16(p)) {
+            p += __builtin_ctz(hits);
+            break;
+        }
+        p += 16;
+    }
+    return p < end ? p : end;
+#else
+    while (p < end && !Stops(*p)) ++p;
+    return p;
+#endif
+}
+
+// Finds the bytes of Stops for many short tokens in a row: the stops of 64
+// bytes at a time are found at once and kept as a bit mask, so that the next
+// token's end is a shift and a bit count away.
+template <const ByteSet& Stops>
+class StopFinder {
+public:
+    // The first byte of Stops in [p, end), or end; p and end lie in the window.
+    const char* Next(const char* p, const char* end) {
+        for (;;) {
+            if (p >= end) return end;
+            if (p < at_ || p >= at_ + 64) Load(p);
+            if (const std::uint64_t rest = mask_ >> (p - at_)) {
+                const char* stop = p + __builtin_ctzll(rest);
+                return stop < end ? stop : end;
+            }
+            p = at_ + 64;
+        }
+    }
+
+private:
+    void Load(const char* p) {
+        at_ = p;
+#ifdef __SSE2__
+        mask_ = 0;
+        for (int k = 0; k < 4; ++k) mask_ |= std::uint64_t{Stops.Mask16(p + 16 * k)} << (16 * k);
+#else
+        mask_ = 0;
+        for (int k = 0; k < 64; ++k) mask_ |= std::uint64_t{Stops(p[k])} << k;
+#endif
+    }
+
+    const char* at_ = nullptr;  // the 64 bytes the mask describes begin here
+    std::uint64_t mask_ = 0;
 };
 
 // Number of bytes from BufPos on, within the window, before the first byte of
-// stops. The decoders take such a run at once instead of byte by byte when
+// Stops. The decoders take such a run at once instead of byte by byte when
 // every byte of it would be handled the same way; the bytes stay unread.
-inline std::size_t RunBefore(const ByteSet& stops) {
+template <const ByteSet& Stops>
+inline std::size_t RunBefore() {
     if (R.ByteByByte) return 0;
     const char* const from = R.FileBuf + R.BufPos;
-    const char* const end = R.FileBuf + R.BufLen;
-    const char* p = from;
-    while (p < end && !stops(*p)) ++p;
-    return static_cast<std::size_t>(p - from);
+    return static_cast<std::size_t>(ScanTo<Stops>(from, R.FileBuf + R.BufLen) - from);
 }
 
 // Consumes a run found by RunBefore; InChar holds its last byte, as if it had
@@ -79,8 +164,9 @@ inline void SkipRun(std::size_t run) {
     R.InChar = R.FileBuf[R.BufPos - 1];
 }
 
-inline void SkipRunBefore(const ByteSet& stops) {
-    if (const std::size_t run = RunBefore(stops)) SkipRun(run);
+template <const ByteSet& Stops>
+inline void SkipRunBefore() {
+    if (const std::size_t run = RunBefore<Stops>()) SkipRun(run);
 }
 
 // Reads one line, its LF included, into str from index 0 (not zero-terminated;

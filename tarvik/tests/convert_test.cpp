@@ -1,21 +1,33 @@
 // Tests of the built tarvik-convert program: output bytes, exit codes and
-// messages, run as a user would from a shell.
+// messages, run as a user would from a shell; inputs that cannot be read
+// twice, outputs that must not be replaced, memory on inputs and outputs of
+// any shape, and a terminal.
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 
+#include "cp1251.h"
 #include "support.h"
 
 namespace tarvik::test {
 namespace {
 
+using namespace cp1251::literals;
+
 struct RunResult {
     int status = -1;
     std::string out, err;
+    long maxRssKb = 0;  // the converter's peak resident memory
 };
 
 std::string Quote(const std::string& s) {
@@ -24,9 +36,17 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-RunResult Convert(const std::string& args) {
+const std::string& Exe() {
+    static const std::string exe = Quote(TARVIK_CONVERT_EXE);
+    return exe;
+}
+
+// Runs a bash command line (the converter is $C); standard output and error
+// are captured unless the command redirects them itself.
+RunResult Shell(const std::string& command) {
     const std::string out = TempPath("convert.out"), err = TempPath("convert.err");
-    const std::string cmd = Quote(TARVIK_CONVERT_EXE) + " " + args + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    const std::string script = "C=" + Exe() + "; " + command;
+    const std::string cmd = "bash -c " + Quote(script) + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
     const int rc = std::system(cmd.c_str());
     RunResult r;
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -35,10 +55,53 @@ RunResult Convert(const std::string& args) {
     return r;
 }
 
+RunResult Convert(const std::string& args) { return Shell("$C " + args); }
+
+// Runs the converter itself (no shell in between) with standard output on
+// outPath, and measures its peak memory.
+RunResult ConvertMeasured(const std::string& input, const std::string& outPath) {
+    const std::string err = TempPath("measured.err");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        freopen(outPath.c_str(), "w", stdout);
+        freopen(err.c_str(), "w", stderr);
+        execl(TARVIK_CONVERT_EXE, "tarvik-convert", input.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    RunResult r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = ReadBytes(err);
+    r.maxRssKb = usage.ru_maxrss;
+    return r;
+}
+
+// One line on standard error that names the file.
+void ExpectFileError(const RunResult& r, const std::string& path) {
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+int ModeOf(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return static_cast<int>(st.st_mode & 07777);
+}
+
+// ---- The three forms of the example ---------------------------------------------
+
 struct ExampleCase {
+    const char* name;
     const char* file;
     const char* form;
 };
+void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
+
 class ConvertExample : public testing::TestWithParam<ExampleCase> {};
 
 TEST_P(ConvertExample, WritesTheChainListToStandardOutput) {
@@ -59,9 +122,10 @@ TEST_P(ConvertExample, WritesOutputFileAndReportsFormWithV) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ConvertExample,
-                         testing::Values(ExampleCase{"preamp_accel.net", "ACCEL ASCII"},
-                                         ExampleCase{"preamp_orcad.net", "ORCAD"},
-                                         ExampleCase{"preamp_pcad45.net", "PCAD 4.5"}));
+                         testing::Values(ExampleCase{"ACCEL", "preamp_accel.net", "ACCEL ASCII"},
+                                         ExampleCase{"ORCAD", "preamp_orcad.net", "ORCAD"},
+                                         ExampleCase{"PCAD45", "preamp_pcad45.net", "PCAD 4.5"}),
+                         [](const testing::TestParamInfo<ExampleCase>& info) { return std::string(info.param.name); });
 
 TEST(Convert, LinesOfFailedAttemptsAreIncluded) {
     const RunResult r = Convert("-v " + Quote(DataFile("fallthrough.net")));
@@ -70,41 +134,93 @@ TEST(Convert, LinesOfFailedAttemptsAreIncluded) {
     EXPECT_EQ(r.err, "PCAD 4.5: 2 lines\n");
 }
 
-TEST(Convert, UnrecognisedFileExitsOneAndCreatesNoOutput) {
+// ---- Inputs that cannot be read twice ----------------------------------------------
+
+// The PCAD 4.5 example is decoded by the third attempt, after two rewinds.
+struct InputWay {
+    const char* name;
+    const char* command;  // $F is the example file
+};
+void PrintTo(const InputWay& w, std::ostream* os) { *os << w.name; }
+
+class ConvertInput : public testing::TestWithParam<InputWay> {};
+
+TEST_P(ConvertInput, IsReadWholeAndDecodedLikeAFile) {
+    // A converter that waited for a second writer would be stopped after 20 s.
+    const RunResult r = Shell("F=" + Quote(ExampleFile("preamp_pcad45.net")) + "; C=\"timeout 20 $C\"; cd " +
+                              Quote(TempPath("")) + "; " + GetParam().command);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ReadBytes(ExampleFile("preamp.cha")));
+    EXPECT_EQ(r.err, "PCAD 4.5: 9 lines\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, ConvertInput,
+    testing::Values(InputWay{"DashFromAPipe", "cat \"$F\" | $C -v -"},
+                    InputWay{"DashFromAFile", "$C -v - < \"$F\""},
+                    InputWay{"DevStdinFromAPipe", "cat \"$F\" | $C -v /dev/stdin"},
+                    InputWay{"DevStdinFromAFile", "$C -v /dev/stdin < \"$F\""},
+                    InputWay{"ProcessSubstitution", "$C -v <(cat \"$F\")"},
+                    InputWay{"Fifo", "rm -f in.fifo; mkfifo in.fifo; (cat \"$F\" > in.fifo &); $C -v in.fifo"}),
+    [](const testing::TestParamInfo<InputWay>& info) { return std::string(info.param.name); });
+
+TEST(ConvertInput, StandardInputPartlyReadIsDecodedFromWhereItStands) {
+    // The shell reads the first line itself; the converter gets the rest.
+    const std::string file = WriteTemp("junk line\n" + ReadBytes(ExampleFile("preamp_orcad.net")), "junk.net");
+    const RunResult r = Shell("{ read -r line; $C -; } < " + Quote(file));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ReadBytes(ExampleFile("preamp.cha")));
+}
+
+// ---- Outputs -------------------------------------------------------------------
+
+TEST(ConvertOutput, UnrecognisedFileExitsOneAndWritesNothing) {
     const std::string out = TempPath("never.cha");
     std::filesystem::remove(out);
+    // ORCAD emits a line before it gives up: none of it may remain anywhere.
     const RunResult r = Convert(Quote(DataFile("unrecognised.net")) + " -o " + Quote(out));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Неопознанный формат файла!\n");
     EXPECT_FALSE(Exists(out));
     EXPECT_EQ(r.out, "");
+    const std::string appended = WriteTemp("previous\n", "appended.cha");
+    EXPECT_EQ(Convert(Quote(DataFile("unrecognised.net")) + " >> " + Quote(appended)).status, 1);
+    EXPECT_EQ(ReadBytes(appended), "previous\n");
+    const RunResult piped = Shell("$C " + Quote(DataFile("unrecognised.net")) + " | od -c");
+    EXPECT_EQ(piped.out, "0000000\n");
 }
 
-TEST(Convert, UnrecognisedFileLeavesAnExistingOutputAlone) {
+TEST(ConvertOutput, UnrecognisedFileLeavesAnExistingOutputAlone) {
     const std::string out = WriteTemp("previous", "kept.cha");
     const RunResult r = Convert(Quote(WriteTemp("", "empty.net")) + " -o " + Quote(out));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(ReadBytes(out), "previous");
 }
 
-// One line on standard error that names the file.
-void ExpectFileError(const RunResult& r, const std::string& path) {
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
-    ASSERT_FALSE(r.err.empty());
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-    EXPECT_EQ(r.out, "");
+TEST(ConvertOutput, ReadOnlyOutputIsRefusedAndLeftAsItWas) {
+    const std::string out = WriteTemp("previous", "read-only.cha");
+    chmod(out.c_str(), 0444);
+    ExpectFileError(Convert(Quote(ExampleFile("preamp_orcad.net")) + " -o " + Quote(out)), out);
+    EXPECT_EQ(ReadBytes(out), "previous");
+    EXPECT_EQ(ModeOf(out), 0444);
+    for (const auto& e : std::filesystem::directory_iterator(TempPath("")))
+        EXPECT_EQ(e.path().filename().string().find("read-only.cha."), std::string::npos) << e.path();
 }
 
-TEST(Convert, UnreadableInputExitsTwo) {
-    const std::string missing = TempPath("missing.net");
-    ExpectFileError(Convert(Quote(missing)), missing);
-    const std::string dir = TempPath("a-folder.net");
-    std::filesystem::create_directories(dir);
-    ExpectFileError(Convert(Quote(dir)), dir);
+TEST(ConvertOutput, ReplacedOutputKeepsItsModeAndALinkStaysALink) {
+    const std::string out = WriteTemp("previous", "private.cha");
+    chmod(out.c_str(), 0640);
+    const std::string link = TempPath("link.cha");
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(out, link);
+    const RunResult r = Convert(Quote(ExampleFile("preamp_orcad.net")) + " -o " + Quote(link));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(out), ReadBytes(ExampleFile("preamp.cha")));
+    EXPECT_EQ(ModeOf(out), 0640);
 }
 
-TEST(Convert, UnwritableOutputExitsTwoAndLeavesNothing) {
+TEST(ConvertOutput, UnwritableOutputExitsTwoAndLeavesNothing) {
     const std::string out = TempPath("no-such-folder/out.cha");
     ExpectFileError(Convert(Quote(ExampleFile("preamp_orcad.net")) + " -o " + Quote(out)), out);
     EXPECT_FALSE(Exists(TempPath("no-such-folder")));
@@ -113,6 +229,114 @@ TEST(Convert, UnwritableOutputExitsTwoAndLeavesNothing) {
     ExpectFileError(Convert(Quote(ExampleFile("preamp_orcad.net")) + " -o " + Quote(dirOut)), dirOut);
     for (const auto& e : std::filesystem::directory_iterator(TempPath("")))
         EXPECT_EQ(e.path().filename().string().find("out-is-a-folder."), std::string::npos) << e.path();
+    ExpectFileError(Convert(Quote(ExampleFile("preamp_orcad.net")) + " -o /dev/full"), "/dev/full");
+    ExpectFileError(Convert(Quote(ExampleFile("preamp_orcad.net")) + " > /dev/full"), "standard output");
+}
+
+TEST(ConvertOutput, TerminalGetsTheListInUtf8) {
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        const std::string in = ExampleFile("preamp_orcad.net");
+        execl(TARVIK_CONVERT_EXE, "tarvik-convert", in.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::string expected = cp1251::to_utf8(ReadBytes(ExampleFile("preamp.cha")));
+    std::string seen;  // the terminal shows each LF as CR LF
+    for (std::size_t at = 0; at < shown.size(); ++at)
+        if (!(shown[at] == '\r' && at + 1 < shown.size() && shown[at + 1] == '\r')) seen += shown[at];
+    EXPECT_EQ(seen, expected);
+    EXPECT_NE(seen.find("\"+5В\""), std::string::npos);
+}
+
+// ---- Memory, whatever the shape of the input or the size of the list --------------
+
+// Inputs of about 48 MB: the converter must stay within a small fixed amount
+// of memory (its 4 MiB window and a few buffers), far below the input.
+constexpr std::size_t kShapeBytes = 48u << 20;
+constexpr long kMemoryLimitKb = 40 * 1024;
+
+struct Shape {
+    const char* name;
+    std::function<void(std::ofstream&)> write;
+    int status;
+};
+void PrintTo(const Shape& s, std::ostream* os) { *os << s.name; }
+
+void Repeat(std::ofstream& out, const std::string& piece, std::size_t total) {
+    std::string block;
+    while (block.size() < (1u << 20)) block += piece;
+    for (std::size_t done = 0; done < total; done += block.size()) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+}
+
+class ConvertMemory : public testing::TestWithParam<Shape> {};
+
+TEST_P(ConvertMemory, StaysBounded) {
+    const std::string in = TempPath("shape.net");
+    {
+        std::ofstream f(in, std::ios::binary | std::ios::trunc);
+        GetParam().write(f);
+    }
+    const std::string out = TempPath("shape.cha");
+    const RunResult r = ConvertMeasured(in, out);
+    EXPECT_EQ(r.status, GetParam().status) << r.err;
+    EXPECT_LT(r.maxRssKb, kMemoryLimitKb);
+    if (GetParam().status == 0) {
+        EXPECT_GT(std::filesystem::file_size(out), kShapeBytes / 2);
+    }
+    std::filesystem::remove(in);
+    std::filesystem::remove(out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, ConvertMemory,
+    testing::Values(
+        // A gigabyte of zero bytes without a line feed (a sparse file).
+        Shape{"ZerosWithoutLineFeed", [](std::ofstream& f) { f.seekp((1 << 30) - 1); f.put('\0'); }, 1},
+        Shape{"PcadFieldWithoutEnd", [](std::ofstream& f) { f << "%\n  "; Repeat(f, "A", kShapeBytes); }, 1},
+        Shape{"OrcadNameWithoutEnd", [](std::ofstream& f) { f << "X\nNETS\n"; Repeat(f, "N", kShapeBytes); }, 1},
+        Shape{"OrcadNetWithoutEnd", [](std::ofstream& f) { f << "X\nNETS\nN = "; Repeat(f, "U1/2 ", kShapeBytes); }, 1},
+        Shape{"AccelQuoteWithoutEnd",
+              [](std::ofstream& f) { f << "ACCEL_ASCII (net \"N\" (node \""; Repeat(f, "R", kShapeBytes); }, 1},
+        Shape{"OneNetOfManyNodes", [](std::ofstream& f) { f << "X\nNETS\nN = "; Repeat(f, "U1/2 ", kShapeBytes); f << ";\n"; }, 0},
+        Shape{"ManyNets", [](std::ofstream& f) { f << "X\nNETS\n"; Repeat(f, "N = U1/2 R7/1 ;\n", kShapeBytes); }, 0}),
+    [](const testing::TestParamInfo<Shape>& info) { return std::string(info.param.name); });
+
+TEST(ConvertMemory, ALineHeldInATemporaryFileComesBackWhole) {
+    const std::string in = TempPath("long-net.net");
+    {
+        std::ofstream f(in, std::ios::binary | std::ios::trunc);
+        f << "%\n  NAME            ";
+        Repeat(f, "U-", 3u << 20);
+        f << "\n%\n";
+    }
+    const std::string out = TempPath("long-net.cha");
+    const RunResult r = ConvertMeasured(in, out);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The node at column 18 runs to the end of the line, and so does the one at column 38.
+    std::string n18;
+    while (n18.size() < (3u << 20)) n18 += "U:";
+    EXPECT_TRUE(ReadBytes(out) == "#1 \"NAME\" = " + n18 + ", " + n18.substr(20) + ";\r\n");
+    std::filesystem::remove(in);
+    std::filesystem::remove(out);
+}
+
+// ---- Errors and arguments --------------------------------------------------------
+
+TEST(Convert, UnreadableInputExitsTwo) {
+    const std::string missing = TempPath("missing.net");
+    ExpectFileError(Convert(Quote(missing)), missing);
+    const std::string dir = TempPath("a-folder.net");
+    std::filesystem::create_directories(dir);
+    ExpectFileError(Convert(Quote(dir)), dir);
 }
 
 TEST(Convert, BadArgumentsGiveUsage) {

@@ -1,5 +1,6 @@
-// Table-driven tests of the three decoders, grouped by form: one case per rule
-// of the form, with the exact chain lines and result expected.
+// Table-driven tests of the three decoders: one case per rule of each form,
+// with the exact chain lines and result expected, run as one suite whose
+// cases are named FORM_Rule.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +21,6 @@ struct Case {
     std::vector<std::string> lines;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
 // The text box's text: lines joined by LF. A chain line whose name holds an LF
 // shows as two text-box lines; compared as text, both views agree.
 std::string Joined(const std::vector<std::string>& lines) {
@@ -29,7 +28,6 @@ std::string Joined(const std::vector<std::string>& lines) {
     for (std::size_t k = 0; k < lines.size(); ++k) text += (k ? "\n" : "") + lines[k];
     return text;
 }
-std::string CaseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
 
 // ---- ORCAD ------------------------------------------------------------------
 const std::string kNets = "PARTS\nNETS\n";
@@ -53,28 +51,20 @@ const std::vector<Case> kOrcadCases = {
     {"BytesOfTheCodePageAreCopied", kNets + "\xCF\xE8\xF2 = \xDD" "1/1 ;\n", 0, {"#1 \"\xCF\xE8\xF2\" = \xDD" "1:1;"}},
     {"CrLfLines", "PARTS\r\nNETS\r\nGND = U1/7\r\n C1/2 ;\r\n", 0, {R"(#1 "GND" = U1:7, C1:2;)"}},
     {"ZeroBytesAreDropped", kNets + "G\0ND = U1/\0" "1 ;\n"s, 0, {R"(#1 "GND" = U1:1;)"}},
-    {"LowerCaseNetsRefused", "PARTS\nnets\nGND = U1/7 ;\n", -2, {}},
-    {"BlankBeforeNetsRefused", "PARTS\n NETS\nGND = U1/7 ;\n", -2, {}},
-    {"NetsOnFirstLineRefused", "NETS\nGND = U1/7 ;\n", -2, {}},
-    {"ZeroByteBeforeNetsHidesIt", "PARTS\0\nNETS\nGND = U1/7 ;\n"s, -2, {}},
-    {"EmptyFileRefused", "", -2, {}},
+    {"LowerCaseNetsRefused", "PARTS\nnets\nGND = U1/7 ;\n", kNotThisForm, {}},
+    {"BlankBeforeNetsRefused", "PARTS\n NETS\nGND = U1/7 ;\n", kNotThisForm, {}},
+    {"NetsOnFirstLineRefused", "NETS\nGND = U1/7 ;\n", kNotThisForm, {}},
+    {"ZeroByteBeforeNetsHidesIt", "PARTS\0\nNETS\nGND = U1/7 ;\n"s, kNotThisForm, {}},
+    {"EmptyFileRefused", "", kNotThisForm, {}},
     {"TrailingWordEndsInsideName", kNets + "GND = U1/7 ;\nEND", 0, {R"(#1 "GND" = U1:7;)"}},
     {"TrailingWordAndLfEndsInsideName", kNets + "GND = U1/7 ;\nEND\n", 0, {R"(#1 "GND" = U1:7;)"}},
-    {"NameOnlyWithoutNetsBeforeIsRefused", kNets + "END", -2, {}},
+    {"NameOnlyWithoutNetsBeforeIsRefused", kNets + "END", kNotThisForm, {}},
     {"LastNetWithoutSemicolonAtEndOfNode", kNets + "A = U1/1 ;\nB = U2/2", 0, {R"(#1 "A" = U1:1;)"}},
-    {"LastNetWithoutSemicolonThenLf", kNets + "A = U1/1 ;\nB = U2/2\n", -2, {R"(#1 "A" = U1:1;)"}},
-    {"EndInsideFirstNodeRefused", kNets + "A = U1", -2, {}},
-    {"WordsWithoutEqualsAfterLastNet", kNets + "A = U1/1 ;\nfoo bar baz\n", -2, {R"(#1 "A" = U1:1;)"}},
+    {"LastNetWithoutSemicolonThenLf", kNets + "A = U1/1 ;\nB = U2/2\n", kNotThisForm, {R"(#1 "A" = U1:1;)"}},
+    {"EndInsideFirstNodeRefused", kNets + "A = U1", kNotThisForm, {}},
+    {"WordsWithoutEqualsAfterLastNet", kNets + "A = U1/1 ;\nfoo bar baz\n", kNotThisForm, {R"(#1 "A" = U1:1;)"}},
 };
 
-class OrcadDecoder : public testing::TestWithParam<Case> {};
-TEST_P(OrcadDecoder, GivesTheChainLines) {
-    const Case& c = GetParam();
-    const Decoded d = Decode(DecodeORCAD, c.input);
-    EXPECT_EQ(d.result, c.result);
-    EXPECT_EQ(Joined(d.lines), Joined(c.lines));
-}
-INSTANTIATE_TEST_SUITE_P(Rules, OrcadDecoder, testing::ValuesIn(kOrcadCases), CaseName);
 
 // ---- ACCEL ASCII --------------------------------------------------------------
 const std::string kAccel = "ACCEL_ASCII \"board\"\n";
@@ -83,9 +73,9 @@ const std::vector<Case> kAccelCases = {
     {"TwoNodes", kAccel + "(netlist \"N\"\n (net \"GND\"\n  (node \"U1\" \"7\")\n  (node \"C1\" \"2\")\n )\n)\n", 0,
      {R"(#1 "GND" = U1:7, C1:2;)"}},
     {"LowerCaseHeader", "accel_ascii\n(net \"A\" (node \"U1\" \"1\"))", 0, {R"(#1 "A" = U1:1;)"}},
-    {"BlankBeforeHeaderRefused", " ACCEL_ASCII\n(net \"A\" (node \"U1\" \"1\"))", -2, {}},
-    {"ByteOrderMarkRefused", "\xEF\xBB\xBF" "ACCEL_ASCII\n(net \"A\" (node \"U1\" \"1\"))", -2, {}},
-    {"ShorterThanHeaderRefused", "ACCEL_ASC", -2, {}},
+    {"BlankBeforeHeaderRefused", " ACCEL_ASCII\n(net \"A\" (node \"U1\" \"1\"))", kNotThisForm, {}},
+    {"ByteOrderMarkRefused", "\xEF\xBB\xBF" "ACCEL_ASCII\n(net \"A\" (node \"U1\" \"1\"))", kNotThisForm, {}},
+    {"ShorterThanHeaderRefused", "ACCEL_ASC", kNotThisForm, {}},
     {"HeaderOnly", "ACCEL_ASCII", 0, {}},
     {"KeywordsIgnoreCase", kAccel + "(NET \"A\" (Node \"U1\" \"1\") (NODE \"U2\" \"2\"))", 0, {R"(#1 "A" = U1:1, U2:2;)"}},
     {"NetlistAndNodesAreNotKeywords", kAccel + "(netlist \"N\" (net \"A\" (nodes \"X\" \"1\") (node \"U1\" \"2\")))", 0,
@@ -100,13 +90,13 @@ const std::vector<Case> kAccelCases = {
     {"NodeWithoutPinLast", kAccel + "(net \"A\" (node \"U3\"))", 0, {R"(#1 "A" = U3;)"}},
     {"QuotedStringsOfOtherListsIgnored", kAccel + "(net \"A\" \"junk\" (attr \"k\" \"v\") (node \"U1\" \"1\"))", 0,
      {R"(#1 "A" = U1:1;)"}},
-    {"LookAheadCutOffGivesUp", kAccel + "(net \"A\" (node \"U1\" \"1\")) (ne", -2, {R"(#1 "A" = U1:1;)"}},
-    {"NodeLookAheadCutOffGivesUp", kAccel + "(net \"A\" (nod", -2, {}},
-    {"EndInsideFirstNetNameRefused", kAccel + "(net \"A", -2, {}},
+    {"LookAheadCutOffGivesUp", kAccel + "(net \"A\" (node \"U1\" \"1\")) (ne", kNotThisForm, {R"(#1 "A" = U1:1;)"}},
+    {"NodeLookAheadCutOffGivesUp", kAccel + "(net \"A\" (nod", kNotThisForm, {}},
+    {"EndInsideFirstNetNameRefused", kAccel + "(net \"A", kNotThisForm, {}},
     {"EndInsideLaterNetName", kAccel + "(net \"A\" (node \"U1\" \"1\")) (net \"B", 0, {R"(#1 "A" = U1:1;)"}},
     {"EndInsideReference", kAccel + "(net \"A\" (node \"U1\" \"1\")) (net \"B\" (node \"U2", 0, {R"(#1 "A" = U1:1;)"}},
     {"EndInsidePinName", kAccel + "(net \"A\" (node \"U1\" \"1\")) (net \"B\" (node \"U2\" \"2", 0, {R"(#1 "A" = U1:1;)"}},
-    {"EndInsideFirstPinNameRefused", kAccel + "(net \"A\" (node \"U1\" \"1", -2, {}},
+    {"EndInsideFirstPinNameRefused", kAccel + "(net \"A\" (node \"U1\" \"1", kNotThisForm, {}},
     {"EndWithNetOpenDropsIt", kAccel + "(net \"A\" (node \"U1\" \"1\")", 0, {}},
     {"StrayCloseOutsideNetsIgnored", kAccel + "))) (net \"A\" (node \"U1\" \"1\")) )", 0, {R"(#1 "A" = U1:1;)"}},
     {"CrLfLines", "ACCEL_ASCII\r\n(net \"A\"\r\n (node \"U1\" \"1\")\r\n)\r\n", 0, {R"(#1 "A" = U1:1;)"}},
@@ -115,14 +105,6 @@ const std::vector<Case> kAccelCases = {
      {R"(#1 "A" = U1:1;)", R"(#2 "B" ;)", R"(#3 "C" = U3:3;)"}},
 };
 
-class AccelDecoder : public testing::TestWithParam<Case> {};
-TEST_P(AccelDecoder, GivesTheChainLines) {
-    const Case& c = GetParam();
-    const Decoded d = Decode(DecodeACCEL, c.input);
-    EXPECT_EQ(d.result, c.result);
-    EXPECT_EQ(Joined(d.lines), Joined(c.lines));
-}
-INSTANTIATE_TEST_SUITE_P(Rules, AccelDecoder, testing::ValuesIn(kAccelCases), CaseName);
 
 // ---- PCAD 4.5 -------------------------------------------------------------------
 // A line with the net name at column 2 and nodes at columns 18 and 38.
@@ -147,13 +129,13 @@ const std::vector<Case> kPcadCases = {
     {"LongNameRunsIntoColumn18", "%\n  ABCDEFGHIJKLMNOPQ U1-1" + std::string(14, ' ') + "U1-2\n%\n", 0,
      {R"(#1 "ABCDEFGHIJKLMNOPQ" = Q, U1:2;)"}},
     {"MinusSignsBecomeColons", "%\n" + Row("N", "U1-7", "R-1-2") + "%\n", 0, {R"(#1 "N" = U1:7, R:1:2;)"}},
-    {"OnlyNetOpenAtEndRefused", "%NET\n" + Row("GND", "U1-7", "C1-2"), -2, {}},
+    {"OnlyNetOpenAtEndRefused", "%NET\n" + Row("GND", "U1-7", "C1-2"), kNotThisForm, {}},
     {"OnlyNetClosedByPercentLine", "%NET\n" + Row("GND", "U1-7", "C1-2") + "%\n", 0, {R"(#1 "GND" = U1:7, C1:2;)"}},
     {"OpenNetAtEndAfterCompletedNet", "%\n" + Row("A", "U1-1") + Row("B", "U2-1", "U2-2"), 0,
      {R"(#1 "A" = U1:1;)", R"(#2 "B" = U2:1, U2:2;)"}},
-    {"NoPercentLineBeforeFirstNet", Row("GND", "U1-7") + "%\n" + Row("VCC", "U1-14") + "%\n", -2, {}},
-    {"NoPercentLineAtAll", "short\n", -2, {}},
-    {"EmptyFileRefused", "", -2, {}},
+    {"NoPercentLineBeforeFirstNet", Row("GND", "U1-7") + "%\n" + Row("VCC", "U1-14") + "%\n", kNotThisForm, {}},
+    {"NoPercentLineAtAll", "short\n", kNotThisForm, {}},
+    {"EmptyFileRefused", "", kNotThisForm, {}},
     {"ShortAndBlankColumnLinesSkipped", "%\nshort\n" + std::string(25, ' ') + "\n" + Row("A", "U1-1") + "%\n", 0,
      {R"(#1 "A" = U1:1;)"}},
     {"CrLfLinesCountWithoutCr", "%\r\n  GND             U1-7                C1-2\r\n                  C2-2\r\n%\r\n", 0,
@@ -165,14 +147,37 @@ const std::vector<Case> kPcadCases = {
      {"#1 \"" + std::string(600, 'N') + "\" = " + std::string(584, 'N') + ", " + std::string(564, 'N') + ";"}},
 };
 
-class Pcad45Decoder : public testing::TestWithParam<Case> {};
-TEST_P(Pcad45Decoder, GivesTheChainLines) {
-    const Case& c = GetParam();
-    const Decoded d = Decode(DecodePCAD45, c.input);
+
+// ---- One suite over the three tables ----------------------------------------------
+
+struct FormCase {
+    const char* form;
+    Decoder decoder;
+    const Case* c;
+};
+
+void PrintTo(const FormCase& fc, std::ostream* os) { *os << fc.form << "_" << fc.c->name; }
+
+std::vector<FormCase> AllCases() {
+    std::vector<FormCase> all;
+    const auto add = [&](const char* form, Decoder decoder, const std::vector<Case>& cases) {
+        for (const Case& c : cases) all.push_back({form, decoder, &c});
+    };
+    add("ORCAD", DecodeORCAD, kOrcadCases);
+    add("ACCEL", DecodeACCEL, kAccelCases);
+    add("PCAD45", DecodePCAD45, kPcadCases);
+    return all;
+}
+
+class Decoders : public testing::TestWithParam<FormCase> {};
+TEST_P(Decoders, GiveTheChainLines) {
+    const Case& c = *GetParam().c;
+    const Decoded d = Decode(GetParam().decoder, c.input);
     EXPECT_EQ(d.result, c.result);
     EXPECT_EQ(Joined(d.lines), Joined(c.lines));
 }
-INSTANTIATE_TEST_SUITE_P(Rules, Pcad45Decoder, testing::ValuesIn(kPcadCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Rules, Decoders, testing::ValuesIn(AllCases()),
+                         [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
 
 }  // namespace
 }  // namespace tarvik::test

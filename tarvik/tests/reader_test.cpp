@@ -143,6 +143,7 @@ TEST_F(Reader, ByteAndLineReadsDeliverEveryByteAcrossRefills) {
 struct ProgressCase {
     int pos, len, value;
 };
+void PrintTo(const ProgressCase& c, std::ostream* os) { *os << c.pos << "_of_" << c.len; }
 class ProgressValue : public testing::TestWithParam<ProgressCase> {};
 TEST_P(ProgressValue, IsTheTruncatedShareOfTheWindow) {
     const auto [pos, len, value] = GetParam();
@@ -156,7 +157,8 @@ TEST_P(ProgressValue, IsTheTruncatedShareOfTheWindow) {
 }
 INSTANTIATE_TEST_SUITE_P(Reader, ProgressValue,
                          testing::Values(ProgressCase{3, 3, 100}, ProgressCase{1, 3, 33}, ProgressCase{2, 3, 66},
-                                         ProgressCase{0, 7, 0}, ProgressCase{199, 200, 99}));
+                                         ProgressCase{0, 7, 0}, ProgressCase{199, 200, 99}),
+                         [](const testing::TestParamInfo<ProgressCase>& info) { return testing::PrintToString(info.param); });
 
 std::vector<int> progressSeen;
 void RecordProgress(int value) { progressSeen.push_back(value); }
@@ -219,15 +221,22 @@ TEST(LargeFile, AccelRejectedLookAheadStraddlingTheWindowEndIsScannedAgain) {
     }
 }
 
+// A net's first line whose name runs through columns 18 and 38 and on, split
+// by the window's end at every place that matters to the kept part of a line.
 TEST(LargeFile, PcadLineStraddlingTheWindowEnd) {
-    std::string input = "%NET\n";
-    const std::string row = "  GND             U1-7                C1-2\n";
-    while (input.size() + row.size() < kWindowSize) input += "% filler line of the header section\n";
-    input.resize(kWindowSize - 20, '%');
-    input += "\n" + row + "%\n";
-    const Decoded d = Decode(DecodePCAD45, input);
-    EXPECT_EQ(d.result, 0);
-    EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"GND\" = U1:7, C1:2;"});
+    const std::string name = std::string(16, 'N') + std::string(40, 'x');
+    const std::string row = "  " + name + "\n";
+    for (const int split : {1, 2, 3, 18, 19, 38, 39, 40, 45, 58}) {
+        std::string input = "%NET\n";
+        while (input.size() + 40 < kWindowSize) input += "% filler line of the header section\n";
+        input.resize(static_cast<std::size_t>(kWindowSize - split), '%');
+        input.back() = '\n';
+        input += row + "%\n";
+        const Decoded d = Decode(DecodePCAD45, input);
+        EXPECT_EQ(d.result, 0) << split;
+        EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"" + name + "\" = " + name.substr(16) + ", " + name.substr(36) + ";"})
+            << split;
+    }
 }
 
 TEST(LargeFile, OrcadNetsLineAfterTheFirstWindowIsNotFound) {

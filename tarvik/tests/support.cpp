@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -19,12 +20,18 @@ namespace tarvik::test {
 
 namespace {
 
+// The suite's temporary folder, removed with everything in it at exit.
 const std::string& TempDir() {
     static const std::string dir = [] {
         std::string t = "/tmp/tarvik-test-XXXXXX";
         if (!mkdtemp(t.data())) std::abort();
         return t;
     }();
+    static const bool cleanup = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }) == 0;
+    (void)cleanup;
     return dir;
 }
 

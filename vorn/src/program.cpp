@@ -3,6 +3,7 @@
 #include "program.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "arith.h"
 #include "mathexpression.h"
@@ -256,9 +257,14 @@ push:
 #undef VORN_UNARY
 #undef VORN_BINARY
 #undef VORN_NEXT
-bad:
 end:
     return top;
+bad:
+    // No built program holds such an instruction: its code was overwritten.
+    // A debug build stops here; otherwise the evaluation fails (Vorn_Evaluate
+    // then returns 0) rather than pass a made-up value.
+    assert(!"Program::RunCode: impossible instruction");
+    throw ProgramFault("impossible instruction");
 }
 
 }  // namespace vorn

@@ -4,11 +4,17 @@
 #define VORN_PROGRAM_H
 
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 struct MathExprItem;
 
 namespace vorn {
+
+// A compiled program met an instruction that no compilation produces.
+struct ProgramFault : std::logic_error {
+    using std::logic_error::logic_error;
+};
 
 // Kinds of sequence items. Operators follow the operator table, functions the
 // function table; Neg is a "-" with nothing to its left.
@@ -49,7 +55,7 @@ public:
     void Clear();
     // Runs the program; allocates nothing. A program of one step (a literal,
     // a variable, or one operator or function applied to literals and
-    // variables) is a direct call.
+    // variables) is a direct call. Corrupted code raises ProgramFault.
     double Run() {
         if (singleSum) return *singleLeft + *singleRight;
         if (single != nullptr) return single(singleLeft, singleRight);

@@ -5,8 +5,11 @@
 #   FILES                  files the install must hold, comma-separated globs
 #   PC_MODULE              the pkg-config module
 #   CONSUMER_DIR           a CMake project building `consumer` from consumer.c
+#                          (and `example` from EXAMPLE when that is given)
 #   GENERATOR              the CMake generator for the consumer
 #   EXPECT                 the consumers' whole output, without the final newline
+#   EXAMPLE                optional: a C program of the README, built both ways
+#                          exactly as the README says; it prints "ok" last
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -16,6 +19,12 @@ function(run)
     message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
   endif()
   set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+function(expect_ok what)
+  if(NOT last_output MATCHES "\nok\n$")
+    message(FATAL_ERROR "${what} printed: ${last_output}")
+  endif()
 endfunction()
 
 string(REPLACE "," ";" components "${COMPONENTS}")
@@ -31,15 +40,24 @@ foreach(pattern IN LISTS files)
 endforeach()
 
 # find_package
+set(example_arg)
+if(EXAMPLE)
+  set(example_arg "-DEXAMPLE=${EXAMPLE}")
+endif()
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
-    "-DCMAKE_PREFIX_PATH=${prefix}")
+    "-DCMAKE_PREFIX_PATH=${prefix}" ${example_arg})
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
 run("${WORK_DIR}/consumer/consumer")
 if(NOT last_output STREQUAL "${EXPECT}\n")
   message(FATAL_ERROR "find_package consumer printed: ${last_output}")
 endif()
+if(EXAMPLE)
+  run("${WORK_DIR}/consumer/example")
+  expect_ok("find_package example")
+endif()
 
-# pkg-config; the installed libraries are found through LD_LIBRARY_PATH.
+# pkg-config; a prefix outside the system's library folders: the loader is
+# told where through LD_LIBRARY_PATH.
 file(GLOB_RECURSE pcs "${prefix}/*/${PC_MODULE}.pc")
 get_filename_component(pcdir "${pcs}" DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} "${pcdir}")
@@ -52,4 +70,16 @@ set(ENV{LD_LIBRARY_PATH} "${libdir}")
 run("${WORK_DIR}/pc_consumer")
 if(NOT last_output STREQUAL "${EXPECT}\n")
   message(FATAL_ERROR "pkg-config consumer printed: ${last_output}")
+endif()
+if(EXAMPLE)
+  # Exactly the README's command: cc app.c $(pkg-config --cflags --libs MODULE)
+  file(COPY "${EXAMPLE}" DESTINATION "${WORK_DIR}")
+  get_filename_component(example_name "${EXAMPLE}" NAME)
+  execute_process(COMMAND sh -c "cc ${example_name} $(pkg-config --cflags --libs ${PC_MODULE}) -o pc_example"
+    WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cc ${example_name} $(pkg-config --cflags --libs ${PC_MODULE}) failed:\n${err}")
+  endif()
+  run("${WORK_DIR}/pc_example")
+  expect_ok("pkg-config example")
 endif()

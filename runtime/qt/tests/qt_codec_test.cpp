@@ -30,10 +30,12 @@ TEST(QtCodec, LineBreakAndCarriageReturnCharactersAreVisibleOrLf) {
 }
 
 struct KeyCase {
+    const char* name;
     int code;
     Qt::Key key;
     Qt::KeyboardModifiers mods;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class QtKeys : public ::testing::TestWithParam<KeyCase> {};
 
@@ -48,25 +50,26 @@ TEST_P(QtKeys, CodeMakesTheQtKeyAndTheQtKeyGivesTheCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, QtKeys,
-    ::testing::Values(KeyCase{VAL_ENTER_VKEY, Qt::Key_Return, Qt::NoModifier},
-                      KeyCase{VAL_TAB_VKEY, Qt::Key_Tab, Qt::NoModifier},
-                      KeyCase{VAL_SHIFT_MODIFIER | VAL_TAB_VKEY, Qt::Key_Backtab, Qt::ShiftModifier},
-                      KeyCase{VAL_FWD_DELETE_VKEY, Qt::Key_Delete, Qt::NoModifier},
-                      KeyCase{VAL_BACKSPACE_VKEY, Qt::Key_Backspace, Qt::NoModifier},
-                      KeyCase{VAL_MENUKEY_MODIFIER | VAL_BACKSPACE_VKEY, Qt::Key_Backspace, Qt::ControlModifier},
-                      KeyCase{VAL_ESC_VKEY, Qt::Key_Escape, Qt::NoModifier},
-                      KeyCase{VAL_HOME_VKEY, Qt::Key_Home, Qt::NoModifier},
-                      KeyCase{VAL_MENUKEY_MODIFIER | VAL_END_VKEY, Qt::Key_End, Qt::ControlModifier},
-                      KeyCase{VAL_DOWN_ARROW_VKEY, Qt::Key_Down, Qt::NoModifier},
-                      KeyCase{VAL_UP_ARROW_VKEY, Qt::Key_Up, Qt::NoModifier},
-                      KeyCase{VAL_PAGE_DOWN_VKEY, Qt::Key_PageDown, Qt::NoModifier},
-                      KeyCase{VAL_F3_VKEY, Qt::Key_F3, Qt::NoModifier},
-                      KeyCase{VAL_F1_VKEY + 0x0B00, Qt::Key_F12, Qt::NoModifier},
-                      KeyCase{VAL_MENUKEY_MODIFIER | 'V', Qt::Key_V, Qt::ControlModifier},
-                      KeyCase{VAL_MENUKEY_MODIFIER | 'Z', Qt::Key_Z, Qt::ControlModifier},
-                      KeyCase{'a', Qt::Key_A, Qt::NoModifier},
-                      KeyCase{' ', Qt::Key_Space, Qt::NoModifier},
-                      KeyCase{0xE0, static_cast<Qt::Key>(0x0410), Qt::NoModifier}));  // Cyrillic a
+    ::testing::Values(KeyCase{"Enter", VAL_ENTER_VKEY, Qt::Key_Return, Qt::NoModifier},
+                      KeyCase{"Tab", VAL_TAB_VKEY, Qt::Key_Tab, Qt::NoModifier},
+                      KeyCase{"ShiftTab", VAL_SHIFT_MODIFIER | VAL_TAB_VKEY, Qt::Key_Backtab, Qt::ShiftModifier},
+                      KeyCase{"Delete", VAL_FWD_DELETE_VKEY, Qt::Key_Delete, Qt::NoModifier},
+                      KeyCase{"Backspace", VAL_BACKSPACE_VKEY, Qt::Key_Backspace, Qt::NoModifier},
+                      KeyCase{"CtrlBackspace", VAL_MENUKEY_MODIFIER | VAL_BACKSPACE_VKEY, Qt::Key_Backspace, Qt::ControlModifier},
+                      KeyCase{"Escape", VAL_ESC_VKEY, Qt::Key_Escape, Qt::NoModifier},
+                      KeyCase{"Home", VAL_HOME_VKEY, Qt::Key_Home, Qt::NoModifier},
+                      KeyCase{"CtrlEnd", VAL_MENUKEY_MODIFIER | VAL_END_VKEY, Qt::Key_End, Qt::ControlModifier},
+                      KeyCase{"Down", VAL_DOWN_ARROW_VKEY, Qt::Key_Down, Qt::NoModifier},
+                      KeyCase{"Up", VAL_UP_ARROW_VKEY, Qt::Key_Up, Qt::NoModifier},
+                      KeyCase{"PageDown", VAL_PAGE_DOWN_VKEY, Qt::Key_PageDown, Qt::NoModifier},
+                      KeyCase{"F3", VAL_F3_VKEY, Qt::Key_F3, Qt::NoModifier},
+                      KeyCase{"F12", VAL_F1_VKEY + 0x0B00, Qt::Key_F12, Qt::NoModifier},
+                      KeyCase{"CtrlV", VAL_MENUKEY_MODIFIER | 'V', Qt::Key_V, Qt::ControlModifier},
+                      KeyCase{"CtrlZ", VAL_MENUKEY_MODIFIER | 'Z', Qt::Key_Z, Qt::ControlModifier},
+                      KeyCase{"LetterA", 'a', Qt::Key_A, Qt::NoModifier},
+                      KeyCase{"Space", ' ', Qt::Key_Space, Qt::NoModifier},
+                      KeyCase{"CyrillicA", 0xE0, static_cast<Qt::Key>(0x0410), Qt::NoModifier}),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
 
 TEST(QtKeysText, PrintableBytesTypeTheirCharacter) {
     for (int b = 0x20; b < 256; ++b) {

@@ -99,7 +99,8 @@ TEST_P(QtBoxModel, RandomEditsAndQueriesAgreeWithTheModel) {
     EXPECT_EQ(value(box), model.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, QtBoxModel, ::testing::Values(1u, 2u, 3u, 42u));
+INSTANTIATE_TEST_SUITE_P(Seeds, QtBoxModel, ::testing::Values(1u, 2u, 3u, 42u),
+                         [](const ::testing::TestParamInfo<unsigned>& info) { return "seed_" + std::to_string(info.param); });
 
 class QtBoxSelection : public QtPanel {};
 
