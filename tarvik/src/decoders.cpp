@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "reader.h"
+
 namespace tarvik {
 
 int WhatDo = 0;
@@ -23,6 +25,7 @@ int RunDecoders(int file, int panel, int control, int* form) {
     try {
         for (int k = 0; k < 3; ++k) {
             const int result = order[k](file, panel, control);
+            if (R.StopRequested) return -4;
             if (result >= 0) {
                 *form = k;
                 return result;

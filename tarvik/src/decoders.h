@@ -22,7 +22,7 @@ const char* FormName(int form);
 // Tries ACCEL ASCII, then ORCAD, then PCAD 4.5 on the same text box, without
 // clearing it between attempts. Returns the first result >= 0 and stores the
 // form in *form (FormNone when all three refuse, result < 0). Out of memory
-// gives -3.
+// gives -3; a decode stopped on request (R.StopRequested) gives -4 at once.
 int RunDecoders(int file, int panel, int control, int* form);
 
 // A byte that is not blank, LF, tab, CR or another control byte; every byte

@@ -2,6 +2,7 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "uirt.h"
@@ -11,8 +12,11 @@ namespace tarvik {
 ReaderState R;
 
 int LoadWindow(int file, int s) {
+    if (R.StopRequested) return 0;
+    errno = 0;
     const int count = CVI_ReadFile(file, R.FileBuf + s, kWindowSize - s);
     if (count < 0) {
+        if (!R.ReadFailed) R.ReadErrno = errno;
         R.ReadFailed = true;
         return 0;
     }
@@ -73,7 +77,17 @@ void MoveFptr(int file, int delta) {
     R.FileBuf[0] = 0;
 }
 
+// Ends the data at the read position: the decoder meets the end of the file.
+static void CutWindow() {
+    R.BufLen = R.BufPos;
+    R.FileBuf[R.BufLen] = 0;
+}
+
 void Progress() {
+    if (R.StopRequested) {
+        CutWindow();
+        return;
+    }
     const int value = R.BufLen > 0 ? static_cast<int>(100.0 * R.BufPos / R.BufLen) : 0;
     // Setting the value it already holds changes nothing; skip the call then.
     if (value != R.LastProgress) {
@@ -82,6 +96,7 @@ void Progress() {
         if (R.OnProgress) R.OnProgress(value);
     }
     ProcessSystemEvents();
+    if (R.StopRequested) CutWindow();
 }
 
 }  // namespace tarvik
