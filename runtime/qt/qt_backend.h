@@ -140,6 +140,7 @@ public:
     void rightClicked(CtrlRef ref, QPoint pos) override;
     void closeRequested(int panel) override;
     void panelActivated(int panel) override;
+    void clientResized(int panel) override;
 
     // EventPump
     void drain();
@@ -208,6 +209,8 @@ private:
     int setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v);
     int getCtrlInt(Control& c, int attr, void* out);
     int setGeometry(Control& c, int attr, int value);
+    // Takes the control's distances to the panel's edges for its anchors.
+    void placeAnchored(Panel& p, Control& c);
     void placePanel(Panel& p, int attr, int value);
 
     void rebuildMenuBar(MenuBar& bar);

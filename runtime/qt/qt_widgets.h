@@ -43,6 +43,8 @@ public:
     // The window's close button.
     virtual void closeRequested(int panel) = 0;
     virtual void panelActivated(int panel) = 0;
+    // The panel's client area changed size (the user or the program resized it).
+    virtual void clientResized(int panel) = 0;
 };
 
 // Identity of a control widget and the guard for changes made by the program.
@@ -194,22 +196,29 @@ public:
     // Attaches a menu bar above the client area (null detaches).
     void setMenuBar(QMenuBar* bar);
     QMenuBar* menuBar() const { return menuBar_; }
-    // Client-area geometry, in pixels.
+    // Client-area geometry, in pixels: the size the program gives the panel.
+    // A resizable window may grow beyond it but never shrinks below it; any
+    // other keeps exactly this size.
     void setClientSize(int width, int height);
     QSize clientSize() const { return client_->size(); }
+    void setResizable(bool on);
     int panel() const { return panel_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool event(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void layoutClient();
+    void applySizing();
 
     ControlHost& host_;
     int panel_;
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
+    QSize designed_;          // the whole window at the size the program gave it
+    bool resizable_ = false;
 };
 
 // The control widget that holds w (w itself or an ancestor), or null.

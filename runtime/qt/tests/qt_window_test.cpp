@@ -56,6 +56,43 @@ TEST_F(QtWindow, RenderedPanelIsAPngOfThePanelSizeWithItsControls) {
     EXPECT_EQ(AutoRenderPanel(panel + 1000, path.c_str()), UIE_BAD_PANEL);
 }
 
+// The window as a window manager sees it: a panel the program does not mark
+// resizable has one size; a resizable one may grow but not shrink below the
+// program's size, and its anchored controls follow what the user does.
+TEST_F(QtWindow, WindowSizeLimitsAndAnchorsFollowTheUsersResize) {
+    QWidget* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == QStringLiteral("Qt test")) window = w;
+    ASSERT_NE(window, nullptr);
+    const QSize designed = window->size();
+    EXPECT_EQ(window->minimumSize(), designed);
+    EXPECT_EQ(window->maximumSize(), designed);
+
+    const int box = textBox();
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Quit", 5, 300);
+    SetCtrlAttribute(panel, box, ATTR_ANCHOR, VAL_ANCHOR_LEFT | VAL_ANCHOR_TOP | VAL_ANCHOR_RIGHT | VAL_ANCHOR_BOTTOM);
+    SetCtrlAttribute(panel, button, ATTR_ANCHOR, VAL_ANCHOR_TOP | VAL_ANCHOR_RIGHT);
+    const int boxWidth = attr(box, ATTR_WIDTH), boxHeight = attr(box, ATTR_HEIGHT);
+    SetPanelAttribute(panel, ATTR_RESIZABLE, 1);
+    EXPECT_EQ(window->minimumSize(), designed);
+    EXPECT_GT(window->maximumSize().width(), 10000);
+
+    window->resize(designed + QSize(300, 200));  // as the window manager does on a drag
+    ProcessSystemEvents();
+    EXPECT_EQ(attr(box, ATTR_WIDTH), boxWidth + 300);
+    EXPECT_EQ(attr(box, ATTR_HEIGHT), boxHeight + 200);
+    EXPECT_EQ(attr(button, ATTR_LEFT), 600);
+    int width = 0;
+    GetPanelAttribute(panel, ATTR_WIDTH, &width);
+    EXPECT_EQ(width, designed.width() + 300);
+
+    window->resize(designed - QSize(100, 100));  // below the minimum: held there
+    ProcessSystemEvents();
+    EXPECT_EQ(window->size(), designed);
+    EXPECT_EQ(attr(box, ATTR_WIDTH), boxWidth);
+    EXPECT_EQ(attr(button, ATTR_LEFT), 300);
+}
+
 TEST_F(QtWindow, ClosingTheWindowCommitsTheCloseControlAndKeepsItShown) {
     const int close = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Close", 10, 10);
     SetCtrlAttribute(panel, close, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
