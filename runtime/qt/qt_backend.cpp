@@ -116,6 +116,7 @@ int QtBackend::DiscardPanel(int id) {
     if (p->window) {
         p->window->hide();
         p->window->deleteLater();  // a callback of one of its widgets may be running
+        qtEventsPosted_ = true;
     }
     panels_.erase(id);
     activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
@@ -291,6 +292,7 @@ int QtBackend::DiscardCtrl(int panelId, int id) {
     if (c->widget) {
         c->widget->hide();
         c->widget->deleteLater();
+        qtEventsPosted_ = true;
     }
     if (c->label) c->label->deleteLater();
     panel(panelId)->controls.erase(id);

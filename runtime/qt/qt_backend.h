@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -170,6 +171,10 @@ private:
     };
     EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
+    // ProcessSystemEvents looks at Qt's own events at most every kQtEventsEvery,
+    // unless the backend itself posted Qt events since (clicks, closings, deletions).
+    std::chrono::steady_clock::time_point qtEventsSeen_{};
+    bool qtEventsPosted_ = false;
     int fakedKey_ = 0;                      // code of the queued key being delivered
     const QKeyEvent* fakedEvent_ = nullptr; // its event
     // Controls handling a key, innermost last, with the flag their edits set.

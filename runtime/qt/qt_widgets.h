@@ -3,6 +3,7 @@
 #ifndef UIRT_QT_WIDGETS_H
 #define UIRT_QT_WIDGETS_H
 
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "textmodel.h"
 
 namespace uirt::qt {
 
@@ -79,12 +82,61 @@ protected:
     int programEdits_ = 0;
 };
 
+class TextBoxWidget;
+
+// How a text box shows a large text: the lines in sight are painted straight
+// from the bytes of the box's text model; the vertical scroll bar counts lines.
+class LineView : public QAbstractScrollArea {
+public:
+    explicit LineView(TextBoxWidget& box);
+    // Scroll bar ranges for the model's lines and the widest line known.
+    void updateRanges();
+    // The text changed other than by appending: widths are measured anew.
+    void textReplaced();
+    int firstLine() const;
+    void setFirstLine(int line);
+    int visibleLines() const;
+    // Scrolls so that the caret is in sight, as after a key the user typed.
+    void ensureCaretVisible();
+    // Lays out the viewport for the current size even while hidden.
+    void syncLayout();
+
+protected:
+    bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void paint();
+    void mouse(QMouseEvent* m);
+    // Offset of the character boundary nearest to a point of the viewport.
+    int offsetAt(QPoint at);
+    int lineHeight() const;
+    int textX(int line, int column);  // pixel x of a column, scrolling aside
+
+    TextBoxWidget& box_;
+    int widest_ = 0;        // widest line measured so far, in pixels
+    int measuredLines_ = 0; // lines looked at for the longest one
+    int longestLine_ = -1;  // the line with the most bytes among them
+    bool dragging_ = false;
+};
+
 // Multi-line text box: one block of the document per line, no wrapping.
 // Lines appended by the program are kept as bytes and put into the document
 // in one insertion at most every 50 ms, and always before anything reads or
 // edits the box, so that results are the same as with one insertion per line.
+//
+// A large text (more than kLargeLines lines or kLargeBytes bytes) leaves the
+// document: it is held as bytes with a line index in a text model and shown
+// by a LineView laid over the box, which paints only the lines in sight and
+// applies keys with the model's editing rules. Memory then stays near the
+// text's own size and appending stays cheap. Replacing the whole text by a
+// small one returns the box to its document.
 class TextBoxWidget : public QPlainTextEdit, public ControlWidget {
 public:
+    static constexpr int kLargeLines = 20000;
+    static constexpr int kLargeBytes = 4 << 20;
+
     TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
 
     void flush();
@@ -110,14 +162,28 @@ public:
     int visibleLines();
     // Lays out the viewport for the current size even while hidden.
     void syncLayout();
+    // The widget that takes the box's mouse clicks.
+    QWidget* mouseTarget();
+
+    // For the LineView.
+    bool large() const { return large_; }
+    const headless::TextModel& model() const { return model_; }
+    headless::TextModel& model() { return model_; }
+    bool viewKeyPress(QKeyEvent* e);
+    bool viewRightClick(QWidget* self, QEvent* e) { return route(self, e, {}); }
 
 protected:
     bool event(QEvent* e) override;
     bool viewportEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     QMimeData* createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void enterLarge();
+    void leaveLarge();
+    void largeKey(QKeyEvent* k);
+
     void handleKey(QKeyEvent* k);
     void moveVertically(QKeyEvent* k, int delta);
     void setSelection(int anchor, int position);
@@ -127,8 +193,12 @@ private:
     bool docEmpty() const;
 
     std::string pending_;         // appended lines not yet in the document
+    int pendingLines_ = 0;        // lines in pending_
     bool oneEmptyLine_ = false;   // the empty document holds one empty line
     QTimer flushTimer_;
+    bool large_ = false;          // the text is in model_, shown by view_
+    headless::TextModel model_;
+    LineView* view_ = nullptr;
 };
 
 class StringWidget : public QLineEdit, public ControlWidget {

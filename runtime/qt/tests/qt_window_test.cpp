@@ -196,6 +196,34 @@ TEST_F(QtWindow, AppendedLinesReachTheDocumentWhenTheLoopIsIdle) {
     EXPECT_EQ(edit->toPlainText(), QStringLiteral("one\ntwo"));
 }
 
+// A large text is not held by Qt's document (whose blocks cost several times
+// the text); the box still shows it: dark text pixels on the light base.
+TEST_F(QtWindow, LargeTextLeavesTheDocumentAndIsPainted) {
+    const int box = textBox();
+    std::string text;
+    for (int i = 0; i < 30000; ++i) text += (i ? "\nWWWW line " : "WWWW line ") + std::to_string(i);
+    ResetTextBox(panel, box, text.c_str());
+    SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 15000);
+    QPlainTextEdit* edit = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* e = qobject_cast<QPlainTextEdit*>(w); e && e->isVisible()) edit = e;
+    ASSERT_NE(edit, nullptr);
+    EXPECT_LE(edit->document()->characterCount(), 1);
+    const std::string path = tempPng();
+    ASSERT_EQ(AutoRenderPanel(panel, path.c_str()), 0);
+    QImage image(QString::fromLocal8Bit(path.c_str()));
+    std::remove(path.c_str());
+    const QRect area = edit->geometry().adjusted(6, 6, -30, -30);  // inside the frame, scroll bars aside
+    int dark = 0, light = 0;
+    for (int y = area.top(); y < area.bottom(); ++y)
+        for (int x = area.left(); x < area.right(); ++x) (qGray(image.pixel(x, y)) < 100 ? dark : light)++;
+    EXPECT_GT(dark, 200) << "text is painted";
+    EXPECT_GT(light, dark) << "on the base colour";
+
+    ResetTextBox(panel, box, "small\ntext");
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("small\ntext")) << "a small text is the document's again";
+}
+
 TEST_F(QtWindow, VisibleLinesFollowTheBoxHeight) {
     const int box = textBox();
     const int tall = attr(box, ATTR_VISIBLE_LINES);
