@@ -200,12 +200,10 @@ void PanelWindow::setResizable(bool on) {
 }
 
 void PanelWindow::applySizing() {
-    if (resizable_) {
-        setMinimumSize(designed_);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    } else {
-        setFixedSize(designed_);
-    }
+    const QSize most = resizable_ ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX) : designed_;
+    if (minimumSize() == designed_ && maximumSize() == most) return;  // every change is sent to the window manager
+    setMinimumSize(designed_);
+    setMaximumSize(most);
 }
 
 // The menu bar across the top, the client area below it; the controls follow.
