@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when missing.
 set -euo pipefail
-# xvfb ... openbox: the window smoke test of pelmo-demo (a virtual display, a
-# window manager, key and mouse input, screen captures).
+# qt6-translations-l10n: Qt's own dialogs in Russian. xvfb ... x11-utils: the
+# tests of the real programs on a virtual display (a window manager, key and
+# mouse input, screen captures).
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libmuparser-dev
-          xvfb xauth xdotool imagemagick openbox)
+          qt6-base-dev libmuparser-dev qt6-translations-l10n
+          xvfb xauth openbox xdotool imagemagick x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

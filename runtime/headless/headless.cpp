@@ -129,8 +129,16 @@ int HeadlessBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
     switch (attr) {
     case ATTR_TOP: p->top = centred(v.i, p->height, kScreenHeight); break;
     case ATTR_LEFT: p->left = centred(v.i, p->width, kScreenWidth); break;
-    case ATTR_HEIGHT: if (v.i < 0) return UIE_BAD_VALUE; p->height = v.i; break;
-    case ATTR_WIDTH: if (v.i < 0) return UIE_BAD_VALUE; p->width = v.i; break;
+    case ATTR_HEIGHT:
+    case ATTR_WIDTH:
+        if (v.i < 0) return UIE_BAD_VALUE;
+        (attr == ATTR_WIDTH ? p->width : p->height) = v.i;
+        // The controls follow the new size as their anchors say.
+        for (auto& [cid, c] : p->controls) {
+            const Box b = c->anchoring.follow({c->left, c->top, c->width, c->height}, p->width, p->height);
+            c->left = b.left, c->top = b.top, c->width = b.width, c->height = b.height;
+        }
+        break;
     case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
     default: return setPanelData(*p, attr, v);
     }
@@ -174,6 +182,7 @@ int HeadlessBackend::NewCtrl(int panelId, int kind, const char* label, int top, 
     c->labelWidth = static_cast<int>(c->labelText.size()) * 7;
     c->labelHeight = kLineHeight;
     c->tabPosition = c->id - 1;
+    c->anchoring.place({c->left, c->top, c->width, c->height}, p->width, p->height);
     if (p->activeCtrl == 0 && isFocusableKind(kind)) p->activeCtrl = c->id;
     p->controls[newId] = std::move(c);
     return newId;
@@ -274,7 +283,14 @@ int HeadlessBackend::SetCtrlAttribute(int panelId, int id, int attr, const AttrV
     int rc = 0;
     Control* c = control(panelId, id, &rc);
     if (!c) return rc;
-    return attr == ATTR_CTRL_VAL ? setCtrlValue(*c, v) : setCtrlAttr(*c, attr, v);
+    if (attr == ATTR_CTRL_VAL) return setCtrlValue(*c, v);
+    rc = setCtrlAttr(*c, attr, v);
+    const bool placing = attr == ATTR_TOP || attr == ATTR_LEFT || attr == ATTR_WIDTH || attr == ATTR_HEIGHT || attr == ATTR_ANCHOR;
+    if (rc == 0 && placing) {
+        const Panel& p = *panel(panelId);
+        c->anchoring.place({c->left, c->top, c->width, c->height}, p.width, p.height);
+    }
+    return rc;
 }
 
 int HeadlessBackend::GetCtrlAttribute(int panelId, int id, int attr, void* out) {

@@ -50,6 +50,10 @@ public:
     void setSelectionStart(int start);
     void setSelectionLength(int length);
     void select(int start, int length);
+    // Puts the caret at offset (clamped); extend keeps the anchor, as a
+    // Shift+click does, else the selection collapses there.
+    void setCaret(int offset, bool extend) { moveTo(offset, extend); }
+    int anchor() const { return anchor_; }
 
     // Applies an editing or movement key; returns true when the text changed.
     bool applyKey(int key, const EditContext& ctx);

@@ -226,6 +226,19 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value);
 #define ATTR_SHORTCUT_KEY 1020          /* int key code; pressing it on the panel commits the control */
 #define ATTR_MENU_BAR_FONT 1015         /* string, menu bars */
 #define ATTR_MENU_BAR_POINT_SIZE 1010   /* int, menu bars */
+/* Panels: 1 lets the user resize the window, never below the size the
+ * program gave it; 0 (the default) keeps the window at that size. */
+#define ATTR_RESIZABLE 1100             /* int 0/1, panels */
+/* Controls: the edges of the panel's client area the control keeps its
+ * distance to when the panel changes size (VAL_ANCHOR_* or'ed together; the
+ * default is left and top). Left and right: the control stretches; right
+ * only: it moves with the right edge; likewise top and bottom. The distances
+ * are those of the moment the program places the control or sets this. */
+#define ATTR_ANCHOR 1101                /* int, controls */
+#define VAL_ANCHOR_LEFT 1
+#define VAL_ANCHOR_TOP 2
+#define VAL_ANCHOR_RIGHT 4
+#define VAL_ANCHOR_BOTTOM 8
 
 #define VAL_AUTO_CENTER ((int)0x80000000)
 

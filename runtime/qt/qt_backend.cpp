@@ -116,6 +116,7 @@ int QtBackend::DiscardPanel(int id) {
     if (p->window) {
         p->window->hide();
         p->window->deleteLater();  // a callback of one of its widgets may be running
+        qtEventsPosted_ = true;
     }
     panels_.erase(id);
     activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
@@ -186,9 +187,35 @@ int QtBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
         w->setClientSize(v.i, w->clientSize().height());
         break;
     case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
+    case ATTR_RESIZABLE:
+        setPanelData(*p, attr, v);
+        w->setResizable(p->resizable);
+        break;
     default: return setPanelData(*p, attr, v);
     }
     return 0;
+}
+
+void QtBackend::clientResized(int id) {
+    Panel* p = panel(id);
+    if (!p) return;
+    const QSize size = p->window->clientSize();
+    for (auto& [cid, c] : p->controls) {
+        if (!c->widget) continue;
+        const QRect g = c->widget->geometry();
+        const Box b = c->anchoring.follow({g.left(), g.top(), g.width(), g.height()}, size.width(), size.height());
+        const QRect to(b.left, b.top, b.width, b.height);
+        if (to == g) continue;
+        c->widget->setGeometry(to);
+        if (c->kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(c->control)->syncLayout();
+        placeLabel(*p, *c);
+    }
+}
+
+void QtBackend::placeAnchored(Panel& p, Control& c) {
+    const QRect g = c.widget->geometry();
+    const QSize size = p.window->clientSize();
+    c.anchoring.place({g.left(), g.top(), g.width(), g.height()}, size.width(), size.height());
 }
 
 int QtBackend::GetPanelAttribute(int id, int attr, void* out) {
@@ -251,6 +278,7 @@ int QtBackend::NewCtrl(int panelId, int kind, const char* label, int top, int le
     const int id = c->id;
     p->controls[id] = std::move(c);
     placeLabel(*p, ref);
+    placeAnchored(*p, ref);
     if (kind == CTRL_TEXT_BOX) static_cast<TextBoxWidget*>(w)->syncLayout();
     if (isFocusableKind(kind) && !p->window->focusWidget()) w->setFocus(Qt::OtherFocusReason);
     updateTabOrder(*p);
@@ -264,6 +292,7 @@ int QtBackend::DiscardCtrl(int panelId, int id) {
     if (c->widget) {
         c->widget->hide();
         c->widget->deleteLater();
+        qtEventsPosted_ = true;
     }
     if (c->label) c->label->deleteLater();
     panel(panelId)->controls.erase(id);
@@ -416,6 +445,11 @@ int QtBackend::setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v) {
     case ATTR_LEFT:
         setGeometry(c, attr, value);
         placeLabel(p, c);
+        placeAnchored(p, c);
+        break;
+    case ATTR_ANCHOR:
+        if (int rc = setCtrlData(c, attr, v); rc < 0) return rc;
+        placeAnchored(p, c);
         break;
     case ATTR_LABEL_TOP:
     case ATTR_LABEL_LEFT:

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -134,6 +135,7 @@ public:
     void rightClicked(CtrlRef ref, QPoint pos) override;
     void closeRequested(int panel) override;
     void panelActivated(int panel) override;
+    void clientResized(int panel) override;
 
     // EventPump
     void drain();
@@ -164,6 +166,10 @@ private:
     };
     EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
+    // ProcessSystemEvents looks at Qt's own events at most every kQtEventsEvery,
+    // unless the backend itself posted Qt events since (clicks, closings, deletions).
+    std::chrono::steady_clock::time_point qtEventsSeen_{};
+    bool qtEventsPosted_ = false;
     int fakedKey_ = 0;                      // code of the queued key being delivered
     const QKeyEvent* fakedEvent_ = nullptr; // its event
     // Controls handling a key, innermost last, with the flag their edits set.
@@ -203,6 +209,8 @@ private:
     int setCtrlInt(Panel& p, Control& c, int attr, const AttrValue& v);
     int getCtrlInt(Control& c, int attr, void* out);
     int setGeometry(Control& c, int attr, int value);
+    // Takes the control's distances to the panel's edges for its anchors.
+    void placeAnchored(Panel& p, Control& c);
     void placePanel(Panel& p, int attr, int value);
 
     void rebuildMenuBar(MenuBar& bar);

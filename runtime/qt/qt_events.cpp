@@ -91,14 +91,23 @@ void QtBackend::drain() {
 
 void QtBackend::processAll() {
     drain();
+    qtEventsPosted_ = false;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     drain();
+    qtEventsSeen_ = std::chrono::steady_clock::now();
 }
 
 // ---- The loop -------------------------------------------------------------
 
+// A program may process events once per item of a long job (a net list of a
+// million nets does it a million times). Looking into Qt's event dispatcher
+// costs microseconds each time, so it is done at most every 2 ms (input and
+// painting are not delayed noticeably); the backend's own queue of keys,
+// clicks and deferred calls is run every time.
 int QtBackend::ProcessSystemEvents() {
-    processAll();
+    constexpr auto kQtEventsEvery = std::chrono::milliseconds(2);
+    if (qtEventsPosted_ || std::chrono::steady_clock::now() - qtEventsSeen_ >= kQtEventsEvery) processAll();
+    else drain();
     return 0;
 }
 
@@ -348,6 +357,7 @@ int QtBackend::GetRelativeMouseState(int panelId, int id, int* x, int* y, int* l
 // ---- Automation of user actions ----------------------------------------------
 
 void QtBackend::postMouse(QWidget* target, QPoint local, Qt::MouseButton button) {
+    qtEventsPosted_ = true;
     const QPointF global = target->mapToGlobal(QPointF(local));
     QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, QPointF(local), global, button,
                                                         button, Qt::NoModifier));
@@ -357,7 +367,7 @@ void QtBackend::postMouse(QWidget* target, QPoint local, Qt::MouseButton button)
 
 // The widget that receives the control's mouse events.
 static QWidget* mouseTarget(Control& c) {
-    if (c.kind == CTRL_TEXT_BOX) return static_cast<TextBoxWidget*>(c.control)->viewport();
+    if (c.kind == CTRL_TEXT_BOX) return static_cast<TextBoxWidget*>(c.control)->mouseTarget();
     return c.widget;
 }
 
@@ -408,6 +418,7 @@ int QtBackend::AutoClosePanel(int panelId) {
     Panel* p = panel(panelId);
     if (!p) return UIE_BAD_PANEL;
     QCoreApplication::postEvent(p->window.data(), new QCloseEvent);
+    qtEventsPosted_ = true;
     processAll();
     return 0;
 }

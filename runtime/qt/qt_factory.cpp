@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -65,6 +68,21 @@ bool platformCanStart(int argc, char** argv) {
     return true;
 }
 
+// The programs on this run-time speak Russian: Qt's own texts (the file
+// dialog, the buttons of message boxes, the editors' menus) come from Qt's
+// Russian translations when they are installed, English otherwise.
+void speakRussian() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
 }  // namespace
 
 QtBackend::QtBackend() : pump_(std::make_unique<EventPump>(*this)) {
@@ -96,6 +114,7 @@ extern "C" __attribute__((visibility("default"))) uirt::Backend* uirt_qt_create_
             new QApplication(a.argc, a.argv.data());  // lives until the process ends
         }
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+        speakRussian();
         return new QtBackend;
     } catch (...) {
         return nullptr;

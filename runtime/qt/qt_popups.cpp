@@ -228,21 +228,37 @@ int QtBackend::ConfirmPopup(const char* title, const char* message) {
 
 namespace {
 
+// The accept button's text, in Qt's own words (translated with Qt's texts).
 QString acceptLabel(int button) {
     switch (button) {
-    case VAL_SAVE_BUTTON: return QStringLiteral("Save");
-    case VAL_SELECT_BUTTON: return QStringLiteral("Select");
-    case VAL_LOAD_BUTTON: return QStringLiteral("Load");
-    default: return QStringLiteral("OK");
+    case VAL_SAVE_BUTTON: return QCoreApplication::translate("QFileDialog", "&Save");
+    case VAL_SELECT_BUTTON: return QCoreApplication::translate("QFileDialog", "&Choose");
+    case VAL_LOAD_BUTTON: return QCoreApplication::translate("QFileDialog", "&Open");
+    default: return QCoreApplication::translate("QPlatformTheme", "OK");
     }
 }
 
-// "*.net;*.wrl" -> one filter per pattern.
+// "*.net;*.wrl" -> one named filter per pattern: "Файлы .net (*.net)", and
+// Qt's "All Files (*)" unless the extension is restricted.
 QStringList nameFilters(const QString& types, bool restrictExt) {
+    const QString all = QCoreApplication::translate("QFileDialog", "All Files (*)");
     QStringList filters;
-    for (const QString& t : types.split(u';', Qt::SkipEmptyParts)) filters << t.trimmed();
-    if (!restrictExt || filters.isEmpty()) filters << QStringLiteral("All files (*)");
+    for (const QString& t : types.split(u';', Qt::SkipEmptyParts)) {
+        const QString pattern = t.trimmed();
+        const qsizetype dot = pattern.lastIndexOf(u'.');
+        if (pattern == u"*" || pattern == u"*.*") filters << all;
+        else if (dot >= 0) filters << QStringLiteral(u"Файлы %1 (%2)").arg(pattern.mid(dot), pattern);
+        else filters << QStringLiteral(u"Файлы %1 (%1)").arg(pattern);
+    }
+    if ((!restrictExt || filters.isEmpty()) && !filters.contains(all)) filters << all;
     return filters;
+}
+
+// The filter of nameFilters that holds pattern, or "".
+QString filterFor(const QStringList& filters, const QString& pattern) {
+    for (const QString& f : filters)
+        if (f.endsWith(u'(' + pattern + u')')) return f;
+    return {};
 }
 
 // The extension of a pattern such as "*.cha", or "" when it has none.
@@ -280,11 +296,12 @@ int QtBackend::FileSelectPopup(const char* dir, const char* defaultFile, const c
     const QStringList filters = nameFilters(str(types), restrictExt != 0);
     dialog.setNameFilters(filters);
     if (pattern.contains(u'*') || pattern.contains(u'?')) {
-        if (filters.contains(pattern)) dialog.selectNameFilter(pattern);
+        if (const QString f = filterFor(filters, pattern); !f.isEmpty()) dialog.selectNameFilter(f);
     } else if (!pattern.isEmpty()) {
         dialog.selectFile(pattern);
     }
-    const QString ext = extensionOf(pattern.contains(u'*') ? pattern : filters.value(0));
+    const QString firstType = str(types).split(u';', Qt::SkipEmptyParts).value(0).trimmed();
+    const QString ext = extensionOf(pattern.contains(u'*') ? pattern : firstType);
     if (restrictExt && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
     if (QAbstractButton* cancel = dialogButton(dialog, false); cancel && !allowCancel) cancel->hide();
     if (std::optional<AutomationLog::FileAnswer> queued = automation_.takeFileSelect()) {

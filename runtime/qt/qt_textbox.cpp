@@ -1,7 +1,9 @@
 // The text box of the Qt backend: a QPlainTextEdit with one block per line,
 // byte offsets equal to character offsets, and batched appends.
 #include <QAbstractTextDocumentLayout>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QResizeEvent>
@@ -9,9 +11,11 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <algorithm>
+#include <optional>
 
 #include "attrs.h"
 #include "qt_keys.h"
+#include "uirt.h"
 #include "qt_text.h"
 #include "qt_widgets.h"
 
@@ -42,6 +46,11 @@ bool TextBoxWidget::docEmpty() const { return document()->characterCount() <= 1;
 // ---- Batched appends -------------------------------------------------------
 
 void TextBoxWidget::appendLine(std::string_view bytes) {
+    if (large_) {
+        model_.insertLine(-1, bytes);
+        if (!flushTimer_.isActive()) flushTimer_.start();  // the view catches up at most every 50 ms
+        return;
+    }
     const bool empty = docEmpty() && pending_.empty() && !oneEmptyLine_;
     if (empty && bytes.empty()) {
         oneEmptyLine_ = true;
@@ -49,11 +58,70 @@ void TextBoxWidget::appendLine(std::string_view bytes) {
     }
     if (!empty) pending_ += '\n';
     pending_.append(bytes.data(), bytes.size());
+    ++pendingLines_;
+    if (document()->blockCount() + pendingLines_ > kLargeLines || static_cast<int>(pending_.size()) > kLargeBytes) {
+        enterLarge();
+        return;
+    }
     if (!flushTimer_.isActive()) flushTimer_.start();
 }
 
+// The document's text and the lines not yet in it go to the model; the
+// selection and the view's place stay.
+void TextBoxWidget::enterLarge() {
+    flushTimer_.stop();
+    std::string all = docEmpty() ? std::string() : fromQString(document()->toRawText());
+    all += pending_;
+    pending_.clear();
+    pending_.shrink_to_fit();
+    pendingLines_ = 0;
+    const QTextCursor c = textCursor();
+    const int anchor = c.anchor(), position = c.position();
+    const QPoint view = scrollPosition();
+    const bool focused = hasFocus();
+    large_ = true;
+    model_.reset(all);
+    all = std::string();
+    model_.setCaret(anchor, false);
+    model_.setCaret(position, true);
+    {
+        ProgramEdit guard(*this);
+        setPlainText(QString());
+    }
+    if (!view_) view_ = new LineView(*this);
+    view_->setGeometry(rect());
+    view_->textReplaced();
+    view_->show();
+    setFocusProxy(view_);
+    if (focused) view_->setFocus(Qt::OtherFocusReason);
+    view_->syncLayout();
+    view_->setFirstLine(view.y());
+    view_->horizontalScrollBar()->setValue(view.x());
+}
+
+void TextBoxWidget::leaveLarge() {
+    const bool focused = view_ && view_->hasFocus();
+    large_ = false;
+    model_ = headless::TextModel();
+    setFocusProxy(nullptr);
+    view_->hide();
+    if (focused) setFocus(Qt::OtherFocusReason);
+}
+
+void TextBoxWidget::resizeEvent(QResizeEvent* e) {
+    QPlainTextEdit::resizeEvent(e);
+    if (view_) view_->setGeometry(rect());
+}
+
+QWidget* TextBoxWidget::mouseTarget() { return large_ ? view_->viewport() : viewport(); }
+
 void TextBoxWidget::flush() {
     flushTimer_.stop();
+    if (large_) {
+        view_->updateRanges();
+        return;
+    }
+    pendingLines_ = 0;
     if (pending_.empty()) return;
     const QString text = toQString(pending_);
     pending_.clear();
@@ -74,6 +142,18 @@ void TextBoxWidget::flush() {
 void TextBoxWidget::resetText(std::string_view bytes) {
     flushTimer_.stop();
     pending_.clear();
+    pendingLines_ = 0;
+    const bool big = static_cast<int>(bytes.size()) > kLargeBytes ||
+                     std::count(bytes.begin(), bytes.end(), '\n') >= kLargeLines;
+    if (big) {
+        if (!large_) enterLarge();
+        model_.reset(bytes);
+        view_->textReplaced();
+        view_->setFirstLine(0);
+        view_->horizontalScrollBar()->setValue(0);
+        return;
+    }
+    if (large_) leaveLarge();
     ProgramEdit guard(*this);
     setPlainText(toQString(bytes));
     oneEmptyLine_ = false;
@@ -83,6 +163,13 @@ void TextBoxWidget::resetText(std::string_view bytes) {
 
 void TextBoxWidget::insertLine(int index, std::string_view bytes) {
     flush();
+    if (large_) {
+        // The model keeps the selection's place; the view stays.
+        model_.insertLine(index, bytes);
+        view_->textReplaced();
+        view_->updateRanges();
+        return;
+    }
     const int count = lineCount();
     if (index < 0 || index >= count) {
         appendLine(bytes);
@@ -102,7 +189,8 @@ void TextBoxWidget::insertLine(int index, std::string_view bytes) {
     setScrollPosition(view);
 }
 
-const std::string& TextBoxWidget::text() {
+std::string_view TextBoxWidget::text() {
+    if (large_) return model_.text();
     flush();
     if (!bytesValid_) {
         bytes_ = fromQString(document()->toRawText());
@@ -136,18 +224,24 @@ void TextBoxWidget::mirrorChange(int position, int removed, int added) {
 }
 
 int TextBoxWidget::textLength() {
+    if (large_) return model_.length();
     flush();
     return document()->characterCount() - 1;
 }
 
 int TextBoxWidget::lineCount() {
+    if (large_) return model_.lineCount();
     flush();
+    if (large_) return model_.lineCount();
     if (docEmpty()) return oneEmptyLine_ ? 1 : 0;
     return document()->blockCount();
 }
 
 std::string TextBoxWidget::line(int index) {
     if (index < 0 || index >= lineCount()) return {};
+    int start = 0, length = 0;
+    if (large_ && model_.lineRange(index, &start, &length))
+        return std::string(model_.text().substr(static_cast<size_t>(start), static_cast<size_t>(length)));
     return fromQString(document()->findBlockByNumber(index).text());
 }
 
@@ -155,16 +249,21 @@ void TextBoxWidget::copyLine(int index, char* buffer) { copyText(line(index), bu
 
 int TextBoxWidget::lineLength(int index) {
     if (index < 0 || index >= lineCount()) return -1;
+    int start = 0, length = 0;
+    if (large_) return model_.lineRange(index, &start, &length) ? length : -1;
     return document()->findBlockByNumber(index).length() - 1;
 }
 
 int TextBoxWidget::lineOffset(int index) {
     if (index < 0 || index >= lineCount()) return -1;
+    int start = 0, length = 0;
+    if (large_) return model_.lineRange(index, &start, &length) ? start : -1;
     return document()->findBlockByNumber(index).position();
 }
 
 int TextBoxWidget::lineOfOffset(int offset) {
     if (offset < 0 || offset > textLength()) return -1;
+    if (large_) return model_.lineOfOffset(offset);
     return document()->findBlock(offset).blockNumber();
 }
 
@@ -197,16 +296,23 @@ void TextBoxWidget::setScrollPosition(QPoint at) {
 
 int TextBoxWidget::selectionStart() {
     flush();
+    if (large_) return model_.selectionStart();
     return textCursor().selectionStart();
 }
 
 int TextBoxWidget::selectionLength() {
     flush();
+    if (large_) return model_.selectionLength();
     const QTextCursor c = textCursor();
     return c.selectionEnd() - c.selectionStart();
 }
 
 void TextBoxWidget::setSelectionStart(int start) {
+    if (large_) {
+        model_.setSelectionStart(start);
+        view_->viewport()->update();
+        return;
+    }
     const int length = selectionLength();
     const int total = textLength();
     start = std::clamp(start, 0, total);
@@ -214,23 +320,30 @@ void TextBoxWidget::setSelectionStart(int start) {
 }
 
 void TextBoxWidget::setSelectionLength(int length) {
+    if (large_) {
+        model_.setSelectionLength(length);
+        view_->viewport()->update();
+        return;
+    }
     const int start = selectionStart();
     selectByProgram(start, start + std::clamp(length, 0, textLength() - start));
 }
 
 int TextBoxWidget::firstVisibleLine() {
     flush();
-    return verticalScrollBar()->value();
+    return large_ ? view_->firstLine() : verticalScrollBar()->value();
 }
 
 void TextBoxWidget::setFirstVisibleLine(int line) {
     flush();
     syncLayout();
-    verticalScrollBar()->setValue(std::max(line, 0));
+    if (large_) view_->setFirstLine(line);
+    else verticalScrollBar()->setValue(std::max(line, 0));
 }
 
 int TextBoxWidget::visibleLines() {
     syncLayout();
+    if (large_) return view_->visibleLines();
     const int lineHeight = std::max(fontMetrics().lineSpacing(), 1);
     return std::max(viewport()->height() / lineHeight, 1);
 }
@@ -241,6 +354,7 @@ void TextBoxWidget::syncLayout() {
     // the scroll range need it now.
     QResizeEvent e(size(), size());
     QCoreApplication::sendEvent(this, &e);
+    if (large_) view_->syncLayout();
 }
 
 // ---- Input ---------------------------------------------------------------------
@@ -255,9 +369,48 @@ bool TextBoxWidget::viewportEvent(QEvent* e) {
     return QPlainTextEdit::viewportEvent(e);
 }
 
+// A key pressed while the large text's view has the focus: as if pressed on the box.
+bool TextBoxWidget::viewKeyPress(QKeyEvent* e) {
+    flush();
+    return route(this, e, [this](QKeyEvent* k) { handleKey(k); });
+}
+
+// A key on the large text: the text model's editing rules, the system
+// clipboard for copying, cutting and pasting; the caret is scrolled into sight.
+void TextBoxWidget::largeKey(QKeyEvent* k) {
+    const std::unique_ptr<QKeyEvent> deletion = oneCharDeletion(*k);
+    const int code = keyCodeOf(deletion ? *deletion : *k);
+    if (code == 0) return;
+    std::optional<std::string> clip;
+    const int ctrlChar = code & VAL_MENUKEY_MODIFIER ? (code & VAL_ASCII_KEY_MASK) | 0x20 : 0;
+    if (ctrlChar == 'v') {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (data && data->hasText()) {
+            QString text = data->text();
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            clip = fromQString(text);
+        }
+    }
+    headless::EditContext ctx;
+    ctx.clipboard = &clip;
+    ctx.pageLines = view_->visibleLines();
+    const bool changed = model_.applyKey(code, ctx);
+    if ((ctrlChar == 'c' || ctrlChar == 'x') && clip) QGuiApplication::clipboard()->setText(toQString(*clip));
+    if (changed) {
+        view_->textReplaced();
+        reportEdit();
+    }
+    view_->ensureCaretVisible();
+    view_->viewport()->update();
+}
+
 // The box's own handling of a key that reached it.
 void TextBoxWidget::handleKey(QKeyEvent* k) {
     flush();
+    if (large_) {
+        largeKey(k);
+        return;
+    }
     if (const auto deletion = oneCharDeletion(*k)) {
         QPlainTextEdit::event(deletion.get());
         return;

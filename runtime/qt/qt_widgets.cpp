@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <algorithm>
 #include <limits>
 
 #include "qt_keys.h"
@@ -187,9 +188,37 @@ void PanelWindow::setMenuBar(QMenuBar* bar) {
 
 void PanelWindow::setClientSize(int width, int height) {
     const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
-    resize(width, height + top);
-    client_->setGeometry(0, top, width, height);
-    if (menuBar_) menuBar_->setGeometry(0, 0, width, top);
+    designed_ = QSize(width, height + top);
+    applySizing();
+    resize(designed_);
+    layoutClient();  // a hidden window gets its resize event only when shown
+}
+
+void PanelWindow::setResizable(bool on) {
+    resizable_ = on;
+    applySizing();
+}
+
+void PanelWindow::applySizing() {
+    const QSize most = resizable_ ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX) : designed_;
+    if (minimumSize() == designed_ && maximumSize() == most) return;  // every change is sent to the window manager
+    setMinimumSize(designed_);
+    setMaximumSize(most);
+}
+
+// The menu bar across the top, the client area below it; the controls follow.
+void PanelWindow::layoutClient() {
+    const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
+    const QSize client(width(), std::max(height() - top, 0));
+    if (menuBar_) menuBar_->setGeometry(0, 0, width(), top);
+    if (client_->geometry() == QRect(QPoint(0, top), client)) return;
+    client_->setGeometry(0, top, client.width(), client.height());
+    host_.clientResized(panel_);
+}
+
+void PanelWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    layoutClient();
 }
 
 void PanelWindow::closeEvent(QCloseEvent* e) {

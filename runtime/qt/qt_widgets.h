@@ -3,6 +3,7 @@
 #ifndef UIRT_QT_WIDGETS_H
 #define UIRT_QT_WIDGETS_H
 
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <string_view>
 
 #include "textbox.h"
+#include "textmodel.h"
 
 namespace uirt::qt {
 
@@ -45,6 +47,8 @@ public:
     // The window's close button.
     virtual void closeRequested(int panel) = 0;
     virtual void panelActivated(int panel) = 0;
+    // The panel's client area changed size (the user or the program resized it).
+    virtual void clientResized(int panel) = 0;
 };
 
 // Identity of a control widget and the guard for changes made by the program.
@@ -79,12 +83,61 @@ protected:
     int programEdits_ = 0;
 };
 
+class TextBoxWidget;
+
+// How a text box shows a large text: the lines in sight are painted straight
+// from the bytes of the box's text model; the vertical scroll bar counts lines.
+class LineView : public QAbstractScrollArea {
+public:
+    explicit LineView(TextBoxWidget& box);
+    // Scroll bar ranges for the model's lines and the widest line known.
+    void updateRanges();
+    // The text changed other than by appending: widths are measured anew.
+    void textReplaced();
+    int firstLine() const;
+    void setFirstLine(int line);
+    int visibleLines() const;
+    // Scrolls so that the caret is in sight, as after a key the user typed.
+    void ensureCaretVisible();
+    // Lays out the viewport for the current size even while hidden.
+    void syncLayout();
+
+protected:
+    bool event(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void paint();
+    void mouse(QMouseEvent* m);
+    // Offset of the character boundary nearest to a point of the viewport.
+    int offsetAt(QPoint at);
+    int lineHeight() const;
+    int textX(int line, int column);  // pixel x of a column, scrolling aside
+
+    TextBoxWidget& box_;
+    int widest_ = 0;        // widest line measured so far, in pixels
+    int measuredLines_ = 0; // lines looked at for the longest one
+    int longestLine_ = -1;  // the line with the most bytes among them
+    bool dragging_ = false;
+};
+
 // Multi-line text box: one block of the document per line, no wrapping.
 // Lines appended by the program are kept as bytes and put into the document
 // in one insertion at most every 50 ms, and always before anything reads or
 // edits the box, so that results are the same as with one insertion per line.
+//
+// A large text (more than kLargeLines lines or kLargeBytes bytes) leaves the
+// document: it is held as bytes with a line index in a text model and shown
+// by a LineView laid over the box, which paints only the lines in sight and
+// applies keys with the model's editing rules. Memory then stays near the
+// text's own size and appending stays cheap. Replacing the whole text by a
+// small one returns the box to its document.
 class TextBoxWidget : public QPlainTextEdit, public ControlWidget, public TextBoxAccess {
 public:
+    static constexpr int kLargeLines = 20000;
+    static constexpr int kLargeBytes = 4 << 20;
+
     TextBoxWidget(ControlHost& host, CtrlRef ref, QWidget* parent);
 
     // TextBoxAccess: what the shared text-box rules act on.
@@ -101,7 +154,7 @@ public:
     // Inserts a line before line index (0 <= index <= count).
     void insertLine(int index, std::string_view bytes);
     // The whole text as bytes; valid until the box changes.
-    const std::string& text();
+    std::string_view text();
     int textLength() override;
     int lineCount() override;
     std::string line(int index);
@@ -117,14 +170,28 @@ public:
     int visibleLines();
     // Lays out the viewport for the current size even while hidden.
     void syncLayout();
+    // The widget that takes the box's mouse clicks.
+    QWidget* mouseTarget();
+
+    // For the LineView.
+    bool large() const { return large_; }
+    const headless::TextModel& model() const { return model_; }
+    headless::TextModel& model() { return model_; }
+    bool viewKeyPress(QKeyEvent* e);
+    bool viewRightClick(QWidget* self, QEvent* e) { return route(self, e, {}); }
 
 protected:
     bool event(QEvent* e) override;
     bool viewportEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     QMimeData* createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void enterLarge();
+    void leaveLarge();
+    void largeKey(QKeyEvent* k);
+
     void handleKey(QKeyEvent* k);
     void moveVertically(QKeyEvent* k, int delta);
     void setSelection(int anchor, int position);
@@ -136,13 +203,17 @@ private:
     void mirrorChange(int position, int removed, int added);
 
     std::string pending_;         // appended lines not yet in the document
+    int pendingLines_ = 0;        // lines in pending_
     // The document's text as bytes, kept up to date edit by edit once it was
-    // asked for, so that reading a large box after a keystroke costs a copy,
-    // not a conversion of the whole document.
+    // asked for, so that reading a box after a keystroke costs a copy, not a
+    // conversion of the whole document.
     std::string bytes_;
     bool bytesValid_ = false;
     bool oneEmptyLine_ = false;   // the empty document holds one empty line
     QTimer flushTimer_;
+    bool large_ = false;          // the text is in model_, shown by view_
+    headless::TextModel model_;
+    LineView* view_ = nullptr;
 };
 
 class StringWidget : public QLineEdit, public ControlWidget {
@@ -210,22 +281,29 @@ public:
     // Attaches a menu bar above the client area (null detaches).
     void setMenuBar(QMenuBar* bar);
     QMenuBar* menuBar() const { return menuBar_; }
-    // Client-area geometry, in pixels.
+    // Client-area geometry, in pixels: the size the program gives the panel.
+    // A resizable window may grow beyond it but never shrinks below it; any
+    // other keeps exactly this size.
     void setClientSize(int width, int height);
     QSize clientSize() const { return client_->size(); }
+    void setResizable(bool on);
     int panel() const { return panel_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool event(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void layoutClient();
+    void applySizing();
 
     ControlHost& host_;
     int panel_;
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
+    QSize designed_;          // the whole window at the size the program gave it
+    bool resizable_ = false;
 };
 
 // The control widget that holds w (w itself or an ancestor), or null.

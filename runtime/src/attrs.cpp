@@ -63,6 +63,7 @@ int setPanelData(PanelData& p, int attr, const AttrValue& v) {
     case ATTR_CALLBACK_DATA: p.callbackData = v.p; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: p.callback = reinterpret_cast<CtrlCallbackPtr>(v.p); break;
     case ATTR_CLOSE_CTRL: p.closeCtrl = v.i; break;
+    case ATTR_RESIZABLE: p.resizable = v.i != 0; break;
     default: p.extra.set(attr, v.i); break;
     }
     return 0;
@@ -76,6 +77,7 @@ int getPanelData(const PanelData& p, int attr, void* out) {
     case ATTR_CALLBACK_DATA: *static_cast<void**>(out) = p.callbackData; break;
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p.callback; break;
     case ATTR_CLOSE_CTRL: *i = p.closeCtrl; break;
+    case ATTR_RESIZABLE: *i = p.resizable ? 1 : 0; break;
     default: if (!p.extra.get(attr, i)) *i = 0; break;
     }
     return 0;
@@ -102,6 +104,10 @@ int setCtrlData(CtrlData& c, int attr, const AttrValue& v) {
         break;
     case ATTR_SHORTCUT_KEY: c.shortcutKey = v.i; break;
     case ATTR_CTRL_TAB_POSITION: c.tabPosition = v.i; break;
+    case ATTR_ANCHOR:
+        if (v.i & ~kAllAnchors) return UIE_BAD_VALUE;
+        c.anchoring.anchor = v.i;
+        break;
     case ATTR_MAX_ENTRY_LENGTH:
         if (!isEditableText(c.kind)) return UIE_BAD_ATTRIBUTE;
         c.maxEntryLength = v.i;
@@ -127,6 +133,7 @@ int getCtrlData(const CtrlData& c, int attr, void* out) {
     case ATTR_CTRL_KIND: *i = c.kind; break;
     case ATTR_SHORTCUT_KEY: *i = c.shortcutKey; break;
     case ATTR_CTRL_TAB_POSITION: *i = c.tabPosition; break;
+    case ATTR_ANCHOR: *i = c.anchoring.anchor; break;
     case ATTR_MAX_ENTRY_LENGTH:
         if (!isEditableText(c.kind)) return UIE_BAD_ATTRIBUTE;
         *i = c.maxEntryLength;

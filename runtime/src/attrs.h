@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "anchors.h"
 #include "backend.h"
 
 namespace uirt {
@@ -32,9 +33,11 @@ struct PanelData {
     CtrlCallbackPtr callback = nullptr;
     void* callbackData = nullptr;
     int closeCtrl = 0;
+    bool resizable = false;  // the user may resize the window
     AttrStore extra;  // attributes the run-time does not act on
 };
-// The title, font, callback, callback data and close control, and any other
+// The title, font, callback, callback data, close control and resizability
+// (the backend applies it to the window), and any other
 // attribute as a stored int (0 when never set). Return 0.
 int setPanelData(PanelData& p, int attr, const AttrValue& v);
 int getPanelData(const PanelData& p, int attr, void* out);
@@ -53,10 +56,12 @@ struct CtrlData {
     int tabPosition = 0;
     std::string textFont = "Default";
     std::string labelFont = "Default";
+    Anchoring anchoring;  // how the control follows the panel's size
     AttrStore extra;  // attributes the run-time does not act on
 };
 // The callback, callback data, label text, fonts, default value, shortcut
-// key, tab position, maximum entry length and kind (get only), and any other
+// key, tab position, maximum entry length, anchors (UIE_BAD_VALUE for other
+// bits; the backend then takes the distances) and kind (get only), and any other
 // attribute as a stored int (0 when never set). 0 or a UIE_* code.
 int setCtrlData(CtrlData& c, int attr, const AttrValue& v);
 int getCtrlData(const CtrlData& c, int attr, void* out);

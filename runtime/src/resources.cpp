@@ -151,9 +151,9 @@ std::pair<std::string, int> parseHeader(const std::string& text, int line) {
 }
 
 bool knownKey(bool panel, const std::string& key) {
-    static const char* panelKeys[] = {"title", "top", "left", "height", "width", "close_control", "callback"};
-    static const char* ctrlKeys[] = {"kind",  "top",      "left",  "height", "width",
-                                     "label", "callback", "value", "shortcut", "dimmed"};
+    static const char* panelKeys[] = {"title", "top", "left", "height", "width", "close_control", "callback", "resizable"};
+    static const char* ctrlKeys[] = {"kind",  "top",      "left",  "height",   "width",  "label",
+                                     "callback", "value", "shortcut", "dimmed", "anchor"};
     if (panel) {
         for (const char* k : panelKeys) if (key == k) return true;
     } else {
@@ -257,6 +257,27 @@ private:
         if (it == kindNames().end()) throw LoadError{e->line, "unknown control kind '" + e->value + "'"};
         return it->second;
     }
+    // "left top right bottom" (blanks or commas between) -> VAL_ANCHOR_* bits.
+    static int anchorOf(const Entry& e) {
+        static const std::map<std::string, int> edges = {
+            {"left", VAL_ANCHOR_LEFT}, {"top", VAL_ANCHOR_TOP}, {"right", VAL_ANCHOR_RIGHT}, {"bottom", VAL_ANCHOR_BOTTOM}};
+        int bits = 0;
+        std::string word;
+        for (size_t i = 0; i <= e.value.size(); ++i) {
+            const char c = i < e.value.size() ? e.value[i] : ' ';
+            if (!isBlank(c) && c != ',') {
+                word += c;
+                continue;
+            }
+            if (word.empty()) continue;
+            auto it = edges.find(word);
+            if (it == edges.end()) throw LoadError{e.line, "bad anchor '" + word + "' (left, top, right, bottom)"};
+            bits |= it->second;
+            word.clear();
+        }
+        if (bits == 0) throw LoadError{e.line, "empty anchor"};
+        return bits;
+    }
     static CtrlCallbackPtr callback(const Section& s) {
         const Entry* e = get(s, "callback");
         CtrlCallbackPtr fn = nullptr;
@@ -272,9 +293,11 @@ private:
         position(panel_, "left");
         callback(panel_);
         if (const Entry* e = get(panel_, "close_control")) toInt(*e, "close_control");
+        if (const Entry* e = get(panel_, "resizable")) toInt(*e, "resizable");
         for (const auto& c : panel_.controls) {
             int kind = kindOf(c);
             for (const char* k : {"top", "left", "height", "width"}) number(c, k);
+            if (const Entry* e = get(c, "anchor")) anchorOf(*e);
             callback(c);
             if (const Entry* e = get(c, "dimmed")) toInt(*e, "dimmed");
             if (const Entry* e = get(c, "value"); e && !isTextKind(kind) && kind != CTRL_COMMAND_BUTTON) toInt(*e, "value");
@@ -304,6 +327,11 @@ private:
             AttrValue v;
             v.i = toInt(*e, "close_control");
             setPanel(handle, ATTR_CLOSE_CTRL, v, e->line);
+        }
+        if (const Entry* e = get(panel_, "resizable")) {
+            AttrValue v;
+            v.i = toInt(*e, "resizable") != 0;
+            setPanel(handle, ATTR_RESIZABLE, v, e->line);
         }
     }
 
@@ -338,6 +366,11 @@ private:
             AttrValue d;
             d.i = toInt(*e, "dimmed") != 0;
             setCtrl(handle, id, ATTR_DIMMED, d, e->line);
+        }
+        if (const Entry* e = get(c, "anchor")) {
+            AttrValue a;
+            a.i = anchorOf(*e);
+            setCtrl(handle, id, ATTR_ANCHOR, a, e->line);
         }
     }
 };

@@ -174,7 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"control_id_beyond_int", "[control 99999999999]", 13, "bad control id '99999999999'"},
                       BadCase{"control_id_zero", "[control 0]", 13, "bad control id '0'"},
                       BadCase{"control_id_not_a_number", "[control x]", 13, "bad control id 'x'"},
-                      BadCase{"bad_shortcut", "shortcut = Ctrl+", 13, "bad shortcut key 'Ctrl+'"}),
+                      BadCase{"bad_shortcut", "shortcut = Ctrl+", 13, "bad shortcut key 'Ctrl+'"},
+                      BadCase{"bad_anchor", "anchor = left middle", 13, "bad anchor 'middle' (left, top, right, bottom)"},
+                      BadCase{"empty_anchor", "anchor = ,", 13, "empty anchor"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Ids far apart are made directly, without making and discarding the ones
@@ -238,6 +240,132 @@ TEST_F(Resources, ControlBeforeAnyPanelIsAnError) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(LoadPanel(0, path.c_str(), 1), UIE_FILE_ERROR);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), path + ":2: control 1 outside a panel\n");
+}
+
+// Anchors and resizability read from a file: a list that fills the window,
+// a button at the right edge, a status line at the bottom.
+TEST_F(Resources, AnchoredControlsFollowThePanelsSize) {
+    const std::string path = write(R"([panel 4]
+title = Anchored
+top = 10
+left = 10
+height = 300
+width = 400
+resizable = 1
+[control 1]
+kind = textbox
+top = 40
+left = 10
+height = 220
+width = 380
+anchor = left top right bottom
+[control 2]
+kind = button
+top = 8
+left = 310
+height = 24
+width = 80
+anchor = top,right
+[control 3]
+kind = textmsg
+top = 270
+left = 10
+height = 20
+width = 200
+anchor = left bottom
+[control 4]
+kind = button
+top = 8
+left = 10
+height = 24
+width = 80
+)", "Anchored.uir");
+    const int p = LoadPanel(0, path.c_str(), 4);
+    ASSERT_GT(p, 0);
+    int resizable = 0;
+    GetPanelAttribute(p, ATTR_RESIZABLE, &resizable);
+    EXPECT_EQ(resizable, 1);
+    auto box = [&](int c) {
+        std::vector<int> g(4);
+        GetCtrlAttribute(p, c, ATTR_LEFT, &g[0]);
+        GetCtrlAttribute(p, c, ATTR_TOP, &g[1]);
+        GetCtrlAttribute(p, c, ATTR_WIDTH, &g[2]);
+        GetCtrlAttribute(p, c, ATTR_HEIGHT, &g[3]);
+        return g;
+    };
+    int anchor = 0;
+    GetCtrlAttribute(p, 2, ATTR_ANCHOR, &anchor);
+    EXPECT_EQ(anchor, VAL_ANCHOR_TOP | VAL_ANCHOR_RIGHT);
+    GetCtrlAttribute(p, 4, ATTR_ANCHOR, &anchor);
+    EXPECT_EQ(anchor, VAL_ANCHOR_LEFT | VAL_ANCHOR_TOP);
+    SetPanelAttribute(p, ATTR_WIDTH, 700);
+    SetPanelAttribute(p, ATTR_HEIGHT, 500);
+    EXPECT_EQ(box(1), (std::vector<int>{10, 40, 680, 420}));
+    EXPECT_EQ(box(2), (std::vector<int>{610, 8, 80, 24}));
+    EXPECT_EQ(box(3), (std::vector<int>{10, 470, 200, 20}));
+    EXPECT_EQ(box(4), (std::vector<int>{10, 8, 80, 24}));
+    SetPanelAttribute(p, ATTR_WIDTH, 400);
+    SetPanelAttribute(p, ATTR_HEIGHT, 300);
+    EXPECT_EQ(box(1), (std::vector<int>{10, 40, 380, 220}));
+    EXPECT_EQ(box(2), (std::vector<int>{310, 8, 80, 24}));
+    DiscardPanel(p);
+}
+
+// Random anchors, places and panel sizes: after any run of resizes every
+// control stands where its distances, taken when it was last placed, put it.
+TEST_F(Resources, RandomResizesAgreeWithTheAnchorModel) {
+    unsigned seed = 2024;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    struct Model {
+        int id, anchor, left, top, width, height, rightGap, bottomGap;
+    };
+    for (int round = 0; round < 8; ++round) {
+        int w = 200 + next(400), h = 150 + next(300);
+        const int p = NewPanel(0, "Random", 10, 10, h, w);
+        std::vector<Model> models;
+        for (int k = 0; k < 6; ++k) {
+            Model m{};
+            m.id = NewCtrl(p, k % 2 ? CTRL_COMMAND_BUTTON : CTRL_TEXT_BOX, "", next(h / 2), next(w / 2));
+            m.anchor = next(16);
+            m.width = 1 + next(w / 2);
+            m.height = 1 + next(h / 2);
+            SetCtrlAttribute(p, m.id, ATTR_WIDTH, m.width);
+            SetCtrlAttribute(p, m.id, ATTR_HEIGHT, m.height);
+            SetCtrlAttribute(p, m.id, ATTR_ANCHOR, m.anchor);
+            GetCtrlAttribute(p, m.id, ATTR_LEFT, &m.left);
+            GetCtrlAttribute(p, m.id, ATTR_TOP, &m.top);
+            m.rightGap = w - m.left - m.width;
+            m.bottomGap = h - m.top - m.height;
+            models.push_back(m);
+        }
+        for (int step = 0; step < 10; ++step) {
+            if (next(2)) SetPanelAttribute(p, ATTR_WIDTH, w = 50 + next(900));
+            else SetPanelAttribute(p, ATTR_HEIGHT, h = 50 + next(700));
+            for (const Model& m : models) {
+                int left = m.left, top = m.top, width = m.width, height = m.height;
+                if (m.anchor & VAL_ANCHOR_RIGHT) {
+                    if (m.anchor & VAL_ANCHOR_LEFT) width = std::max(w - left - m.rightGap, 0);
+                    else left = w - m.rightGap - width;
+                }
+                if (m.anchor & VAL_ANCHOR_BOTTOM) {
+                    if (m.anchor & VAL_ANCHOR_TOP) height = std::max(h - top - m.bottomGap, 0);
+                    else top = h - m.bottomGap - height;
+                }
+                int got[4] = {};
+                GetCtrlAttribute(p, m.id, ATTR_LEFT, &got[0]);
+                GetCtrlAttribute(p, m.id, ATTR_TOP, &got[1]);
+                GetCtrlAttribute(p, m.id, ATTR_WIDTH, &got[2]);
+                GetCtrlAttribute(p, m.id, ATTR_HEIGHT, &got[3]);
+                ASSERT_EQ(std::vector<int>(got, got + 4), (std::vector<int>{left, top, width, height}))
+                    << "round " << round << " step " << step << " control " << m.id << " anchor " << m.anchor;
+            }
+        }
+        EXPECT_EQ(SetCtrlAttribute(p, models[0].id, ATTR_ANCHOR, 16), UIE_BAD_VALUE);
+        DiscardPanel(p);
+    }
 }
 
 TEST_F(Resources, RandomlyDamagedFilesNeverCrash) {

@@ -1,5 +1,6 @@
 // Text boxes and control values: lines, offsets, selection, attributes and
 // the byte round trip.
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 #include <random>
@@ -391,6 +392,113 @@ TEST_F(RandomLines, InsertsAndQueriesMatchAVectorOfLines) {
         }
     }
     EXPECT_EQ(value(box), joined());
+}
+
+}  // namespace
+
+namespace {
+
+// Texts of tens of thousands of lines, as a decoded net list gives: program
+// inserts, whole-text resets between large and small, and the user's editing
+// keys at places the program selects, all against a string model.
+class LargeText : public contract::PanelTest {};
+
+TEST_F(LargeText, EditsInsertsResetsAndQueriesMatchAStringModel) {
+    std::mt19937 rng(4242);
+    const int box = addTextBox();
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto manyLines = [&](int count) {
+        std::string t;
+        for (int k = 0; k < count; ++k) t += (k ? "\n#" : "#") + std::to_string(k) + " \"N\xC5T\" = U1:" + std::to_string(pick(1, 99)) + ";";
+        return t;
+    };
+    std::string model = manyLines(25000);
+    ASSERT_EQ(ResetTextBox(panel, box, model.c_str()), 0);
+    auto lineStarts = [&] {
+        std::vector<int> starts{0};
+        for (size_t k = 0; k < model.size(); ++k)
+            if (model[k] == '\n') starts.push_back(static_cast<int>(k) + 1);
+        return starts;
+    };
+    for (int step = 0; step < 300; ++step) {
+        const std::vector<int> starts = lineStarts();
+        const int count = model.empty() ? 0 : static_cast<int>(starts.size());
+        const int op = pick(0, 19);
+        if (op < 4) {  // a line inserted by the program
+            const int index = pick(-1, count);
+            const std::string text = "inserted " + std::to_string(step);
+            ASSERT_EQ(InsertTextBoxLine(panel, box, index, text.c_str()), 0);
+            if (count == 0) model = text;
+            else if (index < 0 || index == count) model += "\n" + text;
+            else model.insert(static_cast<size_t>(starts[index]), text + "\n");
+        } else if (op < 12) {  // a key typed over a selection the program made
+            const int start = pick(0, static_cast<int>(model.size()));
+            const int length = std::min(pick(0, 3), static_cast<int>(model.size()) - start);
+            SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, start);
+            SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, length);
+            const int keys[] = {'q', VAL_BACKSPACE_VKEY, VAL_FWD_DELETE_VKEY, VAL_ENTER_VKEY};
+            const int key = keys[pick(0, 3)];
+            ASSERT_EQ(AutoTypeKey(panel, box, key), 0);
+            if (length > 0 && (key == VAL_BACKSPACE_VKEY || key == VAL_FWD_DELETE_VKEY)) model.erase(start, length);
+            else if (key == 'q' || key == VAL_ENTER_VKEY) model.replace(start, length, key == 'q' ? "q" : "\n");
+            else if (key == VAL_BACKSPACE_VKEY && start > 0) model.erase(start - 1, 1);
+            else if (key == VAL_FWD_DELETE_VKEY && start < static_cast<int>(model.size())) model.erase(start, 1);
+            ASSERT_EQ(attr(box, ATTR_TEXT_SELECTION_LENGTH), 0) << "step " << step;
+        } else if (op == 12) {  // the whole text replaced, large or small
+            model = pick(0, 1) ? manyLines(pick(20001, 30000)) : manyLines(pick(1, 5));
+            ASSERT_EQ(ResetTextBox(panel, box, model.c_str()), 0);
+        } else if (count > 0) {  // queries
+            ASSERT_EQ(lines(panel, box), count) << "step " << step;
+            const int i = pick(0, count - 1);
+            const int end = i + 1 < count ? starts[i + 1] - 1 : static_cast<int>(model.size());
+            int offset = -1, index = -1;
+            ASSERT_EQ(GetTextBoxLineOffset(panel, box, i, &offset), 0);
+            ASSERT_EQ(offset, starts[i]) << "step " << step;
+            ASSERT_EQ(line(panel, box, i), model.substr(starts[i], end - starts[i])) << "step " << step;
+            ASSERT_EQ(GetTextBoxLineIndexFromOffset(panel, box, pick(starts[i], end), &index), 0);
+            ASSERT_EQ(index, i);
+            SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, i);
+            const int first = attr(box, ATTR_FIRST_VISIBLE_LINE);
+            if (i + 1000 < count) {
+                ASSERT_EQ(first, i) << "step " << step;
+            }
+            ASSERT_LE(first, i);  // near the end the last page may stay full
+        }
+    }
+    EXPECT_EQ(attr(box, ATTR_STRING_TEXT_LENGTH), static_cast<int>(model.size()));
+    EXPECT_EQ(value(box), model);
+}
+
+// Appending line after line past the size at which a box changes how it
+// holds its text keeps the selection and the view where the program left them.
+TEST_F(LargeText, AppendingPastAnyThresholdKeepsSelectionAndView) {
+    const int box = addTextBox();
+    std::string model;
+    for (int k = 0; k < 60000; ++k) {
+        const std::string text = "net " + std::to_string(k);
+        ASSERT_EQ(InsertTextBoxLine(panel, box, -1, text.c_str()), 0);
+        model += (k ? "\n" : "") + text;
+        if (k == 100) {
+            SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 40);
+            SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_START, 300);
+            SetCtrlAttribute(panel, box, ATTR_TEXT_SELECTION_LENGTH, 25);
+        }
+        if (k % 7919 == 0) ProcessSystemEvents();
+    }
+    EXPECT_EQ(lines(panel, box), 60000);
+    EXPECT_EQ(attr(box, ATTR_FIRST_VISIBLE_LINE), 40);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), 300);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_LENGTH), 25);
+    EXPECT_EQ(value(box), model);
+    AutoTypeKey(panel, box, VAL_MENUKEY_MODIFIER | 'c');
+    char* clip = nullptr;
+    ClipboardGetText(&clip, nullptr);
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(std::string(clip), model.substr(300, 25)) << "copying goes through the clipboard";
+    std::free(clip);
+    AutoTypeKey(panel, box, VAL_MENUKEY_MODIFIER | VAL_END_VKEY);
+    EXPECT_EQ(attr(box, ATTR_TEXT_SELECTION_START), static_cast<int>(model.size()));
+    EXPECT_GT(attr(box, ATTR_FIRST_VISIBLE_LINE), 59000) << "the end is brought into sight";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "reader.h"
 #include "shell.h"
 #include "uirt.h"
 
@@ -28,6 +29,7 @@ int RunDecoders(int file, int panel, int control, int* form) {
     try {
         for (int k = 0; k < 3; ++k) {
             const int result = order[k](file, panel, control);
+            if (R.StopRequested) return kStopped;
             if (result >= 0) {
                 *form = k;
                 return result;

@@ -17,6 +17,7 @@ inline constexpr int kDecoded = 0;
 inline constexpr int kNotThisForm = -2;
 inline constexpr int kNoRoom = -3;         // RunDecoders: memory or temporary-file space ran out
 inline constexpr int kOutputFailed = -4;   // RunDecoders: B.Out could not write the chain list
+inline constexpr int kStopped = -5;        // RunDecoders: the decode was stopped on request
 
 // State of the running decoder; its meaning depends on the decoder.
 extern int WhatDo;
@@ -33,7 +34,8 @@ const char* FormName(int form);
 // clearing it between attempts. Returns the first result >= 0 and stores the
 // form in *form (FormNone when all three refuse, result < 0). Running out of
 // memory or temporary-file space gives kNoRoom, a failed write to B.Out
-// kOutputFailed.
+// kOutputFailed; a decode stopped on request (R.StopRequested) gives
+// kStopped at once.
 int RunDecoders(int file, int panel, int control, int* form);
 
 // A byte that is not blank, LF, tab, CR or another control byte; every byte

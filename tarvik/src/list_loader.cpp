@@ -91,7 +91,7 @@ LoadResult Decode(const char* path, int panel, int control, ChainList& list) {
         ResetTextBox(panel, control, "");
         return Failed(LoadResult::CannotRead, EIO);
     }
-    if (result == -3) r.status = LoadResult::OutOfMemory;
+    if (result == kNoRoom) r.status = LoadResult::OutOfMemory;
     else if (result < 0) r.status = LoadResult::Unrecognised;
     // The text box's text: its lines joined by LF, the chain list but for the
     // CR before each LF.

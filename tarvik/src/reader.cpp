@@ -2,6 +2,7 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "shell.h"
@@ -12,8 +13,11 @@ namespace tarvik {
 ReaderState R;
 
 int LoadWindow(int file, int s) {
+    if (R.StopRequested) return 0;
+    errno = 0;
     const int count = CVI_ReadFile(file, R.FileBuf + s, kWindowSize - s);
     if (count < 0) {
+        if (!R.ReadFailed) R.ReadErrno = errno;
         R.ReadFailed = true;
         return 0;
     }
@@ -74,7 +78,17 @@ void MoveFptr(int file, int delta) {
     R.FileBuf[0] = 0;
 }
 
+// Ends the data at the read position: the decoder meets the end of the file.
+static void CutWindow() {
+    R.BufLen = R.BufPos;
+    R.FileBuf[R.BufLen] = 0;
+}
+
 void Progress() {
+    if (R.StopRequested) {
+        CutWindow();
+        return;
+    }
     // 100 * BufPos / BufLen truncated: the integer quotient is the same as
     // the truncated floating-point one (no quotient of these sizes comes
     // within rounding distance of an integer without being one).
@@ -86,6 +100,7 @@ void Progress() {
         if (R.OnProgress) R.OnProgress(value);
     }
     ProcessSystemEvents();
+    if (R.StopRequested) CutWindow();
 }
 
 }  // namespace tarvik

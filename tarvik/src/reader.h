@@ -33,6 +33,8 @@ struct ReaderState {
     int LastProgress = -1;          // value last set on the progress control
     void (*OnProgress)(int value) = nullptr;  // optional observer of progress changes
     bool ByteByByte = false;        // no runs and no in-window fast paths: every byte through ReadF1
+    bool StopRequested = false;     // the decode is to end: the data ends at the next progress step
+    int ReadErrno = 0;              // errno of the first failed platform read (with ReadFailed)
 };
 
 extern ReaderState R;
@@ -181,6 +183,9 @@ int ReadF(int file, char* dst, int len);
 void MoveFptr(int file, int delta);
 
 // Sets the progress control to 100 * BufPos / BufLen and processes pending events.
+// When StopRequested is set (by a callback run here or before), the data ends
+// at this point: the window is cut at BufPos and no further bytes are loaded,
+// so the running decoder meets the end of the file and returns.
 void Progress();
 
 }  // namespace tarvik

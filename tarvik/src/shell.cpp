@@ -2,8 +2,13 @@
 // and quit commands.
 #include "shell.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <sys/stat.h>
@@ -22,18 +27,69 @@ namespace tarvik {
 using namespace cp1251::literals;
 
 ShellState S;
+
+namespace {
+
+// Why a file operation failed, in words for the user (Windows-1251).
+std::string Reason(int err) {
+    switch (err) {
+    case ENOENT: return "файл или папка не существует"_cp1251;
+    case EACCES:
+    case EPERM: return "нет прав доступа"_cp1251;
+    case EISDIR: return "это папка, а не файл"_cp1251;
+    case ENOTDIR: return "часть пути не является папкой"_cp1251;
+    case ENOSPC: return "на диске нет места"_cp1251;
+    case EDQUOT: return "превышена дисковая квота"_cp1251;
+    case EROFS: return "диск доступен только для чтения"_cp1251;
+    case EFBIG: return "файл слишком велик"_cp1251;
+    case EIO: return "ошибка ввода-вывода"_cp1251;
+    case ENAMETOOLONG: return "слишком длинное имя файла"_cp1251;
+    case EMFILE:
+    case ENFILE: return "открыто слишком много файлов"_cp1251;
+    case ENOMEM: return "недостаточно памяти"_cp1251;
+    default: return "системная ошибка "_cp1251 + std::to_string(err);
+    }
+}
+
+// "ОШИБКА!" with what failed, the file and the reason.
+void SayFileError(const char* what, const char* path, int err) {
+    const std::string text = std::string(what) + "\n«"_cp1251 + path + "»:\n"_cp1251 + Reason(err) + ".";
+    MessagePopup("ОШИБКА!"_cp1251, text.c_str());
+}
+
+// errno of opening path for reading, or 0 when it opens as a readable file.
+int OpenProblem(const char* path) {
+    const int fd = ::open(path, O_RDONLY);
+    if (fd < 0) return errno ? errno : EIO;
+    struct stat st {};
+    const int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    ::close(fd);
+    return err;
+}
+
+}  // namespace
+
 int OpenCADfile(int panel, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT || S.Busy) return 0;
     if (FileSelectPopup("", "*.net", "*.net;*.wrl", "", VAL_LOAD_BUTTON, 0, 0, 1, 0, S.OpenPath) !=
         VAL_EXISTING_FILE_SELECTED)
         return 0;
+    // A file that cannot be opened is said so; the list shown stays.
+    if (const int err = OpenProblem(S.OpenPath)) {
+        SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, err);
+        return 0;
+    }
     S.Busy = true;
+    R.StopRequested = false;
+    R.ReadFailed = false;
+    R.ReadErrno = 0;
     S.FileHandle = CVI_OpenFile(S.OpenPath, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    const bool opened = S.FileHandle > 0;
     SetWaitCursor(1);
     ResetTextBox(panel, kChainBox, "");
     DisplayPanel(S.ProgressPanel);
     int form = FormNone;
-    const int result = RunDecoders(S.FileHandle, panel, kChainBox, &form);
+    const int result = opened ? RunDecoders(S.FileHandle, panel, kChainBox, &form) : kNotThisForm;
     HidePanel(S.ProgressPanel);
     if (result >= 0) {
         SetWaitCursor(0);
@@ -44,16 +100,68 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
     }
     S.FileHandle = 0;
     S.Busy = false;
-    if (result < 0) MessagePopup("ОШИБКА!"_cp1251, "Неопознанный формат файла!"_cp1251);
+    // Quitting was asked while the decode ran: the event loop ends now, silently.
+    if (R.StopRequested) return 0;
+    // A read that failed part way is said even when a decoder took what came
+    // before it: the list shown would be incomplete.
+    if (!opened || R.ReadFailed)
+        SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, R.ReadErrno ? R.ReadErrno : EIO);
+    else if (result == kNoRoom)
+        SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, ENOMEM);
+    else if (result < 0)
+        MessagePopup("ОШИБКА!"_cp1251, "Неопознанный формат файла!"_cp1251);
     return 0;
 }
 
 namespace {
 
-bool WriteToFile(void* ctx, const char* bytes, std::size_t count) {
-    // The results of the writes are not checked by the save command.
-    CVI_WriteFile(*static_cast<int*>(ctx), bytes, static_cast<int>(count));
+bool WriteToFd(void* ctx, const char* bytes, std::size_t count) {
+    auto* fd = static_cast<int*>(ctx);
+    while (count) {
+        const ssize_t w = ::write(fd[0], bytes, count);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            fd[1] = errno;
+            return false;
+        }
+        bytes += w;
+        count -= static_cast<std::size_t>(w);
+    }
     return true;
+}
+
+// Writes the chain list to an open file; errno of the first failure, or 0.
+int WriteList(int panel, int fd) {
+    int ctx[2] = {fd, 0};
+    if (!WriteChainList(panel, kChainBox, WriteToFd, ctx)) return ctx[1] ? ctx[1] : ENOMEM;
+    return 0;
+}
+
+// Writes the list to path. A regular file is written beside the old one under
+// a temporary name and renamed over it only when every byte was written, so a
+// failure leaves the old file (or none) and never a partial list; a device
+// (e.g. a printer port) is written in place. errno of the failure, or 0.
+int SaveList(int panel, const char* path) {
+    struct stat st {};
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) return EISDIR;
+        const int fd = ::open(path, O_WRONLY | O_TRUNC);
+        if (fd < 0) return errno;
+        int err = WriteList(panel, fd);
+        if (::close(fd) != 0 && !err) err = errno;
+        return err;
+    }
+    std::string tmp = std::string(path) + ".XXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return errno == EINVAL ? ENAMETOOLONG : errno;
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    int err = WriteList(panel, fd);
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && std::rename(tmp.c_str(), path) != 0) err = errno;
+    if (err) ::unlink(tmp.c_str());
+    return err;
 }
 
 }  // namespace
@@ -62,10 +170,10 @@ int Save(int panel, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT || S.Busy) return 0;
     if (FileSelectPopup("", "*.cha", "*.cha", "", VAL_SAVE_BUTTON, 0, 1, 1, 1, S.SavePath) <= 0)
         return 0;
-    int file = CVI_OpenFile(S.SavePath, VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_BINARY);
-    if (file <= 0) return 0;
-    WriteChainList(panel, kChainBox, WriteToFile, &file);
-    CVI_CloseFile(file);
+    SetWaitCursor(1);
+    const int err = SaveList(panel, S.SavePath);
+    SetWaitCursor(0);
+    if (err) SayFileError("Не удаётся сохранить список цепей в файл"_cp1251, S.SavePath, err);
     return 0;
 }
 
@@ -79,8 +187,12 @@ int CloseINFO(int, int, int event, void*, int, int) {
     return 0;
 }
 
+// During a decode the decoder stops at its next progress step; the event
+// loop ends as soon as the open command has returned.
 int Exit(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) QuitUserInterface(0);
+    if (event != EVENT_COMMIT) return 0;
+    if (S.Busy) R.StopRequested = true;
+    QuitUserInterface(0);
     return 0;
 }
 

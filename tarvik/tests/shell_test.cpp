@@ -2,6 +2,13 @@
 // would: answered file dialogs and clicks on the main panel's buttons.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -92,16 +99,50 @@ TEST_F(Shell, UnrecognisedFileGivesTheErrorAndKeepsFailedAttemptsLines) {
     EXPECT_EQ(GetWaitCursor(), 0);
 }
 
-TEST_F(Shell, EmptyAndMissingFilesGiveTheError) {
-    for (const std::string& path : {WriteTemp("", "empty.net"), TempPath("does-not-exist.net")}) {
-        AutoClearPopupLog();
-        OpenFile(path);
-        ExpectUnrecognisedPopup();
-        EXPECT_TRUE(BoxLines().empty()) << path;
-        EXPECT_EQ(Visible(S.ProgressPanel), 0);
-        EXPECT_EQ(GetWaitCursor(), 0);
-    }
+TEST_F(Shell, EmptyFileGivesTheError) {
+    OpenFile(WriteTemp("", "empty.net"));
+    ExpectUnrecognisedPopup();
+    EXPECT_TRUE(BoxLines().empty());
+    EXPECT_EQ(Visible(S.ProgressPanel), 0);
+    EXPECT_EQ(GetWaitCursor(), 0);
 }
+
+// A net list that cannot be opened or read: the message names the file and
+// the reason instead of calling the form unknown.
+struct Unreadable {
+    const char* name;
+    std::string (*path)();
+    const char* reason;
+    bool keepsList;  // nothing was read: the list shown stays
+    friend void PrintTo(const Unreadable& u, std::ostream* os) { *os << u.name; }
+};
+
+class UnreadableNetList : public Shell, public testing::WithParamInterface<Unreadable> {};
+
+TEST_P(UnreadableNetList, SaysTheFileAndWhy) {
+    const Unreadable& u = GetParam();
+    ResetTextBox(S.MainPanel, kChainBox, "kept line");
+    const std::string path = u.path();
+    OpenFile(path);
+    const auto popups = Popups();
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_EQ(popups[1].kind, AUTO_POPUP_MESSAGE);
+    EXPECT_EQ(popups[1].title, "ОШИБКА!"_cp1251);
+    EXPECT_EQ(popups[1].text, "Не удаётся прочитать файл\n«"_cp1251 + path + "»:\n"_cp1251 + cp1251::from_utf8(u.reason) + ".");
+    EXPECT_EQ(BoxLines(), u.keepsList ? std::vector<std::string>{"kept line"} : std::vector<std::string>{});
+    EXPECT_EQ(Visible(S.ProgressPanel), 0);
+    EXPECT_EQ(GetWaitCursor(), 0);
+    EXPECT_EQ(S.Busy, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnreadableNetList,
+    testing::Values(Unreadable{"Missing", [] { return TempPath("does-not-exist.net"); }, "файл или папка не существует", true},
+                    Unreadable{"Folder", [] { return TempPath(""); }, "это папка, а не файл", true},
+                    Unreadable{"MissingFolder", [] { return TempPath("no-dir/x.net"); }, "файл или папка не существует", true},
+                    // Opens, but the first read fails (the process's memory at address 0).
+                    Unreadable{"ReadFails", [] { return std::string("/proc/self/mem"); }, "ошибка ввода-вывода", false}),
+    [](const testing::TestParamInfo<Unreadable>& info) { return std::string(info.param.name); });
 
 TEST_F(Shell, AttemptsRunAccelThenOrcadThenPcad) {
     // ACCEL first even though the file also holds a NETS line.
@@ -194,13 +235,82 @@ TEST_F(Shell, SaveKeepsLongLinesWhole) {
     EXPECT_TRUE(ReadBytes(TempPath("long.cha")) == ChaBytes(lines));
 }
 
-TEST_F(Shell, CancelledOrUnwritableSaveWritesNothing) {
+TEST_F(Shell, CancelledSaveWritesNothing) {
     InsertTextBoxLine(S.MainPanel, kChainBox, -1, "line");
     SaveTo(TempPath("cancelled.cha"), VAL_NO_FILE_SELECTED);
     EXPECT_FALSE(Exists(TempPath("cancelled.cha")));
-    SaveTo(TempPath("no-such-dir/x.cha"));
-    EXPECT_FALSE(Exists(TempPath("no-such-dir/x.cha")));
+    EXPECT_EQ(Popups().size(), 1u);
 }
+
+// Names in a folder, sorted.
+std::vector<std::string> Listing(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A save that fails says so, names the file and the reason, and leaves what
+// was there before: no partial list, no temporary file.
+struct SaveFailure {
+    const char* name;
+    std::string (*path)();
+    const char* reason;
+    long fileSizeLimit;  // bytes a process may write to a file; 0: no limit
+    friend void PrintTo(const SaveFailure& f, std::ostream* os) { *os << f.name; }
+};
+
+class FailedSave : public Shell, public testing::WithParamInterface<SaveFailure> {};
+
+TEST_P(FailedSave, SaysTheFileAndWhyAndLeavesTheOldFile) {
+    const SaveFailure& f = GetParam();
+    for (int k = 0; k < 2000; ++k) InsertTextBoxLine(S.MainPanel, kChainBox, -1, ("#" + std::to_string(k + 1) + " \"NET\" = U1:1, R2:2;").c_str());
+    const std::string path = f.path();
+    const std::string dir = path.substr(0, path.rfind('/'));
+    const bool existed = Exists(path);
+    struct stat st {};
+    const bool regular = stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::string before = regular ? ReadBytes(path) : "";
+    const std::vector<std::string> listing = Listing(dir);
+    rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    if (f.fileSizeLimit) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(f.fileSizeLimit);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    SaveTo(path, existed ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED);
+    setrlimit(RLIMIT_FSIZE, &old);
+    const auto popups = Popups();
+    ASSERT_EQ(popups.size(), 2u);
+    EXPECT_EQ(popups[1].kind, AUTO_POPUP_MESSAGE);
+    EXPECT_EQ(popups[1].title, "ОШИБКА!"_cp1251);
+    EXPECT_EQ(popups[1].text, "Не удаётся сохранить список цепей в файл\n«"_cp1251 + path + "»:\n"_cp1251 + cp1251::from_utf8(f.reason) + ".");
+    EXPECT_EQ(Exists(path), existed);
+    if (regular) {
+        EXPECT_EQ(ReadBytes(path), before);
+    }
+    EXPECT_EQ(Listing(dir), listing);
+    EXPECT_EQ(GetWaitCursor(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FailedSave,
+    testing::Values(SaveFailure{"MissingFolder", [] { return TempPath("no-such-dir/x.cha"); }, "файл или папка не существует", 0},
+                    SaveFailure{"Folder", [] {
+                        const std::string dir = TempPath("a-folder.cha");
+                        mkdir(dir.c_str(), 0755);
+                        return dir;
+                    }, "это папка, а не файл", 0},
+                    SaveFailure{"FullDisk", [] { return std::string("/dev/full"); }, "на диске нет места", 0},
+                    // The list outgrows what the file may hold part way through.
+                    SaveFailure{"TooBigPartWay", [] { return WriteTemp("old list\r\n", "limited.cha"); }, "файл слишком велик", 20000}),
+    [](const testing::TestParamInfo<SaveFailure>& info) { return std::string(info.param.name); });
 
 TEST_F(Shell, AboutShowsAndCloseHidesTheInformationPanel) {
     AutoClick(S.MainPanel, kAboutButton);
@@ -222,6 +332,59 @@ TEST_F(Shell, CallbacksIgnoreEventsOtherThanCommit) {
 
 void ClickQuit(void*) { AutoClick(S.MainPanel, kQuitButton); }
 void CloseMainWindow(void*) { AutoClosePanel(S.MainPanel); }
+void ClickOpen(void*) { AutoClick(S.MainPanel, kOpenButton); }
+
+// Quitting while a long list is decoded: the decode stops at the next
+// progress step, the loop ends, no message comes and nothing is written.
+int progressAfterQuit = -1;
+void QuitOnFirstProgress(int) {
+    if (progressAfterQuit >= 0) {
+        ++progressAfterQuit;
+        return;
+    }
+    progressAfterQuit = 0;
+    ClickQuit(nullptr);
+}
+void CloseOnFirstProgress(int) {
+    if (progressAfterQuit >= 0) {
+        ++progressAfterQuit;
+        return;
+    }
+    progressAfterQuit = 0;
+    CloseMainWindow(nullptr);
+}
+
+struct Quitter {
+    const char* name;
+    void (*onProgress)(int);
+    friend void PrintTo(const Quitter& q, std::ostream* os) { *os << q.name; }
+};
+
+class QuitDuringDecode : public Shell, public testing::WithParamInterface<Quitter> {};
+
+TEST_P(QuitDuringDecode, StopsAtTheNextProgressStepAndEndsTheLoop) {
+    std::string nets = "X\nNETS\n";
+    for (int k = 0; k < 20000; ++k) nets += "N" + std::to_string(k) + " = U1/1 R2/2 ;\n";
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, WriteTemp(nets, "long.net").c_str());
+    progressAfterQuit = -1;
+    R.OnProgress = GetParam().onProgress;
+    PostDeferredCall(ClickOpen, nullptr);
+    EXPECT_EQ(RunUserInterface(), 0);
+    R.OnProgress = nullptr;
+    EXPECT_EQ(progressAfterQuit, 0) << "no progress step after the quit";
+    EXPECT_LT(BoxLines().size(), 100u);
+    EXPECT_EQ(Popups().size(), 1u);  // the open dialog only
+    EXPECT_EQ(Visible(S.ProgressPanel), 0);
+    EXPECT_EQ(GetWaitCursor(), 0);
+    EXPECT_FALSE(S.Busy);
+    // The next open decodes in full again.
+    OpenFile(ExampleFile("preamp_orcad.net"));
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringDecode,
+                         testing::Values(Quitter{"QuitButton", QuitOnFirstProgress}, Quitter{"ClosingTheWindow", CloseOnFirstProgress}),
+                         [](const testing::TestParamInfo<Quitter>& info) { return std::string(info.param.name); });
 
 TEST_F(Shell, QuitButtonAndClosingTheWindowEndTheEventLoop) {
     PostDeferredCall(ClickQuit, nullptr);

@@ -97,6 +97,34 @@ TEST_F(Window, MainWindowRendersWithTheChainList) {
     EXPECT_EQ(bytes.substr(1, 3), "PNG");
 }
 
+int Attr(int panel, int control, int attribute) {
+    int v = -1;
+    if (control) GetCtrlAttribute(panel, control, attribute, &v);
+    else GetPanelAttribute(panel, attribute, &v);
+    return v;
+}
+
+// The main window may grow: the list fills it and Выход keeps to its right
+// edge; the progress and information windows keep their size.
+TEST_F(Window, ListFollowsTheMainWindowsSize) {
+    EXPECT_EQ(Attr(S.MainPanel, 0, ATTR_RESIZABLE), 1);
+    EXPECT_EQ(Attr(S.ProgressPanel, 0, ATTR_RESIZABLE), 0);
+    EXPECT_EQ(Attr(S.InfoPanel, 0, ATTR_RESIZABLE), 0);
+    const int width = Attr(S.MainPanel, 0, ATTR_WIDTH), height = Attr(S.MainPanel, 0, ATTR_HEIGHT);
+    const int boxRight = width - Attr(S.MainPanel, kChainBox, ATTR_LEFT) - Attr(S.MainPanel, kChainBox, ATTR_WIDTH);
+    const int boxBottom = height - Attr(S.MainPanel, kChainBox, ATTR_TOP) - Attr(S.MainPanel, kChainBox, ATTR_HEIGHT);
+    const int quitRight = width - Attr(S.MainPanel, kQuitButton, ATTR_LEFT);
+    const int openLeft = Attr(S.MainPanel, kOpenButton, ATTR_LEFT);
+    for (const auto& [w, h] : {std::pair{width + 500, height + 300}, {width + 1, height}, {width, height}}) {
+        SetPanelAttribute(S.MainPanel, ATTR_WIDTH, w);
+        SetPanelAttribute(S.MainPanel, ATTR_HEIGHT, h);
+        EXPECT_EQ(w - Attr(S.MainPanel, kChainBox, ATTR_LEFT) - Attr(S.MainPanel, kChainBox, ATTR_WIDTH), boxRight) << w;
+        EXPECT_EQ(h - Attr(S.MainPanel, kChainBox, ATTR_TOP) - Attr(S.MainPanel, kChainBox, ATTR_HEIGHT), boxBottom) << h;
+        EXPECT_EQ(w - Attr(S.MainPanel, kQuitButton, ATTR_LEFT), quitRight) << w;
+        EXPECT_EQ(Attr(S.MainPanel, kOpenButton, ATTR_LEFT), openLeft) << w;
+    }
+}
+
 void ClickQuit(void*) { AutoClick(S.MainPanel, kQuitButton); }
 
 TEST_F(Window, ProgramStartsAndQuitButtonEndsIt) {

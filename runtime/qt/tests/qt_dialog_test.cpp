@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QAbstractButton>
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
@@ -109,8 +110,47 @@ TEST_F(QtDialogs, FileDialogShowsTheTypesAndTheButtonLabel) {
     });
     char path[MAX_PATHNAME_LEN];
     EXPECT_EQ(FileSelectPopup("", "*.net", "*.net;*.wrl", "Open", VAL_LOAD_BUTTON, 0, 0, 1, 0, path), 0);
-    EXPECT_EQ(filters, (QStringList{"*.net", "*.wrl", "All files (*)"}));
-    EXPECT_EQ(accept, QStringLiteral("Load"));
+    EXPECT_EQ(filters, (QStringList{QStringLiteral(u"Файлы .net (*.net)"), QStringLiteral(u"Файлы .wrl (*.wrl)"), QStringLiteral(u"Все файлы (*)")}));
+    EXPECT_EQ(accept, QStringLiteral(u"&Открыть"));
+}
+
+// Qt's own dialogs speak Russian: the file dialog's title and buttons for
+// each kind of accept button, and the buttons of message boxes.
+TEST_F(QtDialogs, DialogsSpeakRussian) {
+    struct Case {
+        int button;
+        const char16_t* title;
+        const char16_t* accept;
+    };
+    for (const Case& c : {Case{VAL_LOAD_BUTTON, u"Открыть", u"&Открыть"}, Case{VAL_SAVE_BUTTON, u"Сохранить как", u"&Сохранить"},
+                          Case{VAL_SELECT_BUTTON, u"Открыть", u"&Выбрать"}, Case{VAL_OK_BUTTON, u"Открыть", u"OK"}}) {
+        QString title, accept, cancel, typeLabel;
+        QTimer::singleShot(30, qApp, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!d) return;
+            title = d->windowTitle();
+            accept = d->labelText(QFileDialog::Accept);
+            cancel = d->labelText(QFileDialog::Reject);
+            typeLabel = d->labelText(QFileDialog::FileType);
+            d->reject();
+        });
+        char path[MAX_PATHNAME_LEN];
+        FileSelectPopup("", "*.cha", "*.cha", "", c.button, 0, 1, 1, 1, path);
+        EXPECT_EQ(title, QString::fromUtf16(c.title)) << c.button;
+        EXPECT_EQ(accept, QString::fromUtf16(c.accept)) << c.button;
+        EXPECT_EQ(cancel, QStringLiteral(u"Отмена")) << c.button;
+        EXPECT_EQ(typeLabel, QStringLiteral(u"Типы файлов:")) << c.button;
+    }
+    QStringList buttons;
+    QTimer::singleShot(30, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        for (QAbstractButton* b : box->buttons()) buttons << b->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(ConfirmPopup("?", "?"), 0);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral(u"&Да"), QStringLiteral(u"&Нет")}));
 }
 
 class QtMenus : public QtPanel {

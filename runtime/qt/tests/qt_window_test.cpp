@@ -56,6 +56,43 @@ TEST_F(QtWindow, RenderedPanelIsAPngOfThePanelSizeWithItsControls) {
     EXPECT_EQ(AutoRenderPanel(panel + 1000, path.c_str()), UIE_BAD_PANEL);
 }
 
+// The window as a window manager sees it: a panel the program does not mark
+// resizable has one size; a resizable one may grow but not shrink below the
+// program's size, and its anchored controls follow what the user does.
+TEST_F(QtWindow, WindowSizeLimitsAndAnchorsFollowTheUsersResize) {
+    QWidget* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == QStringLiteral("Qt test")) window = w;
+    ASSERT_NE(window, nullptr);
+    const QSize designed = window->size();
+    EXPECT_EQ(window->minimumSize(), designed);
+    EXPECT_EQ(window->maximumSize(), designed);
+
+    const int box = textBox();
+    const int button = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Quit", 5, 300);
+    SetCtrlAttribute(panel, box, ATTR_ANCHOR, VAL_ANCHOR_LEFT | VAL_ANCHOR_TOP | VAL_ANCHOR_RIGHT | VAL_ANCHOR_BOTTOM);
+    SetCtrlAttribute(panel, button, ATTR_ANCHOR, VAL_ANCHOR_TOP | VAL_ANCHOR_RIGHT);
+    const int boxWidth = attr(box, ATTR_WIDTH), boxHeight = attr(box, ATTR_HEIGHT);
+    SetPanelAttribute(panel, ATTR_RESIZABLE, 1);
+    EXPECT_EQ(window->minimumSize(), designed);
+    EXPECT_GT(window->maximumSize().width(), 10000);
+
+    window->resize(designed + QSize(300, 200));  // as the window manager does on a drag
+    ProcessSystemEvents();
+    EXPECT_EQ(attr(box, ATTR_WIDTH), boxWidth + 300);
+    EXPECT_EQ(attr(box, ATTR_HEIGHT), boxHeight + 200);
+    EXPECT_EQ(attr(button, ATTR_LEFT), 600);
+    int width = 0;
+    GetPanelAttribute(panel, ATTR_WIDTH, &width);
+    EXPECT_EQ(width, designed.width() + 300);
+
+    window->resize(designed - QSize(100, 100));  // below the minimum: held there
+    ProcessSystemEvents();
+    EXPECT_EQ(window->size(), designed);
+    EXPECT_EQ(attr(box, ATTR_WIDTH), boxWidth);
+    EXPECT_EQ(attr(button, ATTR_LEFT), 300);
+}
+
 TEST_F(QtWindow, ClosingTheWindowCommitsTheCloseControlAndKeepsItShown) {
     const int close = NewCtrl(panel, CTRL_COMMAND_BUTTON, "Close", 10, 10);
     SetCtrlAttribute(panel, close, ATTR_CALLBACK_FUNCTION_POINTER, &Calls::callback);
@@ -157,6 +194,34 @@ TEST_F(QtWindow, AppendedLinesReachTheDocumentWhenTheLoopIsIdle) {
     }
     EXPECT_EQ(edit->document()->blockCount(), 2);
     EXPECT_EQ(edit->toPlainText(), QStringLiteral("one\ntwo"));
+}
+
+// A large text is not held by Qt's document (whose blocks cost several times
+// the text); the box still shows it: dark text pixels on the light base.
+TEST_F(QtWindow, LargeTextLeavesTheDocumentAndIsPainted) {
+    const int box = textBox();
+    std::string text;
+    for (int i = 0; i < 30000; ++i) text += (i ? "\nWWWW line " : "WWWW line ") + std::to_string(i);
+    ResetTextBox(panel, box, text.c_str());
+    SetCtrlAttribute(panel, box, ATTR_FIRST_VISIBLE_LINE, 15000);
+    QPlainTextEdit* edit = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* e = qobject_cast<QPlainTextEdit*>(w); e && e->isVisible()) edit = e;
+    ASSERT_NE(edit, nullptr);
+    EXPECT_LE(edit->document()->characterCount(), 1);
+    const std::string path = tempPng();
+    ASSERT_EQ(AutoRenderPanel(panel, path.c_str()), 0);
+    QImage image(QString::fromLocal8Bit(path.c_str()));
+    std::remove(path.c_str());
+    const QRect area = edit->geometry().adjusted(6, 6, -30, -30);  // inside the frame, scroll bars aside
+    int dark = 0, light = 0;
+    for (int y = area.top(); y < area.bottom(); ++y)
+        for (int x = area.left(); x < area.right(); ++x) (qGray(image.pixel(x, y)) < 100 ? dark : light)++;
+    EXPECT_GT(dark, 200) << "text is painted";
+    EXPECT_GT(light, dark) << "on the base colour";
+
+    ResetTextBox(panel, box, "small\ntext");
+    EXPECT_EQ(edit->toPlainText(), QStringLiteral("small\ntext")) << "a small text is the document's again";
 }
 
 TEST_F(QtWindow, VisibleLinesFollowTheBoxHeight) {
