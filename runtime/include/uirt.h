@@ -312,7 +312,9 @@ UIRT_API int ClipboardPutText(const char* text);
 UIRT_API int ClipboardGetText(char** text, int* available);
 
 /* ---- Files -------------------------------------------------------------------
- * Plain files, usable before InitUIRuntime. */
+ * Plain files, usable before InitUIRuntime. A path (here, in LoadPanel and
+ * from FileSelectPopup) is Windows-1251 text like every text of the run-time;
+ * it is converted to the system's UTF-8 file name when the file is opened. */
 #define VAL_READ_WRITE 0
 #define VAL_READ_ONLY 1
 #define VAL_WRITE_ONLY 2

@@ -68,6 +68,23 @@ bool platformCanStart(int argc, char** argv) {
     return true;
 }
 
+// Qt 6 asks for the file dialog's type names ("Folder", "%1 File", ...) in
+// the context QAbstractFileIconProvider, while its Russian catalogue still
+// holds them under QFileDialog; this looks them up there. Installed after the
+// catalogue, so it is asked first; other contexts are left to the catalogue.
+class FileTypeNames : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
+        if (!context || std::strcmp(context, "QAbstractFileIconProvider") != 0) return {};
+        const QString moved = QCoreApplication::translate("QFileDialog", source, nullptr, n);
+        if (moved != QString::fromUtf8(source)) return moved;
+        const QString same = QCoreApplication::translate("QFileDialog", source, disambiguation, n);
+        return same != QString::fromUtf8(source) ? same : QString();
+    }
+};
+
 // The programs on this run-time speak Russian: Qt's own texts (the file
 // dialog, the buttons of message boxes, the editors' menus) come from Qt's
 // Russian translations when they are installed, English otherwise.
@@ -77,10 +94,12 @@ void speakRussian() {
     done = true;
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     auto* translator = new QTranslator(qApp);
-    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator);
-    else
+        QCoreApplication::installTranslator(new FileTypeNames(qApp));
+    } else {
         delete translator;
+    }
 }
 
 }  // namespace

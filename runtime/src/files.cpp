@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core.h"
+#include "cp1251.h"
 
 namespace uirt {
 namespace {
@@ -233,7 +234,8 @@ UIRT_API int CVI_OpenFile(const char* path, int readWrite, int action, int fileT
         int flags = uirt::openFlags(readWrite, action);
         if (!path || flags < 0 || (fileType != VAL_BINARY && fileType != VAL_ASCII)) return -1;
         auto f = std::make_unique<uirt::OpenFile>();
-        f->fd = ::open(path, flags, 0666);
+        // Paths are Windows-1251 text; the system's file names are UTF-8.
+        f->fd = ::open(cp1251::to_utf8(path).c_str(), flags, 0666);
         if (f->fd < 0) return -1;
         struct stat st;
         if (::fstat(f->fd, &st) != 0 || S_ISDIR(st.st_mode)) return -1;

@@ -376,8 +376,9 @@ private:
 };
 
 void report(const char* fileName, const LoadError& e) {
-    if (e.line > 0) std::fprintf(stderr, "%s:%d: %s\n", fileName, e.line, e.message.c_str());
-    else std::fprintf(stderr, "%s: %s\n", fileName, e.message.c_str());
+    const std::string name = cp1251::to_utf8(fileName);  // the terminal shows UTF-8
+    if (e.line > 0) std::fprintf(stderr, "%s:%d: %s\n", name.c_str(), e.line, e.message.c_str());
+    else std::fprintf(stderr, "%s: %s\n", name.c_str(), e.message.c_str());
 }
 
 }  // namespace
@@ -414,7 +415,8 @@ int parseKeyName(const std::string& name) {
 int loadPanel(Backend& backend, int parentPanel, const char* fileName, int resourceId) {
     if (!fileName) return UIE_BAD_VALUE;
     try {
-        std::ifstream in(fileName, std::ios::binary);
+        // The name is Windows-1251 text; the system's file names are UTF-8.
+        std::ifstream in(cp1251::to_utf8(fileName), std::ios::binary);
         if (!in) throw LoadError{0, std::string("cannot open the file: ") + std::strerror(errno)};
         std::vector<PanelSection> panels = parseFile(in);
         if (in.bad()) throw LoadError{0, "cannot read the file"};

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "contract.h"
+#include "cp1251.h"
 
 namespace {
 
@@ -206,6 +207,26 @@ TEST(Files, PathsLongerThanTheOldLimitWork) {
     EXPECT_EQ(CVI_ReadFile(h, buf, 3), 3);
     EXPECT_STREQ(buf, "abc");
     CVI_CloseFile(h);
+}
+
+// A path is Windows-1251 text; the file on disk has the UTF-8 name.
+TEST(Files, PathsInWindows1251NameFilesWithUtf8Names) {
+    using namespace cp1251::literals;
+    const std::string root = tempDir();
+    const std::string dir = root + "/папка";  // this source is UTF-8: the system's name
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    writeFile(dir + "/цепи.net", "net list");
+    const std::string path = root + "/"_cp1251 + "папка/цепи.net"_cp1251;
+    int h = CVI_OpenFile(path.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(readAll(h, 64), "net list");
+    CVI_CloseFile(h);
+    const std::string out = root + "/"_cp1251 + "папка/список.cha"_cp1251;
+    h = CVI_OpenFile(out.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(CVI_WriteFile(h, "1 N\n", 4), 4);
+    CVI_CloseFile(h);
+    EXPECT_EQ(readFile(dir + "/список.cha"), "1 N\n") << "created under the UTF-8 name";
 }
 
 TEST(Files, FailuresAreResultsNotCrashes) {

@@ -1,5 +1,7 @@
 // Resource files: panels and controls built from the text format, callbacks
 // bound by name, and every kind of error reported on stderr with file and line.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -82,6 +84,13 @@ protected:
     }
     std::string dir;
 };
+
+TEST_F(Resources, FileNameIsWindows1251Text) {
+    ASSERT_EQ(mkdir((dir + "/ресурсы").c_str(), 0700), 0);  // the UTF-8 name on disk
+    write(kGood, "ресурсы/Окно.uir");
+    const std::string name = dir + "/"_cp1251 + "ресурсы/Окно.uir"_cp1251;
+    EXPECT_GT(LoadPanel(0, name.c_str(), 2), 0);
+}
 
 TEST_F(Resources, LoadsPanelControlsAndCallbacksByName) {
     std::string path = write(kGood);

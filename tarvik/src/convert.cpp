@@ -164,7 +164,12 @@ std::optional<int> OpenInput(const char* name, Input& in) {
         // The very file opened above, not whatever the name leads to by now.
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
         in.file = CVI_OpenFile(self.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
-        if (in.file <= 0 && !standardInput) in.file = CVI_OpenFile(name, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+        if (in.file <= 0 && !standardInput) {
+            // No /proc: the name itself, given to CVI_OpenFile as Windows-1251 text.
+            bool lossless = false;
+            const std::string text = cp1251::from_utf8(name, '?', &lossless);
+            if (lossless) in.file = CVI_OpenFile(text.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+        }
         in.size = st.st_size;
         if (in.file > 0) return std::nullopt;
     }
@@ -384,7 +389,7 @@ int Convert(const Options& o) {
         return kExitFileError;
     }
     const std::string uir = FindResourceFile();
-    if (LoadPanels(uir.c_str()) < 0) return Fail("cannot load the resource file", uir, 0);
+    if (LoadPanels(uir.c_str()) < 0) return Fail("cannot load the resource file", cp1251::to_utf8(uir), 0);
 
     Input in;
     if (const auto rc = OpenInput(o.input, in)) return *rc;

@@ -60,7 +60,7 @@ int Run(const DiffOptions& o) {
     if (!IsChainListName(o.oldPath) || !IsChainListName(o.newPath)) {
         if (!InitUIRuntime(0, nullptr, UIRT_BACKEND_HEADLESS)) return Trouble("cannot start the user-interface run-time");
         const std::string uir = FindResourceFile();
-        if (LoadPanels(uir.c_str()) < 0) return Trouble("cannot load the resource file " + Quoted(uir));
+        if (LoadPanels(uir.c_str()) < 0) return Trouble("cannot load the resource file " + Quoted(cp1251::to_utf8(uir)));
     }
     // The old list is made ready for comparison while the new one is read.
     ChainList lists[2];

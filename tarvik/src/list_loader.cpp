@@ -14,6 +14,7 @@
 #include <new>
 #include <string>
 
+#include "cp1251.h"
 #include "fd_write.h"
 #include "reader.h"
 #include "uirt.h"
@@ -74,9 +75,26 @@ double ThreadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// Opens the file with the system's (UTF-8) name path for the decoders.
+// CVI_OpenFile takes Windows-1251 text, so the file is opened here and handed
+// over as /proc/self/fd/N; without /proc, by its name when Windows-1251 can
+// hold it. A handle > 0, or <= 0 with errno set.
+int OpenForDecoders(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int file = CVI_OpenFile(("/proc/self/fd/" + std::to_string(fd)).c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    ::close(fd);
+    if (file <= 0) {
+        bool lossless = false;
+        const std::string text = cp1251::from_utf8(path, '?', &lossless);
+        if (lossless) file = CVI_OpenFile(text.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    }
+    return file;
+}
+
 // Runs the decoders on the file at path; their chain list goes into list.
 LoadResult Decode(const char* path, int panel, int control, ChainList& list) {
-    const int file = CVI_OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    const int file = OpenForDecoders(path);
     if (file <= 0) return Failed(LoadResult::CannotRead);
     ResetTextBox(panel, control, "");
     R.ReadFailed = false;

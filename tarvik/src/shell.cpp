@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <new>
 #include <string>
 #include <sys/stat.h>
@@ -57,9 +58,12 @@ void SayFileError(const char* what, const char* path, int err) {
     MessagePopup("ОШИБКА!"_cp1251, text.c_str());
 }
 
+// The system's (UTF-8) name of a path the file dialog gave in Windows-1251.
+std::string SystemName(const char* path) { return cp1251::to_utf8(path); }
+
 // errno of opening path for reading, or 0 when it opens as a readable file.
 int OpenProblem(const char* path) {
-    const int fd = ::open(path, O_RDONLY);
+    const int fd = ::open(SystemName(path).c_str(), O_RDONLY);
     if (fd < 0) return errno ? errno : EIO;
     struct stat st {};
     const int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
@@ -141,7 +145,9 @@ int WriteList(int panel, int fd) {
 // a temporary name and renamed over it only when every byte was written, so a
 // failure leaves the old file (or none) and never a partial list; a device
 // (e.g. a printer port) is written in place. errno of the failure, or 0.
-int SaveList(int panel, const char* path) {
+int SaveList(int panel, const char* listPath) {
+    const std::string name = SystemName(listPath);
+    const char* path = name.c_str();
     struct stat st {};
     if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) return EISDIR;
@@ -211,6 +217,17 @@ bool IsFile(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The first of the UTF-8 candidates that is a file and whose name Windows-1251
+// can hold (LoadPanel takes Windows-1251), converted; empty when none.
+std::string FirstUsable(std::initializer_list<std::string> candidates) {
+    for (const std::string& path : candidates) {
+        bool lossless = false;
+        std::string name = cp1251::from_utf8(path, '?', &lossless);
+        if (lossless && IsFile(path)) return name;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string FindResourceFile() {
@@ -219,12 +236,13 @@ std::string FindResourceFile() {
     if (len > 0 && static_cast<std::size_t>(len) < exe.size()) {
         exe.resize(static_cast<std::size_t>(len));
         const std::string dir = exe.substr(0, exe.rfind('/') + 1);
-        if (IsFile(dir + "Tarvik.uir")) return dir + "Tarvik.uir";
-        // An installed tree moved elsewhere: <prefix>/bin/tarvik, <prefix>/share/tarvik.
-        if (IsFile(dir + "../share/tarvik/Tarvik.uir")) return dir + "../share/tarvik/Tarvik.uir";
+        // Beside the program, or an installed tree moved elsewhere:
+        // <prefix>/bin/tarvik, <prefix>/share/tarvik.
+        if (std::string found = FirstUsable({dir + "Tarvik.uir", dir + "../share/tarvik/Tarvik.uir"}); !found.empty())
+            return found;
     }
-    const std::string installed = std::string(TARVIK_DATADIR) + "/Tarvik.uir";
-    if (IsFile(installed)) return installed;
+    // A folder Windows-1251 cannot name falls back to the installed file.
+    if (std::string found = FirstUsable({std::string(TARVIK_DATADIR) + "/Tarvik.uir"}); !found.empty()) return found;
     return "Tarvik.uir";
 }
 

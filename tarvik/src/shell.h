@@ -41,7 +41,8 @@ void RegisterCallbacks();
 
 // Path of Tarvik.uir: next to the executable, else in ../share/tarvik beside
 // it, else in the configured install location, else "Tarvik.uir" in the
-// current directory.
+// current directory. The path is Windows-1251 text, as LoadPanel takes it; a
+// folder whose name Windows-1251 cannot hold is passed over.
 std::string FindResourceFile();
 
 // Registers the callbacks and loads the main, progress and information panels

@@ -178,6 +178,23 @@ TEST_F(Shell, SecondFileReplacesTheFirstEvenWhenRefused) {
     ExpectUnrecognisedPopup();
 }
 
+// The file dialog gives paths in Windows-1251; the folder on disk has the
+// UTF-8 name.
+TEST_F(Shell, OpensAndSavesInAFolderNamedInCyrillic) {
+    const std::string folder = TempPath("Проекты усилителя");  // UTF-8: the system's name
+    mkdir(folder.c_str(), 0700);
+    const std::string net = ReadBytes(ExampleFile("preamp_orcad.net"));
+    WriteTemp(net, "Проекты усилителя/предусилитель.net");
+    ASSERT_EQ(ReadBytes(folder + "/предусилитель.net"), net);
+    const std::string dialogFolder = TempPath(cp1251::from_utf8("Проекты усилителя"));
+    OpenFile(dialogFolder + "/предусилитель.net"_cp1251);
+    ASSERT_EQ(Popups().size(), 1u) << "no error message";
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha")));
+    SaveTo(dialogFolder + "/цепи.cha"_cp1251);
+    EXPECT_EQ(Popups().size(), 2u) << "no error message";
+    EXPECT_EQ(ReadBytes(folder + "/цепи.cha"), ReadBytes(ExampleFile("preamp.cha")));
+}
+
 int nestedOpenCalls = 0;
 void OpenAgainDuringDecode(int) {
     ++nestedOpenCalls;

@@ -2,7 +2,9 @@
 // automation interface or by a simulated user.
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QAbstractButton>
 #include <QImage>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "qt_test.h"
@@ -151,6 +154,28 @@ TEST_F(QtDialogs, DialogsSpeakRussian) {
     EXPECT_EQ(ConfirmPopup("?", "?"), 0);
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{QStringLiteral(u"&Да"), QStringLiteral(u"&Нет")}));
+}
+
+// The file dialog's list names a folder's type in Russian.
+TEST_F(QtDialogs, FileDialogListNamesFoldersInRussian) {
+    const std::string dir = tempDir();
+    ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0700), 0);
+    QString type;
+    QTimer::singleShot(30, qApp, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        if (auto* model = d->findChild<QFileSystemModel*>()) {
+            const QModelIndex sub = model->index(QString::fromStdString(dir + "/sub"), 2);
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 5000 && (type = model->data(sub).toString()).isEmpty())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        d->reject();
+    });
+    char path[MAX_PATHNAME_LEN];
+    FileSelectPopup(dir.c_str(), "*.cha", "*.cha", "", VAL_LOAD_BUTTON, 0, 1, 1, 1, path);
+    EXPECT_EQ(type, QStringLiteral(u"Папка"));
 }
 
 class QtMenus : public QtPanel {
