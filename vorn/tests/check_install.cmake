@@ -20,7 +20,7 @@ endif()
 
 # find_package
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
-    "-DCMAKE_PREFIX_PATH=${prefix}")
+    "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_C_COMPILER=${CC}" "-DCMAKE_C_FLAGS=${CFLAGS}")
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
 run("${WORK_DIR}/consumer/consumer")
 if(NOT last_output STREQUAL "6 8\n")
@@ -34,7 +34,8 @@ set(ENV{PKG_CONFIG_PATH} "${pcdir}")
 run(pkg-config --cflags --libs vorn)
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run(cc "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
+separate_arguments(cflags UNIX_COMMAND "${CFLAGS}")
+run("${CC}" ${cflags} "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
 get_filename_component(libdir "${libs}" DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
 run("${WORK_DIR}/pc_consumer")
