@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "arith.h"
 #include "sequence.h"
 
 namespace vorn {
@@ -24,7 +25,7 @@ public:
     // a variable, or one operator or function applied to literals and
     // variables) is a direct call.
     double Run() {
-        if (singleSum) return *singleLeft + *singleRight;
+        if (singleSum) return arith::Add(*singleLeft, *singleRight);
         if (single != nullptr) return single(singleLeft, singleRight);
         return RunCode();
     }
