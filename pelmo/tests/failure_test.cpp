@@ -23,14 +23,16 @@ std::atomic<bool> gNewFails{false};  // operator new counts only when set
 bool FailThisOne() { return gAllocations++ == gFailAt; }
 }  // namespace
 
+// Visible: under the address sanitizer its run-time links against them.
+#define WRAPPER extern "C" __attribute__((visibility("default")))
 extern "C" {
 void* __real_malloc(std::size_t);
 void* __real_calloc(std::size_t, std::size_t);
 void* __real_realloc(void*, std::size_t);
-void* __wrap_malloc(std::size_t size) { return FailThisOne() ? nullptr : __real_malloc(size); }
-void* __wrap_calloc(std::size_t n, std::size_t size) { return FailThisOne() ? nullptr : __real_calloc(n, size); }
-void* __wrap_realloc(void* p, std::size_t size) { return FailThisOne() ? nullptr : __real_realloc(p, size); }
 }
+WRAPPER void* __wrap_malloc(std::size_t size) { return FailThisOne() ? nullptr : __real_malloc(size); }
+WRAPPER void* __wrap_calloc(std::size_t n, std::size_t size) { return FailThisOne() ? nullptr : __real_calloc(n, size); }
+WRAPPER void* __wrap_realloc(void* p, std::size_t size) { return FailThisOne() ? nullptr : __real_realloc(p, size); }
 
 void* operator new(std::size_t size) {
     if (gNewFails && FailThisOne()) throw std::bad_alloc();
