@@ -6,7 +6,8 @@ set -euo pipefail
 # mouse input, screen captures).
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev libmuparser-dev qt6-translations-l10n
-          xvfb xauth openbox xdotool imagemagick x11-utils)
+          xvfb xauth openbox xdotool imagemagick x11-utils
+          clang libclang-rt-14-dev valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

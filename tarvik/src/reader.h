@@ -19,7 +19,13 @@
 
 namespace tarvik {
 
-inline constexpr int kWindowSize = 4194304;
+// The window's size. A build may choose a small one (TARVIK_READ_WINDOW) so
+// that small files cross its edges; it must hold the longest look-ahead.
+#ifndef TARVIK_READ_WINDOW
+#define TARVIK_READ_WINDOW 4194304
+#endif
+inline constexpr int kWindowSize = TARVIK_READ_WINDOW;
+static_assert(kWindowSize >= 16, "the ACCEL ASCII decoder looks 11 bytes ahead");
 inline constexpr int kWindowPadding = 64;  // readable bytes behind the window, for block scans
 
 struct ReaderState {

@@ -17,10 +17,29 @@ inline std::int32_t ToInt(double v) {
 
 inline double Flag(bool b) { return b ? 1.0 : 0.0; }
 
-inline double Add(double l, double r) { return l + r; }
+// l + r and l * r, giving the left operand's NaN when both are NaNs. The
+// processor passes on the NaN of the operand it names first, and a compiler
+// may swap the operands of a sum or product at will, so two places that add
+// the same values could give NaNs of opposite signs. Naming the instruction
+// fixes the order.
+inline double Add(double l, double r) {
+#if defined(__x86_64__) && defined(__SSE2__)
+    __asm__("addsd %1, %0" : "+x"(l) : "xm"(r));
+    return l;
+#else
+    return l + r;
+#endif
+}
+inline double Mul(double l, double r) {
+#if defined(__x86_64__) && defined(__SSE2__)
+    __asm__("mulsd %1, %0" : "+x"(l) : "xm"(r));
+    return l;
+#else
+    return l * r;
+#endif
+}
 inline double Sub(double l, double r) { return l - r; }
 inline double Neg(double r) { return -r; }
-inline double Mul(double l, double r) { return l * r; }
 inline double Div(double l, double r) { return l / r; }
 inline double Pow(double l, double r) { return std::pow(l, r); }
 inline double Gt(double l, double r) { return Flag(l > r); }

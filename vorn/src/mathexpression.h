@@ -3,8 +3,11 @@
 #ifndef VORN_MATHEXPRESSION_H
 #define VORN_MATHEXPRESSION_H
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "program.h"
@@ -107,6 +110,7 @@ public:
     bool FindFunction(const char* name, unsigned& index) const;
 
     // Variables: false for a duplicate name or one starting with a digit.
+    // Both take constant time on average.
     bool AddVariable(const char* name, const double* target);
     std::int32_t FindVariable(const char* name) const;
 
@@ -121,6 +125,7 @@ public:
         return program.Run();
     }
     // The same value computed node by node through each evaluator's Compute.
+    // Allocates its value stack; for checking the compiled evaluation.
     double EvaluateByNodes();
     // Value of the tree ending at item `index` of a parsed sequence, through Compute.
     double EvaluateItem(unsigned index);
@@ -128,13 +133,13 @@ public:
     double Pop() override;
     bool IsEmpty() override;
 
-    // Longest literal at `at` (0 when none) and its value; rewrites an
-    // exponent letter in place to "e".
-    static int ReadNumber(char* at, double* value);
+    // Length of the longest literal at `at` (0 when none) and its value.
+    static std::size_t ReadNumber(const char* at, double* value);
 
     const std::vector<EvaluatorEntry>& Operators() const { return operators; }
     const std::vector<EvaluatorEntry>& Functions() const { return functions; }
-    const std::vector<MathExprItem>& Sequence() const { return sequence; }
+    // The sequence, item by item, as full records (built on each call).
+    std::vector<MathExprItem> Items() const;
     const std::vector<VariableRecord>& Variables() const { return variables; }
     const std::string& Text() const { return text; }
     bool Valid() const { return valid; }
@@ -142,25 +147,36 @@ public:
 private:
     struct PendingEntry;
 
-    void Parse(char* work);
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept {
+            return std::hash<std::string_view>()(name);
+        }
+    };
+
+    void Parse(const char* work, std::size_t len);
     MathExprItem ResolveToken(const std::string& token, char delimiter, bool& isFunction) const;
-    void Append(const MathExprItem& item);
-    void AppendChecked(const MathExprItem& item);
-    vorn::Code CodeOf(const IMathExprEvaluator* evaluator) const;
-    bool CheckOperands(unsigned index);
-    void PrepareEvaluation();
+    void AppendChecked(vorn::Code code);
+    const IMathExprEvaluator* EvaluatorOf(vorn::Code code) const;
+    void IndexOperators();
 
     std::vector<EvaluatorEntry> operators;
     std::vector<EvaluatorEntry> functions;
-    std::vector<MathExprItem> sequence;
+    vorn::Sequence sequence;
     std::vector<MathExprItem> workSequence;
     std::vector<VariableRecord> variables;
     std::string text;
     std::int32_t cursor = -1;
     bool valid = false;
 
-    // Parallel to `sequence`: each item's kind and where its operand tree begins.
-    std::vector<vorn::ItemShape> shapes;
+    // Position of every variable's record by name.
+    std::unordered_map<std::string, std::int32_t, NameHash, std::equal_to<>> variableIndex;
+    // The operator table by first byte: the operator whose one-byte symbol it
+    // is (or -1), and whether a two-byte symbol starts with it.
+    std::array<std::int8_t, 256> oneByteOperator{};
+    std::array<bool, 256> startsPair{};
+    // Function names as the table gives them, read once.
+    std::vector<std::string> functionNames;
     vorn::Program program;
 };
 

@@ -18,8 +18,8 @@ constexpr int kLineWrongUse = 460;
 constexpr int kLineUnknownFunction = 517;
 constexpr int kLineUnknownVariable = 543;
 
-constexpr std::int32_t kBracket = -1;
-constexpr std::int32_t kCall = 11;
+constexpr std::int8_t kBracket = -1;
+constexpr std::int8_t kCall = 11;
 
 // Symbol code of two adjacent bytes; the first is taken as a signed byte, so a
 // first byte of 0x80 or more never forms an operator.
@@ -49,7 +49,7 @@ long long Magnitude(const char* begin, const char* end) {
             if (*p != '0') seenNonZero = true; else --order;
         }
     while (p < end && IsDigit(*p)) ++p;
-    if (p < end && *p == 'e') {
+    if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
         const bool negative = p < end && *p == '-';
         if (p < end && (*p == '+' || *p == '-')) ++p;
@@ -78,37 +78,46 @@ double DecimalValue(const char* begin, const char* end) {
 
 }  // namespace
 
+// An entry of the stack of pending operators, calls and open brackets.
 struct MathExpression::PendingEntry {
-    std::int32_t priority;
-    const IMathExprEvaluator* evaluator;
+    std::int8_t priority;  // kBracket, kCall or an operator's precedence
+    vorn::Code code;
 };
 
 bool MathExpression::SetExpression(const char* newText) {
     valid = false;
     program.Clear();
     text = newText;
-    std::string work(text);
-    Parse(work.data());
-    PrepareEvaluation();
+    Parse(text.data(), text.size());
+    if (!sequence.Empty()) program.Build(sequence, sequence.Size() - 1);
     valid = true;
     return true;
 }
 
-int MathExpression::ReadNumber(char* at, double* value) {
-    int i = (at[0] == '+' || at[0] == '-') ? 1 : 0;
+std::size_t MathExpression::ReadNumber(const char* at, double* value) {
+    std::size_t i = (at[0] == '+' || at[0] == '-') ? 1 : 0;
     if (!IsDigit(at[i])) return 0;
     while (IsDigit(at[i])) ++i;
     if (at[i] == '.') {
         ++i;
         while (IsDigit(at[i])) ++i;
     }
+    std::size_t marker = 0;
     if (IsExponentMarker(at[i])) {
-        at[i] = 'e';
+        marker = i;
         ++i;
         if (at[i] == '+' || at[i] == '-') ++i;
         while (IsDigit(at[i])) ++i;
     }
-    if (value != nullptr) *value = DecimalValue(at, at + i);
+    if (value == nullptr) return i;
+    if (marker != 0 && static_cast<unsigned char>(at[marker]) >= 0x80) {
+        // The conversion knows only the Latin exponent letters.
+        std::string literal(at, i);
+        literal[marker] = 'e';
+        *value = DecimalValue(literal.data(), literal.data() + i);
+    } else {
+        *value = DecimalValue(at, at + i);
+    }
     return i;
 }
 
@@ -128,63 +137,30 @@ MathExprItem MathExpression::ResolveToken(const std::string& token, char delimit
     return MathExprItem{variables[static_cast<std::size_t>(index)].evaluator, 0.0, false};
 }
 
-void MathExpression::Append(const MathExprItem& item) {
-    vorn::ItemShape shape;
-    shape.spanStart = static_cast<std::int32_t>(sequence.size());
-    shape.code = CodeOf(item.evaluator);
-    if (shape.code == vorn::Code::Variable)
-        shape.source = static_cast<const VariableEvaluator*>(item.evaluator)->Target();
-    shapes.push_back(shape);
-    try {
-        sequence.push_back(item);
-    } catch (...) {
-        shapes.pop_back();
-        throw;
-    }
-}
-
-// The operands of the item at `index` are the trees that end just left of it,
-// right operand first. Each earlier tree is already known, so the check only
-// walks the item's own operands; a "-" whose right operand reaches the first
-// item has nothing to its left and becomes a negation.
-bool MathExpression::CheckOperands(unsigned index) {
-    vorn::ItemShape& shape = shapes[index];
-    const int arity = vorn::Arity(shape.code);
-    std::int32_t cur = static_cast<std::int32_t>(index) - 1;
-    for (int k = 0; k < arity; ++k) {
-        if (cur < 0) return false;
-        cur = shapes[static_cast<std::size_t>(cur)].spanStart - 1;
-        if (k == 0 && shape.code == vorn::Code::Minus && cur < 0) {
-            shape.code = vorn::Code::Neg;
-            break;
-        }
-    }
-    shape.spanStart = cur + 1;
-    return true;
-}
-
-void MathExpression::AppendChecked(const MathExprItem& item) {
-    Append(item);
-    if (!CheckOperands(static_cast<unsigned>(sequence.size() - 1))) {
+void MathExpression::AppendChecked(vorn::Code code) {
+    if (!sequence.AppendChecked(code)) {
         valid = false;
         RaiseMATError(kLineWrongUse, "Неверное использование, надо: "_cp1251 +
-                                         item.evaluator->Description());
+                                         EvaluatorOf(code)->Description());
     }
 }
 
-void MathExpression::Parse(char* work) {
-    sequence.clear();
-    shapes.clear();
+void MathExpression::Parse(const char* work, std::size_t len) {
+    sequence.Clear();
     std::string token;
     std::vector<PendingEntry> pending;
-    const std::size_t len = std::strlen(work);
     std::size_t pos = 0;
-    double number = 0.0;
 
     const auto appendLiteral = [&](std::size_t at) {
-        const int count = ReadNumber(work + at, &number);
-        Append(MathExprItem{nullptr, number, true});
-        return static_cast<std::size_t>(count);
+        double number = 0.0;
+        const std::size_t count = ReadNumber(work + at, &number);
+        sequence.AppendLiteral(number);
+        return count;
+    };
+    const auto emitTop = [&] {
+        const vorn::Code code = pending.back().code;
+        pending.pop_back();
+        AppendChecked(code);
     };
 
     while (work[pos] == ' ') ++pos;
@@ -194,18 +170,19 @@ void MathExpression::Parse(char* work) {
         // A literal, then the byte after it in the same step.
         if (token.empty() && IsDigit(work[pos])) pos += appendLiteral(pos);
         const char c = work[pos];
+        const auto byte = static_cast<unsigned char>(c);
 
         // The current operator: a two-byte symbol wins over a one-byte one.
-        const IMathExprEvaluator* current = nullptr;
+        int current = -1;
         unsigned index = 0;
-        if (pos + 1 < len && FindOperator(PairCode(c, work[pos + 1]), index)) {
-            current = operators[index].evaluator;
+        if (startsPair[byte] && pos + 1 < len && FindOperator(PairCode(c, work[pos + 1]), index)) {
+            current = static_cast<int>(index);
             ++pos;
-        } else if (FindOperator(c, index)) {
-            current = operators[index].evaluator;
+        } else {
+            current = oneByteOperator[byte];
         }
 
-        if (current == nullptr && c != '(' && c != ')' && c != ',') {
+        if (current < 0 && c != '(' && c != ')' && c != ',') {
             if (c != ' ' && c != '\0') token += c;
             ++pos;
             continue;
@@ -214,32 +191,32 @@ void MathExpression::Parse(char* work) {
         if (!token.empty()) {
             bool isFunction = false;
             const MathExprItem item = ResolveToken(token, c, isFunction);
-            if (isFunction)
-                pending.push_back(PendingEntry{kCall, item.evaluator});
-            else
-                Append(item);
+            if (isFunction) {
+                unsigned fn = 0;
+                while (functions[fn].evaluator != item.evaluator) ++fn;
+                pending.push_back(PendingEntry{
+                    kCall, static_cast<vorn::Code>(vorn::kFirstFunction + static_cast<int>(fn))});
+            } else {
+                sequence.AppendVariable(item.evaluator);
+            }
             token.clear();
         }
 
-        if (current != nullptr) {
-            const std::int32_t p = static_cast<const IMathOperator*>(current)->Precedence();
+        if (current >= 0) {
+            const auto* op = static_cast<const IMathOperator*>(operators[static_cast<std::size_t>(current)].evaluator);
+            const auto p = static_cast<std::int8_t>(op->Precedence());
             while (!pending.empty() && pending.back().priority != kBracket &&
-                   pending.back().priority >= p) {
-                const PendingEntry top = pending.back();
-                pending.pop_back();
-                AppendChecked(MathExprItem{top.evaluator, 0.0, false});
-            }
-            pending.push_back(PendingEntry{p, current});
+                   pending.back().priority >= p)
+                emitTop();
+            pending.push_back(PendingEntry{p, static_cast<vorn::Code>(vorn::kFirstOperator + current)});
         } else if (c == '(') {
-            pending.push_back(PendingEntry{kBracket, nullptr});
+            pending.push_back(PendingEntry{kBracket, vorn::Code::Literal});
             while (work[pos + 1] == ' ') ++pos;
             if (work[pos + 1] == '-' && IsDigit(work[pos + 2])) pos += appendLiteral(pos + 1);
         } else {
             if (pending.empty()) RaiseMATError(kLineNoOpening, "Нет открывающей скобки"_cp1251);
             while (pending.back().priority != kBracket) {
-                const PendingEntry top = pending.back();
-                pending.pop_back();
-                AppendChecked(MathExprItem{top.evaluator, 0.0, false});
+                emitTop();
                 if (pending.empty())
                     RaiseMATError(kLineNoOpening, "Нет открывающей скобки"_cp1251);
             }
@@ -250,12 +227,11 @@ void MathExpression::Parse(char* work) {
 
     if (!token.empty()) {
         bool isFunction = false;
-        Append(ResolveToken(token, '\0', isFunction));
+        sequence.AppendVariable(ResolveToken(token, '\0', isFunction).evaluator);
     }
     while (!pending.empty()) {
-        const PendingEntry top = pending.back();
-        pending.pop_back();
-        if (top.priority == kBracket) RaiseMATError(kLineNoClosing, "Нет закрывающей скобки"_cp1251);
-        AppendChecked(MathExprItem{top.evaluator, 0.0, false});
+        if (pending.back().priority == kBracket)
+            RaiseMATError(kLineNoClosing, "Нет закрывающей скобки"_cp1251);
+        emitTop();
     }
 }

@@ -37,26 +37,18 @@ constexpr int kEnd = kFusedBase + 16;
 
 }  // namespace
 
-// A value during compilation: in place (a literal or a variable not yet
-// pushed) or computed onto the run-time stack by instruction `producer`.
-struct Program::Operand {
-    const double* inPlace;
-    long producer;
-};
-
-// Merges "left OUTER right" into the instruction that computed `right` when
-// that one was "*a INNER *b" with both operands in place and `left` is on the
-// stack below it.
-bool Program::TryFuse(Code outerCode, const Operand& left, const Operand& right) {
+// Merges "left OUTER right" into the last instruction when that one computed
+// `right` as "*a INNER *b" with both operands in place and `left` is on the
+// stack below it. An operand on the stack is null; the value on top of the
+// stack is always the last instruction's.
+bool Program::TryFuse(Code outerCode, const double* left, const double* right) {
     const int outer = FusableIndex(outerCode);
-    if (outer < 0 || left.inPlace != nullptr || right.inPlace != nullptr || code.empty() ||
-        right.producer != static_cast<long>(code.size()) - 1)
-        return false;
-    Instruction& last = code.back();
-    if (last.op % 4 != (kLeftInPlace | kRightInPlace) || last.op >= kFusedBase) return false;
-    const int inner = FusableIndex(static_cast<Code>(last.op / 4));
+    if (outer < 0 || left != nullptr || right != nullptr || code.empty()) return false;
+    std::uint8_t& last = code.back();
+    if (last % 4 != (kLeftInPlace | kRightInPlace) || last >= kFusedBase) return false;
+    const int inner = FusableIndex(static_cast<Code>(last / 4));
     if (inner < 0) return false;
-    last.op = static_cast<std::uint16_t>(Fused(outer, inner));
+    last = static_cast<std::uint8_t>(Fused(outer, inner));
     return true;
 }
 
@@ -123,56 +115,81 @@ Program::Step Program::SingleStep(int op) {
 
 void Program::Clear() {
     code.clear();
+    args.clear();
     single = nullptr;
     singleSum = false;
 }
 
-void Program::Build(const std::vector<MathExprItem>& items, const std::vector<ItemShape>& shapes,
-                    unsigned last) {
-    code.clear();
-    std::vector<Operand> operands;
+namespace {
+
+const double* TargetOf(const IMathExprEvaluator* variable) {
+    return static_cast<const MathExpression::VariableEvaluator*>(variable)->Target();
+}
+
+}  // namespace
+
+void Program::Build(const Sequence& sequence, std::size_t last) {
+    Clear();
+    const Sequence::Span span = sequence.TreeOf(last);
+    const std::vector<Leaf>& leaves = sequence.Leaves();
+    std::size_t leaf = span.firstLeaf;
+    // At most one instruction per item and one argument per leaf: reserved
+    // once, so that no growth copies a huge program.
+    code.reserve(last - span.first + 2);
+    args.reserve(std::min(leaves.size() - leaf, last - span.first + 1));
     long slots = 0;
     long deepest = 1;
-    const auto emit = [&](int op, const double* left, const double* right, int pushes) {
-        code.push_back(Instruction{static_cast<std::uint16_t>(op), left, right});
-        slots += pushes;
-        deepest = std::max(deepest, slots + 1);
-    };
-    for (auto i = static_cast<unsigned>(shapes[last].spanStart); i <= last; ++i) {
-        const ItemShape& shape = shapes[i];
-        const int arity = Arity(shape.code);
-        if (arity == 0) {
-            operands.push_back(Operand{shape.code == Code::Literal ? &items[i].value : shape.source, -1});
-            continue;
-        }
-        const Operand right = operands.back();
-        operands.pop_back();
-        if (arity == 1) {
-            if (right.inPlace != nullptr)
-                emit(Op(shape.code, kRightInPlace), nullptr, right.inPlace, 1);
-            else
-                emit(Op(shape.code, 0), nullptr, nullptr, 0);
-        } else {
-            const Operand left = operands.back();
-            operands.pop_back();
-            const int mode = (left.inPlace ? kLeftInPlace : 0) | (right.inPlace ? kRightInPlace : 0);
-            if (!TryFuse(shape.code, left, right)) {
-                const int pushes = mode == 0 ? -1 : mode == (kLeftInPlace | kRightInPlace) ? 1 : 0;
-                emit(Op(shape.code, mode), left.inPlace, right.inPlace, pushes);
-            } else {
-                --slots;
+    {
+        // Operands during compilation: in place (the value's address) or
+        // on the run-time stack (null).
+        std::vector<const double*> operands;
+        const auto emit = [&](int op, const double* left, const double* right, int pushes) {
+            code.push_back(static_cast<std::uint8_t>(op));
+            if (left != nullptr) args.push_back(left);
+            if (right != nullptr) args.push_back(right);
+            slots += pushes;
+            deepest = std::max(deepest, slots + 1);
+        };
+        for (std::size_t i = span.first; i <= last; ++i) {
+            const Code itemCode = sequence.CodeAt(i);
+            if (itemCode == Code::Literal) {
+                operands.push_back(&leaves[leaf++].value);
+                continue;
             }
+            if (itemCode == Code::Variable) {
+                operands.push_back(TargetOf(leaves[leaf++].variable));
+                continue;
+            }
+            const double* right = operands.back();
+            operands.pop_back();
+            if (Arity(itemCode) == 1) {
+                if (right != nullptr)
+                    emit(Op(itemCode, kRightInPlace), nullptr, right, 1);
+                else
+                    emit(Op(itemCode, 0), nullptr, nullptr, 0);
+            } else {
+                const double* left = operands.back();
+                operands.pop_back();
+                const int mode = (left ? kLeftInPlace : 0) | (right ? kRightInPlace : 0);
+                if (!TryFuse(itemCode, left, right)) {
+                    const int pushes = mode == 0 ? -1 : mode == (kLeftInPlace | kRightInPlace) ? 1 : 0;
+                    emit(Op(itemCode, mode), left, right, pushes);
+                } else {
+                    --slots;
+                }
+            }
+            operands.push_back(nullptr);
         }
-        operands.push_back(Operand{nullptr, static_cast<long>(code.size()) - 1});
+        if (operands.back() != nullptr) emit(kPush, nullptr, operands.back(), 1);
     }
-    if (operands.back().inPlace != nullptr) emit(kPush, nullptr, operands.back().inPlace, 1);
-    single = code.size() == 1 ? SingleStep(code[0].op) : nullptr;
-    singleSum = code.size() == 1 && code[0].op == Op(Code::Add, kLeftInPlace | kRightInPlace);
+    single = code.size() == 1 ? SingleStep(code[0]) : nullptr;
+    singleSum = code.size() == 1 && code[0] == Op(Code::Add, kLeftInPlace | kRightInPlace);
     if (single != nullptr) {
-        singleLeft = code[0].left;
-        singleRight = code[0].right;
+        const bool binary = code[0] % 4 == (kLeftInPlace | kRightInPlace);
+        singleLeft = binary ? args[0] : nullptr;
+        singleRight = binary ? args[1] : args[0];
     }
-    code.push_back(Instruction{static_cast<std::uint16_t>(kEnd), nullptr, nullptr});
+    code.push_back(static_cast<std::uint8_t>(kEnd));
     stack.assign(static_cast<std::size_t>(deepest) + 1, 0.0);
 }
 
@@ -202,25 +219,26 @@ double Program::RunCode() {
 
     double top = 0.0;
     double* below = stack.data();
-    const Instruction* in = code.data();
-#define VORN_NEXT goto* kHandlers[(++in)->op]
-#define VORN_BINARY(N, F)                                              \
-    N##_SS : --below; top = F(*below, top); VORN_NEXT;                 \
-    N##_SP : top = F(top, *in->right); VORN_NEXT;                      \
-    N##_PS : top = F(*in->left, top); VORN_NEXT;                       \
-    N##_PP : *below++ = top; top = F(*in->left, *in->right); VORN_NEXT;
-#define VORN_UNARY(N, F)                                               \
-    N##_S : top = F(top); VORN_NEXT;                                   \
-    N##_P : *below++ = top; top = F(*in->right); VORN_NEXT;
+    const std::uint8_t* in = code.data();
+    const double* const* arg = args.data();
+#define VORN_NEXT goto* kHandlers[*++in]
+#define VORN_BINARY(N, F)                                                          \
+    N##_SS : --below; top = F(*below, top); VORN_NEXT;                             \
+    N##_SP : top = F(top, **arg++); VORN_NEXT;                                     \
+    N##_PS : top = F(**arg++, top); VORN_NEXT;                                     \
+    N##_PP : *below++ = top; top = F(*arg[0], *arg[1]); arg += 2; VORN_NEXT;
+#define VORN_UNARY(N, F)                                                           \
+    N##_S : top = F(top); VORN_NEXT;                                               \
+    N##_P : *below++ = top; top = F(**arg++); VORN_NEXT;
 #define VORN_FUSED(O, F, I, G) \
-    fused_##O##_##I : top = F(top, G(*in->left, *in->right)); VORN_NEXT;
+    fused_##O##_##I : top = F(top, G(*arg[0], *arg[1])); arg += 2; VORN_NEXT;
 #define VORN_FUSED_ROW(O, F)                                                   \
     VORN_FUSED(O, F, 0, arith::Add) VORN_FUSED(O, F, 1, arith::Sub)            \
     VORN_FUSED(O, F, 2, arith::Mul) VORN_FUSED(O, F, 3, arith::Div)
-    goto* kHandlers[in->op];
+    goto* kHandlers[*in];
 push:
     *below++ = top;
-    top = *in->right;
+    top = **arg++;
     VORN_NEXT;
     VORN_BINARY(add, arith::Add)
     VORN_BINARY(sub, arith::Sub)

@@ -10,6 +10,11 @@
 #   EXPECT                 the consumers' whole output, without the final newline
 #   EXAMPLE                optional: a C program of the README, built both ways
 #                          exactly as the README says; it prints "ok" last
+#   CC, CFLAGS             the C compiler and flags of the consumers (default: cc),
+#                          so that a sanitizer build links its run-time
+if(NOT CC)
+  set(CC cc)
+endif()
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
@@ -45,7 +50,7 @@ if(EXAMPLE)
   set(example_arg "-DEXAMPLE=${EXAMPLE}")
 endif()
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
-    "-DCMAKE_PREFIX_PATH=${prefix}" ${example_arg})
+    "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_C_COMPILER=${CC}" "-DCMAKE_C_FLAGS=${CFLAGS}" ${example_arg})
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
 run("${WORK_DIR}/consumer/consumer")
 if(NOT last_output STREQUAL "${EXPECT}\n")
@@ -64,7 +69,8 @@ set(ENV{PKG_CONFIG_PATH} "${pcdir}")
 run(pkg-config --cflags --libs ${PC_MODULE})
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run(cc "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
+separate_arguments(cflags UNIX_COMMAND "${CFLAGS}")
+run("${CC}" ${cflags} "${CONSUMER_DIR}/consumer.c" ${flags} -o "${WORK_DIR}/pc_consumer")
 get_filename_component(libdir "${pcdir}" DIRECTORY)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
 run("${WORK_DIR}/pc_consumer")
@@ -75,7 +81,7 @@ if(EXAMPLE)
   # Exactly the README's command: cc app.c $(pkg-config --cflags --libs MODULE)
   file(COPY "${EXAMPLE}" DESTINATION "${WORK_DIR}")
   get_filename_component(example_name "${EXAMPLE}" NAME)
-  execute_process(COMMAND sh -c "cc ${example_name} $(pkg-config --cflags --libs ${PC_MODULE}) -o pc_example"
+  execute_process(COMMAND sh -c "${CC} ${CFLAGS} ${example_name} $(pkg-config --cflags --libs ${PC_MODULE}) -o pc_example"
     WORKING_DIRECTORY "${WORK_DIR}" RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cc ${example_name} $(pkg-config --cflags --libs ${PC_MODULE}) failed:\n${err}")

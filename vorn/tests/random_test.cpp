@@ -284,7 +284,7 @@ TEST(Random, TokenStringsAgreeWithTheReevaluatingModel) {
         const int count = 1 + static_cast<int>(rng() % 12);
         for (int i = 0; i < count; ++i) text += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
         const auto error = calc.Error(text.c_str());
-        const auto& seq = calc.e.Sequence();
+        const auto& seq = calc.e.Items();
         if (!error) {
             ++parsed;
             for (std::size_t n = 1; n <= seq.size(); ++n) {

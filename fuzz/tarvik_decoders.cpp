@@ -1,0 +1,107 @@
+// Fuzz target: the three net-list decoders in their order of attempts, and
+// the chain-list writer, on any file.
+//
+// The input is the file. It is decoded twice: once with the decoders taking
+// runs of uninteresting bytes straight from the window, once byte by byte
+// through the reader; both must give the same result, form and lines. The
+// writer's bytes must be those lines, each followed by CR LF. Built a second
+// time with a read window of a few bytes (TARVIK_READ_WINDOW), so that window
+// refills, look-ahead across the window's end and stepping back behind its
+// start happen on small inputs.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "chain.h"
+#include "decoders.h"
+#include "fuzz_check.h"
+#include "reader.h"
+#include "shell.h"
+#include "uirt.h"
+
+namespace {
+
+std::string gPath;
+
+struct Decoded {
+    int result = 0;
+    int form = 0;
+    std::vector<std::string> lines;
+};
+
+std::vector<std::string> BoxLines() {
+    int count = 0;
+    FUZZ_CHECK(GetNumTextBoxLines(tarvik::S.MainPanel, tarvik::kChainBox, &count) >= 0);
+    std::vector<std::string> lines;
+    for (int k = 0; k < count; ++k) {
+        int length = 0;
+        FUZZ_CHECK(GetTextBoxLineLength(tarvik::S.MainPanel, tarvik::kChainBox, k, &length) >= 0);
+        std::string line(static_cast<std::size_t>(length) + 1, '\0');
+        FUZZ_CHECK(GetTextBoxLine(tarvik::S.MainPanel, tarvik::kChainBox, k, line.data()) >= 0);
+        FUZZ_CHECK(line[static_cast<std::size_t>(length)] == '\0');
+        line.resize(static_cast<std::size_t>(length));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Decoded Decode(bool byteByByte) {
+    ResetTextBox(tarvik::S.MainPanel, tarvik::kChainBox, "");
+    const int file = CVI_OpenFile(gPath.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    FUZZ_CHECK(file > 0);
+    tarvik::R.ByteByByte = byteByByte;
+    tarvik::R.ReadFailed = false;
+    Decoded d;
+    d.result = tarvik::RunDecoders(file, tarvik::S.MainPanel, tarvik::kChainBox, &d.form);
+    tarvik::R.ByteByByte = false;
+    CVI_CloseFile(file);
+    FUZZ_CHECK(!tarvik::R.ReadFailed);
+    FUZZ_CHECK(d.result == 0 || d.result == -2);
+    FUZZ_CHECK((d.result == 0) == (d.form >= tarvik::FormACCEL && d.form <= tarvik::FormPCAD45));
+    d.lines = BoxLines();
+    return d;
+}
+
+bool ToString(void* context, const char* bytes, std::size_t count) {
+    static_cast<std::string*>(context)->append(bytes, count);
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (!InitUIRuntime(0, nullptr, UIRT_BACKEND_HEADLESS) || tarvik::LoadPanels(TARVIK_FUZZ_UIR) < 0) {
+        std::fprintf(stderr, "cannot start the run-time or load %s\n", TARVIK_FUZZ_UIR);
+        std::exit(1);
+    }
+    char path[] = "/tmp/tarvik-fuzz-XXXXXX";
+    const int fd = mkstemp(path);
+    FUZZ_CHECK(fd >= 0);
+    close(fd);
+    gPath = path;
+    std::atexit([] { unlink(gPath.c_str()); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::FILE* out = std::fopen(gPath.c_str(), "wb");
+    FUZZ_CHECK(out != nullptr);
+    FUZZ_CHECK(std::fwrite(data, 1, size, out) == size);
+    FUZZ_CHECK(std::fclose(out) == 0);
+
+    const Decoded runs = Decode(false);
+    std::string written;
+    FUZZ_CHECK(tarvik::WriteChainList(tarvik::S.MainPanel, tarvik::kChainBox, ToString, &written));
+    std::string expected;
+    for (const std::string& line : runs.lines) expected += line + "\r\n";
+    FUZZ_CHECK(written == expected);
+
+    const Decoded bytes = Decode(true);
+    FUZZ_CHECK(bytes.result == runs.result);
+    FUZZ_CHECK(bytes.form == runs.form);
+    FUZZ_CHECK(bytes.lines == runs.lines);
+    return 0;
+}
