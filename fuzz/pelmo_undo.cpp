@@ -4,14 +4,15 @@
 // Input: the buffer size and the depth of the history, the length of the
 // starting text and the text, then the script: each step is an opcode byte
 // and its operands - insert bytes, delete a range, replace a range, undo,
-// redo, or move the selection and the first visible line. After each edit the
-// text is put into the box and undo_Action records it, as the box's value
-// change would. Checked against a model of the texts the box had:
+// redo, set a new text and reset, or move the selection and the first
+// visible line. After each edit the text is put into the box and undo_Action
+// records it, as the box's value change would; a text set by the program is
+// followed by undo_Reset. Checked against a model of the texts the box had:
 // - an undo leads to a text the box had earlier (between the two parts of an
 //   edit that removed and inserted bytes, the text with the removal only);
 // - a redo gives back exactly the text that the matching undo left;
 // - with no step lost to the depth limit, undoing everything gives the
-//   starting text;
+//   starting text (or the last reset one) and no "changed" flag;
 // - at the end, undoing everything and redoing everything gives the newest text.
 #include <algorithm>
 #include <string>
@@ -161,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model.texts.push_back(start);
 
     while (script.More()) {
-        const unsigned op = script.Byte() % 6;
+        const unsigned op = script.Byte() % 7;
         const std::string text = BoxText();
         FUZZ_CHECK(text == model.texts[model.current]);
         switch (op) {
@@ -184,6 +185,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 3: Undo(h, model); break;
         case 4: Redo(h, model); break;
+        case 5: {  // a text set by the program, then a reset: the new baseline
+            const std::string now = script.Text(script.Byte() % 32);
+            FUZZ_CHECK(ResetTextBox(gPanel, gBox, now.c_str()) >= 0);
+            undo_Reset(h);
+            FUZZ_CHECK(!undo_Changed(h) && !undo_CanUndo(h) && !undo_CanRedo(h));
+            model = Model();
+            model.texts.push_back(now);
+            break;
+        }
         default:  // the view that the next step records
             SetCtrlAttribute(gPanel, gBox, ATTR_TEXT_SELECTION_START, static_cast<int>(script.Byte()) - 8);
             SetCtrlAttribute(gPanel, gBox, ATTR_TEXT_SELECTION_LENGTH, static_cast<int>(script.Byte()) - 8);
@@ -195,7 +205,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (undo_CanRedo(h)) Redo(h, model);
     const std::string last = BoxText();
     while (undo_CanUndo(h)) Undo(h, model);
-    if (!(h->flags & kUndoTruncated)) FUZZ_CHECK(BoxText() == start);
+    if (!(h->flags & kUndoTruncated)) {
+        FUZZ_CHECK(BoxText() == model.texts[0]);
+        FUZZ_CHECK(!undo_Changed(h));
+    }
     while (undo_CanRedo(h)) Redo(h, model);
     FUZZ_CHECK(BoxText() == last);
     undo_Close(h);
