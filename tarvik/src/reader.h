@@ -130,7 +130,7 @@ public:
     const char* Next(const char* p, const char* end) {
         for (;;) {
             if (p >= end) return end;
-            if (p < at_ || p >= at_ + 64) Load(p);
+            if (!at_ || p < at_ || p >= at_ + 64) Load(p);
             if (const std::uint64_t rest = mask_ >> (p - at_)) {
                 const char* stop = p + __builtin_ctzll(rest);
                 return stop < end ? stop : end;
