@@ -24,8 +24,6 @@
 
 namespace {
 
-std::string gPath;
-
 struct Decoded {
     int result = 0;
     int form = 0;
@@ -50,7 +48,7 @@ std::vector<std::string> BoxLines() {
 
 Decoded Decode(bool byteByByte) {
     ResetTextBox(tarvik::S.MainPanel, tarvik::kChainBox, "");
-    const int file = CVI_OpenFile(gPath.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    const int file = CVI_OpenFile(InputFile::path().c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
     FUZZ_CHECK(file > 0);
     tarvik::R.ByteByByte = byteByByte;
     tarvik::R.ReadFailed = false;
@@ -77,20 +75,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::fprintf(stderr, "cannot start the run-time or load %s\n", TARVIK_FUZZ_UIR);
         std::exit(1);
     }
-    char path[] = "/tmp/tarvik-fuzz-XXXXXX";
-    const int fd = mkstemp(path);
-    FUZZ_CHECK(fd >= 0);
-    close(fd);
-    gPath = path;
-    std::atexit([] { unlink(gPath.c_str()); });
+    static const InputFile file("tarvik-fuzz");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* out = std::fopen(gPath.c_str(), "wb");
-    FUZZ_CHECK(out != nullptr);
-    FUZZ_CHECK(std::fwrite(data, 1, size, out) == size);
-    FUZZ_CHECK(std::fclose(out) == 0);
+    InputFile::Write(data, size);
 
     const Decoded runs = Decode(false);
     std::string written;

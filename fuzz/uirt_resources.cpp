@@ -15,13 +15,11 @@
 
 namespace {
 
-std::string gPath;
-
 int Ignore(int, int, int, void*, int, int) { return 0; }
 
 // Outcome of a load: 1 for a panel, else the error code.
 int Load(int id) {
-    const int panel = LoadPanel(0, gPath.c_str(), id);
+    const int panel = LoadPanel(0, InputFile::path().c_str(), id);
     if (panel <= 0) {
         FUZZ_CHECK(panel < 0);
         return panel;
@@ -37,20 +35,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!InitUIRuntime(0, nullptr, UIRT_BACKEND_HEADLESS)) std::exit(1);
     RegisterUICallback("BoxCB", Ignore);
     RegisterUICallback("Save", Ignore);
-    char path[] = "/tmp/uirt-fuzz-XXXXXX";
-    const int fd = mkstemp(path);
-    FUZZ_CHECK(fd >= 0);
-    close(fd);
-    gPath = path;
-    std::atexit([] { unlink(gPath.c_str()); });
+    static const InputFile file("uirt-fuzz");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* out = std::fopen(gPath.c_str(), "wb");
-    FUZZ_CHECK(out != nullptr);
-    FUZZ_CHECK(std::fwrite(data, 1, size, out) == size);
-    FUZZ_CHECK(std::fclose(out) == 0);
+    InputFile::Write(data, size);
     for (int id : {1, 2, 3, 7}) {
         const int first = Load(id);
         FUZZ_CHECK(Load(id) == first);
