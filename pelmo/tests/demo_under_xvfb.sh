@@ -33,6 +33,7 @@ fail() {
     echo "FAIL: $*" >&2
     echo "captures and logs kept in $work" >&2
     [ -s demo.log ] && { echo "--- pelmo-demo output:" >&2; cat demo.log >&2; }
+    [ -s xvfb.log ] && { echo "--- Xvfb output:" >&2; cat xvfb.log >&2; }
     exit 1
 }
 
@@ -50,10 +51,12 @@ retry() {
 
 # ---- Display and window manager -------------------------------------------
 
-# Xvfb picks a free display number itself and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>display.txt 2>xvfb.log &
+# Xvfb picks a free display number itself and writes it to fd 3. -noreset:
+# without it the server resets each time its last client leaves (the polls
+# below), and a client connecting during a reset is refused.
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>display.txt 2>xvfb.log &
 pids+=($!)
-retry 10 test -s display.txt || fail "Xvfb did not start (see xvfb.log)"
+retry 30 test -s display.txt || fail "Xvfb did not start (see xvfb.log)"
 export DISPLAY=":$(head -n1 display.txt)"
 export XDG_RUNTIME_DIR="$work/xdg"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
@@ -61,7 +64,7 @@ mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 openbox >openbox.log 2>&1 &
 pids+=($!)
 # The window manager is up once it publishes the current desktop.
-retry 10 xdotool get_desktop >/dev/null 2>&1 || fail "openbox did not start (see openbox.log)"
+retry 30 xdotool get_desktop >/dev/null 2>&1 || fail "openbox did not start (see openbox.log)"
 
 # ---- The program ------------------------------------------------------------
 

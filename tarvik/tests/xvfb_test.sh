@@ -46,19 +46,30 @@ im() {  # ImageMagick's convert (a stand-in may come first on PATH)
 
 # ---- The X server, the window manager, the program --------------------------
 
+# Xvfb picks a free display number and writes it to fd 3 once it accepts
+# clients. -noreset: by default the server resets whenever its last client
+# leaves, and a client that connects during such a reset (the program, right
+# after the polling below) is refused.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1600x1000x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
+for _ in $(seq 1 600); do [ -s "$work/display" ] && break; sleep 0.05; done
+if [ ! -s "$work/display" ]; then
+  echo "FAILED: Xvfb did not start"; cat "$work/xvfb.log"; exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+wm=0
+for _ in $(seq 1 600); do
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then wm=1; break; fi
   sleep 0.05
 done
+if [ "$wm" = 0 ]; then
+  echo "FAILED: openbox did not start"; cat "$work/openbox.log" "$work/xvfb.log"; exit 1
+fi
 
 cd "$work"
 "$exe" >"$work/tarvik.log" 2>&1 &
@@ -142,7 +153,7 @@ open_file() {
 
 main=$(window '^Тарвик — импорт списка связей$' 20)
 if [ -z "$main" ]; then
-  echo "FAILED: the main window did not appear"; cat "$work/tarvik.log"; exit 1
+  echo "FAILED: the main window did not appear"; cat "$work/tarvik.log" "$work/xvfb.log"; exit 1
 fi
 sleep 0.5
 
