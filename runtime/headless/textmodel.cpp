@@ -165,11 +165,11 @@ bool TextModel::deleteSelection() {
 bool TextModel::typeText(std::string_view text, const EditContext& ctx) {
     std::string piece(text);
     if (ctx.singleLine) piece = piece.substr(0, piece.find('\n'));
-    if (ctx.maxLength >= 0) {
-        int room = ctx.maxLength - (length() - selectionLength());
-        if (room < 0) room = 0;
-        if (static_cast<int>(piece.size()) > room) piece.resize(static_cast<size_t>(room));
-    }
+    // A text field's maximum length, and for every box the most an int
+    // offset can reach, cut what is typed or pasted.
+    const long long limit = ctx.maxLength >= 0 ? ctx.maxLength : static_cast<long long>(kMaxTextLength);
+    const long long room = std::max(0LL, limit - (length() - selectionLength()));
+    if (static_cast<long long>(piece.size()) > room) piece.resize(static_cast<size_t>(room));
     if (piece.empty()) return deleteSelection() ;
     replaceRange(selectionStart(), selectionLength(), piece);
     return true;

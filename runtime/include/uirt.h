@@ -244,7 +244,9 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value);
 
 /* ---- Text boxes ------------------------------------------------------------
  * A text box's value is its lines joined by LF. The empty text has 0 lines; a
- * text ending in LF has an empty last line. */
+ * text ending in LF has an empty last line. A box holds at most INT_MAX bytes
+ * (offsets are ints): a call that would make its text longer changes nothing
+ * and returns UIE_OUT_OF_MEMORY; typing and pasting stop at that length. */
 /* Replaces the whole text; raises no event. */
 UIRT_API int ResetTextBox(int panel, int control, const char* text);
 /* Inserts text as a new line before line index; -1 (or the line count)

@@ -6,12 +6,16 @@
 namespace uirt::textbox {
 
 int reset(TextBoxAccess& box, const char* text) {
-    box.reset(text ? text : "");
+    const std::string_view all = text ? text : "";
+    if (all.size() > kMaxTextLength) return UIE_OUT_OF_MEMORY;
+    box.reset(all);
     return 0;
 }
 
 int insertLine(TextBoxAccess& box, int index, const char* text) {
     const std::string_view line = text ? text : "";
+    // The new line and the LF that joins it to the others must fit.
+    if (line.size() >= kMaxTextLength - static_cast<std::size_t>(box.textLength())) return UIE_OUT_OF_MEMORY;
     if (index == -1) {
         box.appendLine(line);  // stays cheap: no count needed
         return 0;

@@ -4,9 +4,15 @@
 #ifndef UIRT_TEXTBOX_H
 #define UIRT_TEXTBOX_H
 
+#include <climits>
+#include <cstddef>
 #include <string_view>
 
 namespace uirt {
+
+// The most bytes a text box holds: its offsets and lengths are ints. What
+// would make the text longer is refused whole (UIE_OUT_OF_MEMORY).
+inline constexpr std::size_t kMaxTextLength = INT_MAX;
 
 // A backend's multi-line text box: text as bytes, lines separated by LF and
 // numbered from 0, offsets counted in bytes. Indexes and offsets passed in

@@ -119,7 +119,7 @@ void Emit(std::size_t len) {
         B.OutStr.forEach(len, [](const char* bytes, std::size_t n) { B.Out->Part(bytes, n); });
         B.Out->EndLine();
     } else if (B.OutStr.spilled == 0) {
-        InsertTextBoxLine(B.Panel, B.Control, -1, B.OutStr.p);
+        if (InsertTextBoxLine(B.Panel, B.Control, -1, B.OutStr.p) < 0) throw ListTooLarge{};
     } else {
         // The text box takes a line as one string: put it together.
         const std::unique_ptr<char[]> whole(new char[B.OutStr.spilled + len + 1]);
@@ -129,7 +129,7 @@ void Emit(std::size_t len) {
             at += n;
         });
         whole[at] = 0;
-        InsertTextBoxLine(B.Panel, B.Control, -1, whole.get());
+        if (InsertTextBoxLine(B.Panel, B.Control, -1, whole.get()) < 0) throw ListTooLarge{};
     }
     CountLine();
 }

@@ -86,6 +86,9 @@ private:
 // The chain list's output could not be written (ChaStream's sink failed).
 struct OutputFailed {};
 
+// The text box refused a chain line: the list would pass the most a box holds.
+struct ListTooLarge {};
+
 struct BuilderState {
     SpillBuf NetName{256};   // name of the current net, zero-terminated
     SpillBuf OutStr{16384};  // the chain line being built

@@ -42,6 +42,8 @@ int RunDecoders(int file, int panel, int control, int* form) {
         return kNoRoom;
     } catch (const OutputFailed&) {
         return kOutputFailed;
+    } catch (const ListTooLarge&) {
+        return kTooLarge;
     }
 }
 

@@ -18,6 +18,7 @@ inline constexpr int kNotThisForm = -2;
 inline constexpr int kNoRoom = -3;         // RunDecoders: memory or temporary-file space ran out
 inline constexpr int kOutputFailed = -4;   // RunDecoders: B.Out could not write the chain list
 inline constexpr int kStopped = -5;        // RunDecoders: the decode was stopped on request
+inline constexpr int kTooLarge = -6;       // RunDecoders: the chain list outgrew the text box (2 GiB)
 
 // State of the running decoder; its meaning depends on the decoder.
 extern int WhatDo;
@@ -34,8 +35,8 @@ const char* FormName(int form);
 // clearing it between attempts. Returns the first result >= 0 and stores the
 // form in *form (FormNone when all three refuse, result < 0). Running out of
 // memory or temporary-file space gives kNoRoom, a failed write to B.Out
-// kOutputFailed; a decode stopped on request (R.StopRequested) gives
-// kStopped at once.
+// kOutputFailed, a chain list the text box cannot hold kTooLarge; a decode
+// stopped on request (R.StopRequested) gives kStopped at once.
 int RunDecoders(int file, int panel, int control, int* form);
 
 // A byte that is not blank, LF, tab, CR or another control byte; every byte

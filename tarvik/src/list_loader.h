@@ -36,6 +36,7 @@ struct LoadResult {
         Unrecognised,  // no decoder accepted it, and it is no chain list
         NotChainList,  // a .cha file with a line that is not part of a chain line: badLine
         OutOfMemory,
+        TooLarge,      // the chain list passes the 2 GiB a text box holds
     };
     Status status = Ok;
     int error = 0;

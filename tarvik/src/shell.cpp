@@ -112,6 +112,13 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
         SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, R.ReadErrno ? R.ReadErrno : EIO);
     else if (result == kNoRoom)
         SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, ENOMEM);
+    else if (result == kTooLarge) {
+        // Part of a list must not pass for the whole: nothing stays to save.
+        ResetTextBox(panel, kChainBox, "");
+        const std::string text = std::string("Список цепей файла\n«"_cp1251) + S.OpenPath +
+                                 "»\nбольше 2 ГБ и не помещается в окне.\nПреобразуйте его программой tarvik-convert."_cp1251;
+        MessagePopup("ОШИБКА!"_cp1251, text.c_str());
+    }
     else if (result < 0)
         MessagePopup("ОШИБКА!"_cp1251, "Неопознанный формат файла!"_cp1251);
     return 0;

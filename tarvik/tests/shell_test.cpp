@@ -160,6 +160,13 @@ TEST_F(Shell, AttemptsRunAccelThenOrcadThenPcad) {
     EXPECT_EQ(form, FormNone);
     EXPECT_EQ(d.result, -2);
     EXPECT_EQ(d.lines, std::vector<std::string>{"#1 \"A\" = U1:1;"});
+    // A line the box refuses (a list past what it holds; here a box that is
+    // not there) ends the decode: no list goes on with lines missing.
+    const int file = CVI_OpenFile(WriteTemp(ReadBytes(DataFile("fallthrough.net"))).c_str(), VAL_READ_ONLY,
+                                  VAL_OPEN_AS_IS, VAL_ASCII);
+    EXPECT_EQ(RunDecoders(file, S.MainPanel, 9999, &form), kTooLarge);
+    EXPECT_EQ(form, FormNone);
+    CVI_CloseFile(file);
 }
 
 TEST_F(Shell, CancelledOrNewFileInOpenDialogChangesNothing) {
