@@ -115,8 +115,11 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
     else if (result == kTooLarge) {
         // Part of a list must not pass for the whole: nothing stays to save.
         ResetTextBox(panel, kChainBox, "");
-        const std::string text = std::string("Список цепей файла\n«"_cp1251) + S.OpenPath +
-                                 "»\nбольше 2 ГБ и не помещается в окне.\nПреобразуйте его программой tarvik-convert."_cp1251;
+        // Built piece by piece: clang 14 crashes on a literal cast to
+        // std::string at the head of a longer + chain.
+        std::string text = "Список цепей файла\n«"_cp1251;
+        text += S.OpenPath;
+        text += "»\nбольше 2 ГБ и не помещается в окне.\nПреобразуйте его программой tarvik-convert."_cp1251;
         MessagePopup("ОШИБКА!"_cp1251, text.c_str());
     }
     else if (result < 0)
