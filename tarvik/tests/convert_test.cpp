@@ -24,18 +24,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-    long maxRssKb = 0;  // the converter's peak resident memory
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 const std::string& Exe() {
     static const std::string exe = Quote(TARVIK_CONVERT_EXE);
     return exe;
@@ -43,17 +31,7 @@ const std::string& Exe() {
 
 // Runs a bash command line (the converter is $C); standard output and error
 // are captured unless the command redirects them itself.
-RunResult Shell(const std::string& command) {
-    const std::string out = TempPath("convert.out"), err = TempPath("convert.err");
-    const std::string script = "C=" + Exe() + "; " + command;
-    const std::string cmd = "bash -c " + Quote(script) + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-    const int rc = std::system(cmd.c_str());
-    RunResult r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = ReadBytes(out);
-    r.err = ReadBytes(err);
-    return r;
-}
+RunResult Shell(const std::string& command) { return RunShell("bash -c " + Quote("C=" + Exe() + "; " + command)); }
 
 RunResult Convert(const std::string& args) { return Shell("$C " + args); }
 

@@ -37,6 +37,7 @@ std::string ChaBytes(const std::vector<std::string>& lines);
 struct RunResult {
     int status = -1;
     std::string out, err;
+    long maxRssKb = 0;  // peak resident memory, where a test measures it
 };
 // Runs "program args" with no standard input unless args redirect it.
 RunResult RunProgram(const std::string& program, const std::string& args);
