@@ -101,6 +101,10 @@ Decoded DecodeAny(const std::string& bytes, int* form) {
     return RunOn(bytes, [&](int file) { return RunDecoders(file, S.MainPanel, kChainBox, form); });
 }
 
+Decoded DecodeAs(int form, const std::string& bytes) {
+    return RunOn(bytes, [&](int file) { return RunDecoder(file, S.MainPanel, kChainBox, form); });
+}
+
 std::string ChaBytes(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines) out += l + "\r\n";

@@ -28,6 +28,9 @@ struct Decoded {
 Decoded Decode(Decoder decoder, const std::string& bytes);
 // Same through the shell's order of attempts; form receives the form taken.
 Decoded DecodeAny(const std::string& bytes, int* form);
+// Same with the form given (no recognition): the result may be kFormBroken,
+// with FormError telling why.
+Decoded DecodeAs(int form, const std::string& bytes);
 
 // Lines as a .cha file: each followed by CR LF.
 std::string ChaBytes(const std::vector<std::string>& lines);

@@ -423,6 +423,11 @@ int Convert(const Options& o) {
     if (R.ReadFailed) return Fail("cannot read", inputName, 0);
     if (result == kNoRoom) return Fail("out of memory or temporary space while decoding", inputName, 0);
     if (result == kOutputFailed) return Fail("cannot write", o.output ? o.output : "standard output", g_writeError);
+    if (result == kFormBroken) {
+        out.Discard();
+        std::fprintf(stderr, "tarvik-convert: %s: %s\n", inputName.c_str(), cp1251::to_utf8(FormErrorText()).c_str());
+        return kExitUnrecognised;
+    }
     if (result < 0) {
         out.Discard();
         std::fprintf(stderr, "%s\n", cp1251::to_utf8("Неопознанный формат файла!"_cp1251).c_str());

@@ -111,6 +111,7 @@ LoadResult Decode(const char* path, int panel, int control, ChainList& list) {
     }
     if (result == kNoRoom) r.status = LoadResult::OutOfMemory;
     else if (result == kTooLarge) r.status = LoadResult::TooLarge;
+    else if (result == kFormBroken) r.status = LoadResult::Broken;
     else if (result < 0) r.status = LoadResult::Unrecognised;
     // The text box's text: its lines joined by LF, the chain list but for the
     // CR before each LF.

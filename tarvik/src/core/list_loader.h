@@ -21,7 +21,7 @@
 namespace tarvik {
 
 // Beside the NetListForm values: the file was a chain list.
-inline constexpr int FormChainList = 3;
+inline constexpr int FormChainList = 1000;
 
 // "ACCEL ASCII", "ORCAD", "PCAD 4.5" or "chain list".
 const char* ListFormName(int form);
@@ -37,6 +37,7 @@ struct LoadResult {
         NotChainList,  // a .cha file with a line that is not part of a chain line: badLine
         OutOfMemory,
         TooLarge,      // the chain list passes the 2 GiB a text box holds
+        Broken,        // a file of a form with a signature that breaks off or breaks its grammar (FormError)
     };
     Status status = Ok;
     int error = 0;

@@ -47,6 +47,8 @@ int LoadFailed(const std::string& path, const LoadResult& r) {
         return Trouble(Quoted(path) + " line " + std::to_string(r.badLine) + ": not a chain line");
     case LoadResult::TooLarge:
         return Trouble(Quoted(path) + ": its chain list passes 2 GiB, more than tarvik-diff can hold");
+    case LoadResult::Broken:
+        return Trouble(Quoted(path) + ": " + cp1251::to_utf8(FormErrorText()));
     default:
         return Trouble("out of memory while reading " + Quoted(path));
     }

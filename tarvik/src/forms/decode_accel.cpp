@@ -284,3 +284,9 @@ int DecodeACCEL(int file, int panel, int control) {
 }
 
 }  // namespace tarvik
+
+namespace tarvik {
+
+extern const NetListForm kAccelForm{"ACCEL ASCII", "Импорт списка связей ACCEL ASCII"_cp1251, nullptr, DecodeACCEL};
+
+}  // namespace tarvik

@@ -287,3 +287,9 @@ int DecodeORCAD(int file, int panel, int control) {
 }
 
 }  // namespace tarvik
+
+namespace tarvik {
+
+extern const NetListForm kOrcadForm{"ORCAD", "Импорт списка связей ORCAD"_cp1251, nullptr, DecodeORCAD};
+
+}  // namespace tarvik

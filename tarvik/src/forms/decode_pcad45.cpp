@@ -192,3 +192,9 @@ int DecodePCAD45(int file, int panel, int control) {
 }
 
 }  // namespace tarvik
+
+namespace tarvik {
+
+extern const NetListForm kPcad45Form{"PCAD 4.5", "Импорт списка связей PCAD 4.5"_cp1251, nullptr, DecodePCAD45};
+
+}  // namespace tarvik

@@ -122,6 +122,15 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
         text += "»\nбольше 2 ГБ и не помещается в окне.\nПреобразуйте его программой tarvik-convert."_cp1251;
         MessagePopup("ОШИБКА!"_cp1251, text.c_str());
     }
+    else if (result == kFormBroken) {
+        // A broken file of a known form: no part of its list is shown.
+        ResetTextBox(panel, kChainBox, "");
+        std::string text = "Файл «"_cp1251;
+        text += S.OpenPath;
+        text += "»\n";
+        text += FormErrorText();
+        MessagePopup("ОШИБКА!"_cp1251, text.c_str());
+    }
     else if (result < 0)
         MessagePopup("ОШИБКА!"_cp1251, "Неопознанный формат файла!"_cp1251);
     return 0;

@@ -1,0 +1,101 @@
+// Steps shared by the decoders of the forms with a signature: lines of the
+// file, the chain lines of nets, nets gathered from part-by-part listings,
+// and UTF-8 names spelled in Windows-1251.
+//
+// Protocol: a decoder makes a LineReader (which rewinds the file) and a
+// NetWriter (which starts the chain list), reads the file line by line and
+// writes each net with BeginNet, Node..., EndNet. A form that lists the pins
+// part by part gathers them in a NetCollector and writes them at the end.
+// A file that breaks off or breaks the grammar ends the decode with FailForm
+// (decoders.h): the caller discards what was written.
+#ifndef TARVIK_FORM_SUPPORT_H
+#define TARVIK_FORM_SUPPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "buffer.h"
+
+namespace tarvik {
+
+// The file's lines, each without its LF (and without a CR before the LF).
+// Progress is reported as the file is read, so a decode can be stopped.
+class LineReader {
+public:
+    explicit LineReader(int file);  // rewinds the file
+    // The next line; false at the end of the file. The view stays valid
+    // until the next call.
+    bool Next(std::string_view& line);
+    // The number of the line last returned, from 1.
+    long long Number() const { return number_; }
+
+private:
+    int file_;
+    long long number_ = 0;
+    long long sinceProgress_ = 0;
+    ByteBuf joined_{4096};  // a line that crosses the window's end
+};
+
+// Writes the chain lines: "#N "NAME" = REF:PIN, REF:PIN;". With utf8 set the
+// names and nodes are UTF-8 and are spelled in Windows-1251 (AppendUtf8As1251).
+// Zero bytes are dropped.
+class NetWriter {
+public:
+    NetWriter(int panel, int control, bool utf8 = false);  // starts the chain list
+    void BeginNet(std::string_view name);
+    void Node(std::string_view ref, std::string_view pin);
+    void EndNet();
+    // Chain lines written.
+    std::int64_t Nets() const;
+
+private:
+    void AppendText(std::string_view text);
+    bool utf8_;
+    std::string scratch_;
+};
+
+// Nets gathered pin by pin, in the order of their first mention; each net's
+// nodes in the order they were added, a node added twice to one net kept once.
+class NetCollector {
+public:
+    // Adds the node ref:pin to the net, which is made at its first mention.
+    void Add(std::string_view net, std::string_view ref, std::string_view pin);
+    // Makes the net (without a node) when it is not there yet.
+    void Declare(std::string_view net);
+    std::size_t Size() const { return nets_.size(); }
+    // Writes every net as a chain line.
+    void WriteTo(NetWriter& out) const;
+
+private:
+    struct Net {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> nodes;
+    };
+    std::size_t Find(std::string_view net);  // the net's index, made when new
+    std::vector<Net> nets_;
+    std::unordered_map<std::string, std::size_t> index_;
+    std::unordered_set<std::string> seen_;  // the nodes added, one key each
+    std::string key_;
+};
+
+// Appends UTF-8 text spelled in Windows-1251: characters Windows-1251 has
+// become their byte; any other character is written <U+XXXX> (4 to 6
+// uppercase hex digits), a byte that is not part of valid UTF-8 <0xNN>, and
+// a "<" that would begin either spelling is itself written <U+003C>, so
+// different texts never come out equal.
+void AppendUtf8As1251(std::string& out, std::string_view utf8);
+
+// Splits off the next run of bytes above blank (space, tab, CR) from text;
+// an empty view when none is left. text keeps what follows the word.
+std::string_view NextWord(std::string_view& text);
+// text without blanks (space, tab, CR) at either end.
+std::string_view Trim(std::string_view text);
+
+}  // namespace tarvik
+
+#endif

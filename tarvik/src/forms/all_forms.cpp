@@ -1,0 +1,21 @@
+// The table of net-list forms, in their order of recognition: the forms with
+// a signature are checked first, in this order; a file without any of their
+// signatures is tried as ACCEL ASCII, ORCAD and PCAD 4.5 in turn. The first
+// three rows keep their places: their ids are FormACCEL, FormORCAD, FormPCAD45.
+// Adding a form is its file in forms/ and one row here.
+#include "decoders.h"
+
+namespace tarvik {
+
+extern const NetListForm kAccelForm;
+extern const NetListForm kOrcadForm;
+extern const NetListForm kPcad45Form;
+
+extern const NetListForm* const kForms[] = {
+    &kAccelForm,
+    &kOrcadForm,
+    &kPcad45Form,
+};
+extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
+
+}  // namespace tarvik
