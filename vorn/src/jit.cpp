@@ -86,17 +86,39 @@ public:
         pool = a.newLabel();
     }
 
-    // Chooses the base registers: the first variables met in the tree.
-    void ChooseBases(const Sequence& sequence, Sequence::Span span, std::size_t last) {
+    // Walks the tree once before translating it: the base registers go to
+    // the first variables met, and the literals are gathered for the pool.
+    void Survey(const Sequence& sequence, Sequence::Span span, std::size_t last) {
         std::size_t leaf = span.firstLeaf;
-        for (std::size_t i = span.first; i <= last && bases < kMaxBases; ++i) {
+        for (std::size_t i = span.first; i <= last; ++i) {
             const Code code = sequence.CodeAt(i);
-            if (code == Code::Variable) {
-                const double* address = TargetOf(sequence.Leaves()[leaf].variable);
-                if (BaseOf(address) < 0) baseAddress[bases++] = address;
+            if (code == Code::Literal) {
+                literals.push_back(sequence.Leaves()[leaf++].value);
+            } else if (code == Code::Variable) {
+                const double* address = TargetOf(sequence.Leaves()[leaf++].variable);
+                if (bases < kMaxBases && BaseOf(address) < 0) baseAddress[bases++] = address;
             }
-            if (IsLeaf(code)) ++leaf;
         }
+    }
+
+    // The constants come first, so that every reference to them is a
+    // displacement known when the instruction is encoded; the code starts
+    // at the label returned.
+    Label Pool() {
+        a.bind(pool);
+        a.embedUInt64(0x8000000000000000u);
+        a.embedUInt64(0);
+        a.embedUInt64(0x7FFFFFFFFFFFFFFFu);
+        a.embedUInt64(0);
+        a.embedDouble(1.0);
+        a.embedUInt64(0);
+        a.embedDouble(0.5);
+        a.embedDouble(0.0);
+        if (!literals.empty()) a.embedDataArray(TypeId::kFloat64, literals.data(), literals.size());
+        a.align(AlignMode::kCode, 16);
+        const Label start = a.newLabel();
+        a.bind(start);
+        return start;
     }
 
     void Prologue(std::size_t depth) {
@@ -110,12 +132,12 @@ public:
             a.mov(kBases[i], reinterpret_cast<std::uint64_t>(baseAddress[i]));
     }
 
-    void Literal(double value) {
+    // The next literal of the tree, in the order Survey() met them.
+    void Literal() {
         Value v;
         v.kind = Value::Constant;
-        v.value = value;
-        v.offset = kLiterals + 8 * static_cast<int>(literals.size());
-        literals.push_back(value);
+        v.value = literals[nextLiteral];
+        v.offset = kLiterals + 8 * static_cast<int>(nextLiteral++);
         stack.push_back(v);
     }
 
@@ -162,7 +184,7 @@ public:
         }
     }
 
-    // Returns the one value left, then the constants.
+    // Returns the one value left.
     void Epilogue() {
         const int top = Top();
         if (stack[top].kind == Value::Register) {
@@ -173,18 +195,6 @@ public:
         a.add(x86::rsp, frame);
         for (int i = bases; i-- > 0;) a.pop(kBases[i]);
         a.ret();
-
-        a.align(AlignMode::kData, 16);
-        a.bind(pool);
-        a.embedUInt64(0x8000000000000000u);
-        a.embedUInt64(0);
-        a.embedUInt64(0x7FFFFFFFFFFFFFFFu);
-        a.embedUInt64(0);
-        a.embedDouble(1.0);
-        a.embedUInt64(0);
-        a.embedDouble(0.5);
-        a.embedDouble(0.0);
-        if (!literals.empty()) a.embedDataArray(TypeId::kFloat64, literals.data(), literals.size());
     }
 
 private:
@@ -437,6 +447,7 @@ private:
     x86::Assembler& a;
     std::vector<Value> stack;
     std::vector<double> literals;
+    std::size_t nextLiteral = 0;
     int owner[kValueRegisters];  // the stack position each register holds, or -1
     const double* baseAddress[kMaxBases] = {};
     int bases = 0;
@@ -458,16 +469,21 @@ bool MachineCode::Build(const Sequence& sequence, std::size_t last) noexcept {
         FailureFlag failure;
         if (holder.init(Environment::host()) != kErrorOk) return false;
         holder.setErrorHandler(&failure);
+        // About 7 bytes of code and constants per item: reserved at once.
+        if (holder.reserveBuffer(&holder.textSection()->buffer(), 12 * (last - span.first) + 512) != kErrorOk)
+            return false;
         x86::Assembler a(&holder);
         X86Generator generator(a, depth);
-        generator.ChooseBases(sequence, span, last);
+        generator.Survey(sequence, span, last);
+        const Label start = generator.Pool();
         generator.Prologue(depth);
         std::size_t leaf = span.firstLeaf;
         for (std::size_t i = span.first; i <= last; ++i) {
             const Code code = sequence.CodeAt(i);
-            if (code == Code::Literal)
-                generator.Literal(sequence.Leaves()[leaf++].value);
-            else if (code == Code::Variable)
+            if (code == Code::Literal) {
+                generator.Literal();
+                ++leaf;
+            } else if (code == Code::Variable)
                 generator.Variable(TargetOf(sequence.Leaves()[leaf++].variable));
             else
                 generator.Operator(code);
@@ -479,7 +495,7 @@ bool MachineCode::Build(const Sequence& sequence, std::size_t last) noexcept {
         const std::size_t size = holder.codeSize();
         const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
         const std::size_t length = (size + page - 1) / page * page;
-        void* block = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* block = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (block == MAP_FAILED) return false;
         if (holder.relocateToBase(reinterpret_cast<std::uint64_t>(block)) != kErrorOk ||
             holder.copyFlattenedData(block, length, CopySectionFlags::kPadTargetBuffer) != kErrorOk ||
@@ -489,7 +505,7 @@ bool MachineCode::Build(const Sequence& sequence, std::size_t last) noexcept {
         }
         memory = block;
         mapped = length;
-        entry = reinterpret_cast<Entry>(block);
+        entry = reinterpret_cast<Entry>(static_cast<char*>(block) + holder.labelOffsetFromBase(start));
         return true;
     } catch (...) {
         // Out of memory while translating: the byte-code runs instead.

@@ -133,6 +133,7 @@ public:
     // one step (the byte-code runs it as one direct call), where the code
     // generator declines it, or with VORN_JIT=0.
     const vorn::MachineCode& Machine() const { return machineCode; }
+    const vorn::Program& ByteCode() const { return program; }
     // The same value computed node by node through each evaluator's Compute.
     // Allocates its value stack; for checking the compiled evaluation.
     double EvaluateByNodes();

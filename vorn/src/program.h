@@ -29,6 +29,7 @@ public:
     void Clear();
     // Whether Run() is one direct call (a program of one step).
     bool IsDirect() const { return singleSum || single != nullptr; }
+    bool Empty() const { return code.empty(); }
     // Runs the program; allocates nothing. A program of one step (a literal,
     // a variable, or one operator or function applied to literals and
     // variables) is a direct call. Corrupted code raises ProgramFault.
