@@ -73,9 +73,11 @@ constexpr uint32_t kCmpEq = 0, kCmpLt = 1, kCmpLe = 2, kCmpNlt = 5;
 // Registers holding operand values: xmm0..xmm14; xmm15 is scratch.
 constexpr int kValueRegisters = 15;
 const x86::Xmm kScratch = x86::xmm15;
-// Variable addresses: the first four variables have callee-saved registers
-// of their own; any other is loaded into r11 at each use.
-const x86::Gp kBases[] = {x86::rbx, x86::r12, x86::r13, x86::r14};
+// Variable addresses: the first four variables have registers of their own,
+// callee-saved ones (pushed) when the code calls functions, otherwise
+// registers free for the taking; any other is loaded into r11 at each use.
+const x86::Gp kSavedBases[] = {x86::rbx, x86::r12, x86::r13, x86::r14};
+const x86::Gp kFreeBases[] = {x86::rsi, x86::rdi, x86::r8, x86::r9};
 constexpr int kMaxBases = 4;
 
 class X86Generator {
@@ -87,11 +89,15 @@ public:
     }
 
     // Walks the tree once before translating it: the base registers go to
-    // the first variables met, and the literals are gathered for the pool.
+    // the first variables met, the literals are gathered for the pool, and
+    // whether the code calls functions decides which registers are safe.
     void Survey(const Sequence& sequence, Sequence::Span span, std::size_t last) {
         std::size_t leaf = span.firstLeaf;
         for (std::size_t i = span.first; i <= last; ++i) {
             const Code code = sequence.CodeAt(i);
+            if (code == Code::Sin || code == Code::Cos || code == Code::Tan ||
+                (code == Code::Exp && !(sequence.CodeAt(i - 1) == Code::Literal && literals.back() == 2.0)))
+                calls = true;
             if (code == Code::Literal) {
                 literals.push_back(sequence.Leaves()[leaf++].value);
             } else if (code == Code::Variable) {
@@ -122,14 +128,20 @@ public:
     }
 
     void Prologue(std::size_t depth) {
-        for (int i = 0; i < bases; ++i) a.push(kBases[i]);
-        // The return address and the pushes, then the frame: a multiple of
-        // 16 in all, so that calls find the stack aligned.
-        frame = (static_cast<int>(depth) * 8 + 15) / 16 * 16;
-        if (bases % 2 == 0) frame += 8;
-        a.sub(x86::rsp, frame);
+        baseRegisters = calls ? kSavedBases : kFreeBases;
+        if (calls)
+            for (int i = 0; i < bases; ++i) a.push(baseRegisters[i]);
+        // Without calls, and with no more values than registers, nothing is
+        // ever spilled: no frame. Otherwise the return address, the pushes
+        // and the frame make a multiple of 16, so that calls find the stack
+        // aligned.
+        if (calls || depth > static_cast<std::size_t>(kValueRegisters)) {
+            frame = (static_cast<int>(depth) * 8 + 15) / 16 * 16;
+            if ((calls ? bases : 0) % 2 == 0) frame += 8;
+            a.sub(x86::rsp, frame);
+        }
         for (int i = 0; i < bases; ++i)
-            a.mov(kBases[i], reinterpret_cast<std::uint64_t>(baseAddress[i]));
+            a.mov(baseRegisters[i], reinterpret_cast<std::uint64_t>(baseAddress[i]));
     }
 
     // The next literal of the tree, in the order Survey() met them.
@@ -192,8 +204,9 @@ public:
         } else {
             a.movsd(x86::xmm0, Mem64(top));
         }
-        a.add(x86::rsp, frame);
-        for (int i = bases; i-- > 0;) a.pop(kBases[i]);
+        if (frame != 0) a.add(x86::rsp, frame);
+        if (calls)
+            for (int i = bases; i-- > 0;) a.pop(baseRegisters[i]);
         a.ret();
     }
 
@@ -223,7 +236,7 @@ private:
             case Value::Constant: return x86::qword_ptr(pool, v.offset);
             case Value::Variable: {
                 const int base = BaseOf(v.address);
-                if (base >= 0) return x86::qword_ptr(kBases[base]);
+                if (base >= 0) return x86::qword_ptr(baseRegisters[base]);
                 a.mov(x86::r11, reinterpret_cast<std::uint64_t>(v.address));
                 return x86::qword_ptr(x86::r11);
             }
@@ -451,6 +464,8 @@ private:
     int owner[kValueRegisters];  // the stack position each register holds, or -1
     const double* baseAddress[kMaxBases] = {};
     int bases = 0;
+    const x86::Gp* baseRegisters = kFreeBases;
+    bool calls = false;  // whether the code calls functions
     int frame = 0;
     Label pool;
 };
