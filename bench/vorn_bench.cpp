@@ -1,11 +1,14 @@
 // Speed of libvorn: evaluations of parsed expressions with a variable changed
-// before each one, beside muparser and hand-written C++, and parse times of
-// long sums. Ends with a table of nanoseconds per evaluation and the ratio
-// Vorn / muparser.
+// before each one, as machine code and as byte-code (VORN_JIT=0), beside
+// muparser and the native-call floor (the formula as a C++ function called
+// through a pointer the optimiser cannot see through); parse times of long
+// sums and the cost of a fresh handle's first evaluation. Ends with a table of
+// nanoseconds per evaluation and the ratios to the floor and to muparser.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
@@ -24,8 +27,8 @@ constexpr double kValues[16] = {0.5, 1.25, -3.0, 2.0, 7.5, -0.25, 3.0, 4.0,
                                 1.0, -1.5, 0.75, 2.5, -6.0, 3.5, 0.125, 9.0};
 
 template <std::size_t... I>
-double Sum100(double x, double y, std::index_sequence<I...>) {
-    return (... + ((I % 2 == 0 ? x : y) * static_cast<double>(I + 1)));
+double Sum100(const double* x, const double* y, std::index_sequence<I...>) {
+    return (... + ((I % 2 == 0 ? *x : *y) * static_cast<double>(I + 1)));
 }
 
 // x*1+y*2+x*3+y*4+...+y*100
@@ -41,34 +44,45 @@ std::string SumText(int terms) {
 struct Case {
     std::string label;
     std::string text;
-    double (*native)(double x, double y);
+    // The formula in C++, reading the variables where they live as Vorn does.
+    double (*native)(const double* x, const double* y);
 };
 
 std::vector<Case> Cases() {
     return {
-        {"x+1", "x+1", [](double x, double) { return x + 1; }},
+        {"x+1", "x+1", [](const double* x, const double*) { return *x + 1; }},
         {"2*(x+1)^2-sin(y)", "2*(x+1)^2-sin(y)",
-         [](double x, double y) { return 2 * std::pow(x + 1, 2) - std::sin(y); }},
+         [](const double* x, const double* y) { return 2 * std::pow(*x + 1, 2) - std::sin(*y); }},
         {"(x*3+y/2-1)*(x-y)+x*x*x", "(x*3+y/2-1)*(x-y)+x*x*x",
-         [](double x, double y) { return (x * 3 + y / 2 - 1) * (x - y) + x * x * x; }},
+         [](const double* x, const double* y) {
+             return (*x * 3 + *y / 2 - 1) * (*x - *y) + *x * *x * *x;
+         }},
         {"min(x,y)+max(x,3)*abs(y-x)", "min(x,y)+max(x,3)*abs(y-x)",
-         [](double x, double y) {
-             return (y < x ? y : x) + (3 > x ? 3 : x) * std::fabs(y - x);
+         [](const double* x, const double* y) {
+             return (*y < *x ? *y : *x) + (3 > *x ? 3 : *x) * std::fabs(*y - *x);
          }},
         {"x>3 && y<2 || x==y", "x>3 && y<2 || x==y",
-         [](double x, double y) { return ((x > 3 && y < 2) || x == y) ? 1.0 : 0.0; }},
+         [](const double* x, const double* y) { return ((*x > 3 && *y < 2) || *x == *y) ? 1.0 : 0.0; }},
         {"sum of 100 terms", SumText(100),
-         [](double x, double y) { return Sum100(x, y, std::make_index_sequence<100>()); }},
+         [](const double* x, const double* y) { return Sum100(x, y, std::make_index_sequence<100>()); }},
     };
 }
 
-void Vorn(benchmark::State& state, const std::string& text) {
+// Vorn_Setexpr with VORN_JIT set to "0" (byte-code only) or unset.
+bool SetexprIn(ExpressionHandle e, const char* text, char* message, bool byteCode) {
+    if (byteCode) setenv("VORN_JIT", "0", 1);
+    const bool ok = Vorn_Setexpr(e, text, message) == 1;
+    if (byteCode) unsetenv("VORN_JIT");
+    return ok;
+}
+
+void Vorn(benchmark::State& state, const std::string& text, bool byteCode) {
     double x = 0, y = 0.5, result = 0;
     char message[VORN_SETEXPR_MESSAGE_SIZE(4096)];
     ExpressionHandle e = Vorn_Create();
     Vorn_AddVar(e, "x", &x);
     Vorn_AddVar(e, "y", &y);
-    if (!Vorn_Setexpr(e, text.c_str(), message)) state.SkipWithError(message);
+    if (!SetexprIn(e, text.c_str(), message, byteCode)) state.SkipWithError(message);
     std::size_t i = 0;
     for (auto _ : state) {
         x = kValues[i++ & 15];
@@ -79,14 +93,16 @@ void Vorn(benchmark::State& state, const std::string& text) {
     Vorn_Close(e);
 }
 
-void Native(benchmark::State& state, double (*f)(double, double)) {
+// The floor: one indirect call of compiled C++ per evaluation. The pointer
+// passes through DoNotOptimize, so the call cannot be inlined.
+void Native(benchmark::State& state, double (*f)(const double*, const double*)) {
     double x = 0, y = 0.5;
     std::size_t i = 0;
+    benchmark::DoNotOptimize(f);
     for (auto _ : state) {
         x = kValues[i++ & 15];
         benchmark::DoNotOptimize(x);
-        benchmark::DoNotOptimize(y);
-        double result = f(x, y);
+        double result = f(&x, &y);
         benchmark::DoNotOptimize(result);
     }
 }
@@ -120,6 +136,36 @@ void MuparserParse(benchmark::State& state) {
 }
 #endif
 
+// A fresh handle: create, bind two variables, parse and translate, evaluate
+// once, close.
+void VornFirst(benchmark::State& state, const std::string& text) {
+    double x = 1, y = 2, result = 0;
+    char message[VORN_SETEXPR_MESSAGE_SIZE(64)];
+    for (auto _ : state) {
+        ExpressionHandle e = Vorn_Create();
+        Vorn_AddVar(e, "x", &x);
+        Vorn_AddVar(e, "y", &y);
+        if (!Vorn_Setexpr(e, text.c_str(), message)) state.SkipWithError(message);
+        Vorn_Evaluate(e, &result, message);
+        benchmark::DoNotOptimize(result);
+        Vorn_Close(e);
+    }
+}
+
+// Parsing and translating a long sum on a fresh handle.
+void VornParseFresh(benchmark::State& state) {
+    const std::string text = SumText(static_cast<int>(state.range(0)));
+    double x = 1, y = 2;
+    std::vector<char> message(VORN_SETEXPR_MESSAGE_SIZE(text.size()));
+    for (auto _ : state) {
+        ExpressionHandle e = Vorn_Create();
+        Vorn_AddVar(e, "x", &x);
+        Vorn_AddVar(e, "y", &y);
+        if (!Vorn_Setexpr(e, text.c_str(), message.data())) state.SkipWithError(message.data());
+        Vorn_Close(e);
+    }
+}
+
 void VornParse(benchmark::State& state) {
     const std::string text = SumText(static_cast<int>(state.range(0)));
     double x = 1, y = 2;
@@ -144,10 +190,12 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n| expression | Vorn ns | muparser ns | C++ ns | Vorn/muparser |\n");
-        std::printf("|---|---:|---:|---:|---:|\n");
+        std::printf("\n| expression | Vorn ns | floor ns | Vorn/floor | byte-code ns | byte-code/floor "
+                    "| muparser ns | Vorn/muparser |\n");
+        std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
         for (const Case& c : Cases()) {
             const double vorn = Time("eval/" + c.label + "/vorn");
+            const double byteCode = Time("eval/" + c.label + "/vorn-bytecode");
             const double mu = Time("eval/" + c.label + "/muparser");
             const double native = Time("eval/" + c.label + "/c++");
             char muText[32] = "-", ratio[32] = "-";
@@ -155,11 +203,17 @@ public:
                 std::snprintf(muText, sizeof muText, "%.1f", mu);
                 std::snprintf(ratio, sizeof ratio, "%.2f", vorn / mu);
             }
-            std::printf("| `%s` | %.1f | %s | %.1f | %s |\n", c.label.c_str(), vorn, muText, native, ratio);
+            std::printf("| `%s` | %.1f | %.1f | %.2f | %.1f | %.2f | %s | %s |\n", c.label.c_str(), vorn, native,
+                        vorn / native, byteCode, byteCode / native, muText, ratio);
         }
         for (const char* terms : {"1000", "10000"})
-            std::printf("| parse sum of %s terms | %.3f ms | %s | | |\n", terms,
+            std::printf("| parse sum of %s terms | %.3f ms | | | | | %s | |\n", terms,
                         Time(std::string("parse/vorn/") + terms), Milliseconds(terms).c_str());
+        std::printf("| fresh handle, parse sum of 10000 terms | %.3f ms | | | | | | |\n",
+                    Time("parse-fresh/vorn/10000"));
+        for (const Case& c : Cases())
+            std::printf("| create, bind, parse, evaluate `%s` | %.2f us | | | | | | |\n", c.label.c_str(),
+                        Time("first/" + c.label) / 1000);
     }
 
 private:
@@ -181,7 +235,8 @@ private:
 
 int main(int argc, char** argv) {
     for (const Case& c : Cases()) {
-        benchmark::RegisterBenchmark(("eval/" + c.label + "/vorn").c_str(), Vorn, c.text);
+        benchmark::RegisterBenchmark(("eval/" + c.label + "/vorn").c_str(), Vorn, c.text, false);
+        benchmark::RegisterBenchmark(("eval/" + c.label + "/vorn-bytecode").c_str(), Vorn, c.text, true);
 #ifdef VORN_BENCH_WITH_MUPARSER
         benchmark::RegisterBenchmark(("eval/" + c.label + "/muparser").c_str(), Muparser, c.text);
 #endif
@@ -189,6 +244,10 @@ int main(int argc, char** argv) {
     }
     benchmark::RegisterBenchmark("parse/vorn", VornParse)->Arg(1000)->Arg(10000)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("parse-fresh/vorn", VornParseFresh)->Arg(10000)
+        ->Unit(benchmark::kMillisecond);
+    for (const Case& c : Cases())
+        benchmark::RegisterBenchmark(("first/" + c.label).c_str(), VornFirst, c.text);
 #ifdef VORN_BENCH_WITH_MUPARSER
     benchmark::RegisterBenchmark("parse/muparser", MuparserParse)->Arg(1000)
         ->Unit(benchmark::kMillisecond);

@@ -9,7 +9,8 @@
 //   is an overflow; on success they are untouched, on failure they hold one
 //   of the parser's messages ending in "> ";
 // - evaluation never fails, and gives 0.0 without an expression;
-// - the compiled evaluation equals the node-by-node one bit for bit.
+// - the evaluation as it runs (machine code where the expression has any),
+//   the byte-code program and the node-by-node evaluation agree bit for bit.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -110,14 +111,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(Vorn_Evaluate(handle, &result, evalMessage.bytes) == 1);
         FUZZ_CHECK(evalMessage.Untouched());
         if (!parsed) FUZZ_CHECK(SameBits(result, 0.0));
+        const double byteCode = expression->EvaluateProgram();
         const double nodes = expression->EvaluateByNodes();
-        if (!SameBits(result, nodes)) {
-            std::uint64_t a = 0, b = 0;
+        if (!SameBits(result, byteCode) || !SameBits(result, nodes)) {
+            std::uint64_t a = 0, b = 0, c = 0;
             std::memcpy(&a, &result, sizeof a);
-            std::memcpy(&b, &nodes, sizeof b);
-            std::fprintf(stderr, "x=%g y=%g z=%g: compiled %016llx, nodes %016llx\n", x, y, z,
-                         static_cast<unsigned long long>(a), static_cast<unsigned long long>(b));
+            std::memcpy(&b, &byteCode, sizeof b);
+            std::memcpy(&c, &nodes, sizeof c);
+            std::fprintf(stderr, "x=%g y=%g z=%g: %s %016llx, byte-code %016llx, nodes %016llx\n", x, y, z,
+                         expression->Machine().Function() != nullptr ? "machine code" : "direct step",
+                         static_cast<unsigned long long>(a), static_cast<unsigned long long>(b),
+                         static_cast<unsigned long long>(c));
         }
+        FUZZ_CHECK(SameBits(result, byteCode));
         FUZZ_CHECK(SameBits(result, nodes));
     }
     Vorn_Close(handle);

@@ -41,7 +41,9 @@ inline double Mul(double l, double r) {
 inline double Sub(double l, double r) { return l - r; }
 inline double Neg(double r) { return -r; }
 inline double Div(double l, double r) { return l / r; }
-inline double Pow(double l, double r) { return std::pow(l, r); }
+// A square is one multiplication, correctly rounded (as compilers make
+// pow(a, 2.0)); every other exponent goes to the C library.
+inline double Pow(double l, double r) { return r == 2.0 ? Mul(l, l) : std::pow(l, r); }
 inline double Gt(double l, double r) { return Flag(l > r); }
 inline double Ge(double l, double r) { return Flag(l >= r); }
 inline double Lt(double l, double r) { return Flag(l < r); }

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "jit.h"
 #include "program.h"
 
 // Source of operand values for a node's Compute: the first Pop() yields the
@@ -118,12 +119,21 @@ public:
     bool SetExpression(const char* text);
 
     // Value of the current expression, 0.0 when there is none. Runs the
-    // program compiled at parse time; never allocates.
+    // machine code made at parse time, or where there is none the byte-code
+    // program; never allocates.
     double Evaluate() {
+        if (const vorn::MachineCode::Entry run = machineCode.Function()) return run();
         // The program is empty, and runs to 0.0, whenever `sequence` is empty
         // or `valid` is false: parsing clears it first and builds it last.
         return program.Run();
     }
+    // The same value computed by the byte-code program, machine code or not.
+    double EvaluateProgram() { return program.Run(); }
+    // The machine code of the current expression: none for an expression of
+    // one step (the byte-code runs it as one direct call), where the code
+    // generator declines it, or with VORN_JIT=0.
+    const vorn::MachineCode& Machine() const { return machineCode; }
+    const vorn::Program& ByteCode() const { return program; }
     // The same value computed node by node through each evaluator's Compute.
     // Allocates its value stack; for checking the compiled evaluation.
     double EvaluateByNodes();
@@ -178,6 +188,7 @@ private:
     // Function names as the table gives them, read once.
     std::vector<std::string> functionNames;
     vorn::Program program;
+    vorn::MachineCode machineCode;
 };
 
 // Raises the library's error with the fields every raising place uses.

@@ -86,10 +86,16 @@ struct MathExpression::PendingEntry {
 
 bool MathExpression::SetExpression(const char* newText) {
     valid = false;
+    machineCode.Clear();
     program.Clear();
     text = newText;
     Parse(text.data(), text.size());
-    if (!sequence.Empty()) program.Build(sequence, sequence.Size() - 1);
+    if (!sequence.Empty()) {
+        program.Build(sequence, sequence.Size() - 1);
+        // Falls back to the byte-code silently when declined.
+        if (!program.IsDirect() && vorn::MachineCode::Enabled())
+            machineCode.Build(sequence, sequence.Size() - 1);
+    }
     valid = true;
     return true;
 }

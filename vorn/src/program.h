@@ -27,6 +27,9 @@ public:
     // Allocates; call at parse time only.
     void Build(const Sequence& sequence, std::size_t last);
     void Clear();
+    // Whether Run() is one direct call (a program of one step).
+    bool IsDirect() const { return singleSum || single != nullptr; }
+    bool Empty() const { return code.empty(); }
     // Runs the program; allocates nothing. A program of one step (a literal,
     // a variable, or one operator or function applied to literals and
     // variables) is a direct call. Corrupted code raises ProgramFault.

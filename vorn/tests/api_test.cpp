@@ -4,10 +4,21 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
+
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "cp1251.h"
 #include "vorn.h"
@@ -198,6 +209,107 @@ TEST(Interface, ParsingAllocates) {  // the counter above does see the library
     const long before = gAllocations.load();
     ASSERT_EQ(Vorn_Setexpr(e.h, "1+2+3+4+5+6+7+8+9+10", message.bytes), 1);
     EXPECT_GT(gAllocations.load(), before);
+}
+
+#if defined(__x86_64__)
+constexpr std::uint32_t kAuditArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+constexpr std::uint32_t kAuditArch = AUDIT_ARCH_AARCH64;
+#else
+constexpr std::uint32_t kAuditArch = 0;
+#endif
+
+// Makes the kernel refuse, from now on, every mapping and protection change
+// that asks for executable memory (as a hardened system does): mmap,
+// mprotect and pkey_mprotect with PROT_EXEC fail with EACCES.
+bool RefuseExecutableMemory() {
+    constexpr std::uint32_t kArgProt = offsetof(seccomp_data, args) + 2 * sizeof(std::uint64_t);
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kAuditArch, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_mmap, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_mprotect, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_pkey_mprotect, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kArgProt),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, PROT_EXEC, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// The values of a few expressions at awkward values of x and y, in order.
+std::vector<double> ValuesOf(const std::vector<std::string>& texts) {
+    static const double kValues[] = {3, -0.5, 0.0, -0.0, HUGE_VAL, -NAN, 1e300, 2147483648.0};
+    std::vector<double> values;
+    double x = 0, y = 0, result = 0;
+    Buffer message;
+    Handle e;
+    Vorn_AddVar(e.h, "x", &x);
+    Vorn_AddVar(e.h, "y", &y);
+    for (const std::string& text : texts) {
+        if (Vorn_Setexpr(e.h, text.c_str(), message.bytes) != 1) return {};
+        for (double vx : kValues) {
+            for (double vy : kValues) {
+                x = vx;
+                y = vy;
+                if (Vorn_Evaluate(e.h, &result, message.bytes) != 1) return {};
+                values.push_back(result);
+            }
+        }
+    }
+    return values;
+}
+
+const std::vector<std::string> kFallbackTexts = {
+    "2*(x+1)^2-sin(y)", "(x*3+y/2-1)*(x-y)+x*x*x", "min(x,y)+max(x,3)*abs(y-x)", "x>3 && y<2 || x==y",
+    "sqrt(x)-round(y)+int(x*y)|(x<<2)", "x+1"};
+
+bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// A system that refuses executable memory: every call still works and gives
+// the same bits (the check runs in a child process, which keeps the refusal).
+TEST(Fallback, RefusedExecutableMemoryGivesTheSameResults) {
+    if (kAuditArch == 0) GTEST_SKIP() << "no system call filter for this processor";
+    const std::vector<double> expected = ValuesOf(kFallbackTexts);
+    ASSERT_FALSE(expected.empty());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!RefuseExecutableMemory()) _exit(3);
+        // The refusal is in force...
+        void* probe = mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (probe != MAP_FAILED) _exit(4);
+        // ...and changes nothing that a caller sees.
+        _exit(SameBits(ValuesOf(kFallbackTexts), expected) ? 0 : 5);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: no filter, 4: executable memory granted, 5: other values";
+}
+
+// VORN_JIT=0 set while the library runs: the same bits.
+TEST(Fallback, TurnedOffByTheEnvironmentGivesTheSameResults) {
+    const char* previous = std::getenv("VORN_JIT");
+    const std::string saved = previous != nullptr ? previous : "";
+    setenv("VORN_JIT", "1", 1);
+    const std::vector<double> on = ValuesOf(kFallbackTexts);
+    setenv("VORN_JIT", "0", 1);
+    const std::vector<double> off = ValuesOf(kFallbackTexts);
+    if (previous != nullptr)
+        setenv("VORN_JIT", saved.c_str(), 1);
+    else
+        unsetenv("VORN_JIT");
+    ASSERT_FALSE(on.empty());
+    EXPECT_TRUE(SameBits(on, off));
 }
 
 // Every allocation of a call fails in turn: the call reports failure (with a

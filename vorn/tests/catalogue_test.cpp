@@ -146,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(Arithmetic, OperatorValues, ::testing::Values(
     ValueCase{"7 - 2", 5}, ValueCase{"-x", -3}, ValueCase{"1/0", kInf}, ValueCase{"0/0", kNaN},
     ValueCase{"-1/0", -kInf}, ValueCase{"2^0.5", std::sqrt(2.0)}, ValueCase{"(-8)^(1/3)", kNaN},
     ValueCase{"2^3^2", 64}, ValueCase{"8-2-1", 5}, ValueCase{"8/4/2", 1}, ValueCase{"0*(-1)", -0.0},
-    ValueCase{"1e308*10", kInf}, ValueCase{"x*y+z", -0.5}));
+    ValueCase{"1e308*10", kInf}, ValueCase{"x*y+z", -0.5}, ValueCase{"(x+1)^2", 16},
+    ValueCase{"z^2.0", 4}, ValueCase{"(0*(-1))^2", 0.0}, ValueCase{"1e200^2", kInf},
+    ValueCase{"(0/0)^2", kNaN}, ValueCase{"x^2^2", 81}, ValueCase{"2^x", 8}, ValueCase{"x^(1+1)", 9}));
 
 INSTANTIATE_TEST_SUITE_P(Comparisons, OperatorValues, ::testing::Values(
     ValueCase{"5 > 3", 1}, ValueCase{"3 > 5", 0}, ValueCase{"3 >= 3", 1}, ValueCase{"2 == 2.0", 1},

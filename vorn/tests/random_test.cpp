@@ -3,8 +3,10 @@
 // strings against a model of the check that re-evaluates the whole sequence.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -13,7 +15,9 @@
 #include "vorn_test_util.h"
 
 using namespace cp1251::literals;
+using vorn_test::BothModesAgree;
 using vorn_test::Calc;
+using vorn_test::SameBits;
 using vorn_test::SameValue;
 
 namespace {
@@ -43,7 +47,7 @@ double ApplyBinary(int op, double l, double r) {
         case 1: return l - r;
         case 2: return l * r;
         case 3: return l / r;
-        case 4: return std::pow(l, r);
+        case 4: return r == 2 ? l * l : std::pow(l, r);
         case 5: return l > r;
         case 6: return l >= r;
         case 7: return l < r;
@@ -107,6 +111,30 @@ public:
         return n;
     }
 
+    // A tree whose right operands nest `length` deep: evaluated left to
+    // right, it holds about `length` values at once, more than there are
+    // registers, some of them across calls of the C library.
+    std::unique_ptr<Node> MakeChain(int length) {
+        if (length <= 0) return Make(0);
+        auto n = std::make_unique<Node>();
+        const int pick = Below(8);
+        if (pick < 5) {
+            n->kind = Node::Binary;
+            n->which = Below(16);
+            n->left = Make(Below(2));
+            n->right = MakeChain(length - 1);
+        } else if (pick < 7) {
+            n->kind = Node::Unary;
+            n->which = Below(7);
+            n->left = MakeChain(length - 1);
+        } else {
+            n->kind = Below(2) ? Node::Min : Node::Max;
+            n->left = Make(1);
+            n->right = MakeChain(length - 1);
+        }
+        return n;
+    }
+
     // The text of a node, bracketed only where precedence requires it.
     std::string Text(const Node& n) {
         switch (n.kind) {
@@ -148,6 +176,23 @@ public:
         static const double values[] = {3, 0.5, -2, 0, -0.0, 1e300, -1e-300, HUGE_VAL, -HUGE_VAL,
                                         NAN, 2147483648.0, -7.25, 1, 0.999};
         return values[Below(sizeof values / sizeof values[0])];
+    }
+
+    // NaNs of both signs, quiet and signalling, with payloads; infinities;
+    // signed zeros; the largest, smallest and subnormal magnitudes; the
+    // edges of the 32-bit integer range.
+    double AwkwardValue() {
+        static const std::uint64_t kBits[] = {0x7FF8000000000000u, 0xFFF8000000000000u, 0x7FF8000000000ABCu,
+                                              0xFFF800000000DEADu, 0x7FF4000000000001u, 0xFFF0000000001234u};
+        static const double kValues[] = {HUGE_VAL, -HUGE_VAL, 0.0, -0.0, DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324,
+                                         -1e-310, 0.5, -0.5, 2, 3, -7.25, 1e300, -1e-300, 2147483647.5,
+                                         -2147483648.5, 2147483648.0, -2147483649.0, 1.5};
+        constexpr int kNaNs = sizeof kBits / sizeof kBits[0];
+        const int pick = Below(kNaNs + static_cast<int>(sizeof kValues / sizeof kValues[0]));
+        if (pick >= kNaNs) return kValues[pick - kNaNs];
+        double value;
+        std::memcpy(&value, &kBits[pick], sizeof value);
+        return value;
     }
 
     int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
@@ -216,7 +261,8 @@ TEST(Random, WellFormedExpressionsMatchAnIndependentEvaluator) {
         const auto error = calc.Error(text.c_str());
         ASSERT_FALSE(error) << text << ": " << cp1251::to_utf8(*error);
         const double expected = Generator::Value(*tree, vars);
-        const double fast = calc.e.Evaluate();
+        double fast = 0;
+        ASSERT_TRUE(BothModesAgree(calc.e, &fast)) << text;
         ASSERT_TRUE(SameValue(fast, expected)) << text << " gave " << fast << ", expected " << expected;
         ASSERT_TRUE(SameValue(calc.e.EvaluateByNodes(), expected)) << text;
     }
@@ -232,9 +278,31 @@ TEST(Random, CompiledAndNodeEvaluationAgreeBitForBit) {
             calc.x = gen.SpecialValue();
             calc.y = gen.SpecialValue();
             calc.z = gen.SpecialValue();
-            const double fast = calc.e.Evaluate();
+            double fast = 0;
+            ASSERT_TRUE(BothModesAgree(calc.e, &fast)) << text;
             const double nodes = calc.e.EvaluateByNodes();
             ASSERT_EQ(std::memcmp(&fast, &nodes, sizeof fast), 0) << text;
+        }
+    }
+}
+
+// Machine code against byte-code on large random sets: trees of every shape
+// and chains deeper than the registers, with variables taking awkward values.
+TEST(Random, MachineCodeAndByteCodeAgreeBitForBitOnAwkwardValues) {
+    Generator gen(20261208);
+    Calc calc;
+    for (int trial = 0; trial < 6000; ++trial) {
+        const auto tree = trial % 3 == 0 ? gen.MakeChain(10 + gen.Below(40)) : gen.Make(2 + gen.Below(6));
+        const std::string text = gen.Text(*tree);
+        ASSERT_FALSE(calc.Error(text.c_str())) << text;
+        for (int round = 0; round < 8; ++round) {
+            calc.x = gen.AwkwardValue();
+            calc.y = gen.AwkwardValue();
+            calc.z = gen.AwkwardValue();
+            double fast = 0;
+            ASSERT_TRUE(BothModesAgree(calc.e, &fast))
+                << text << " x=" << calc.x << " y=" << calc.y << " z=" << calc.z;
+            ASSERT_TRUE(SameBits(fast, calc.e.EvaluateByNodes())) << text;
         }
     }
 }
@@ -258,7 +326,8 @@ TEST(Random, OneStepProgramsAgreeWithNodeEvaluation) {
         for (int round = 0; round < 200; ++round) {
             calc.x = gen.SpecialValue();
             calc.y = gen.SpecialValue();
-            const double fast = calc.e.Evaluate();
+            double fast = 0;
+            ASSERT_TRUE(BothModesAgree(calc.e, &fast)) << text;
             const double nodes = calc.e.EvaluateByNodes();
             ASSERT_EQ(std::memcmp(&fast, &nodes, sizeof fast), 0) << text << " x=" << calc.x << " y=" << calc.y;
         }
@@ -293,7 +362,9 @@ TEST(Random, TokenStringsAgreeWithTheReevaluatingModel) {
             }
             if (!seq.empty()) {
                 const double expected = model.Run(seq, seq.size());
-                ASSERT_TRUE(SameValue(calc.e.Evaluate(), expected)) << text;
+                double fast = 0;
+                ASSERT_TRUE(BothModesAgree(calc.e, &fast)) << text;
+                ASSERT_TRUE(SameValue(fast, expected)) << text;
                 ASSERT_TRUE(SameValue(calc.e.EvaluateByNodes(), expected)) << text;
             }
             continue;
