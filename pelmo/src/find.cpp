@@ -1,7 +1,5 @@
 // The Find and Find/Replace commands on the target text box.
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "cp1251.h"
 #include "pelmo_ui.h"
@@ -109,6 +107,35 @@ int findNext(int panel, int event) {
     return 0;
 }
 
+// Keeps the target's history from recording the run's edits one by one:
+// the run is recorded as one edit when it ends, however it ends.
+class RunRecording {
+public:
+    RunRecording() : h_(targetHistory()) { undo::PauseRecording(h_); }
+    ~RunRecording() {
+        if (undo::IsLive(h_)) undo::ResumeRecording(h_);
+    }
+    RunRecording(const RunRecording&) = delete;
+    RunRecording& operator=(const RunRecording&) = delete;
+
+private:
+    UndoHistory* h_;
+};
+
+int replaceRun(int control, int event);
+
+// A run, and then the quit the host asked for while a question waited.
+int replaceRunThenQuit(int control, int event) {
+    Ui& u = ui();
+    u.QuitPending = false;
+    replaceRun(control, event);
+    if (u.QuitPending) {
+        u.QuitPending = false;
+        QuitUserInterface(u.QuitCode);
+    }
+    return 0;
+}
+
 // One replace run. Every occurrence that was in the text when the run
 // started is offered once: the run searches forward from the caret, wraps to
 // the text's beginning at most once, and after the wrap ends at the first
@@ -123,6 +150,7 @@ int replaceRun(int control, int event) {
     bool all = control == r.replaceAll;
     HidePanel(r.panel);
     focusTarget();
+    const RunRecording recording;
 
     const int box = u.TargetPanel, ctrl = u.TargetCtrl;
     int start = ctrlInt(box, ctrl, ATTR_TEXT_SELECTION_START);
@@ -206,9 +234,15 @@ int replaceRun(int control, int event) {
 
 }  // namespace
 
-void setTarget(int panel, int control) {
+void setTarget(int panel, int control, UndoHistory* h) {
     ui().TargetPanel = panel;
     ui().TargetCtrl = control;
+    ui().TargetHistory = h;
+}
+
+UndoHistory* targetHistory() {
+    UndoHistory* h = ui().TargetHistory;
+    return undo::IsLive(h) && h->panel == ui().TargetPanel && h->control == ui().TargetCtrl ? h : nullptr;
 }
 
 void focusTarget() {
@@ -248,23 +282,35 @@ int FindNext(int panel, int, int event, void*, int, int) {
 }
 
 int ReplaceRun(int, int control, int event, void*, int, int) {
-    return guarded(0, [&] { return replaceRun(control, event); });
+    return guarded(0, [&] { return replaceRunThenQuit(control, event); });
 }
 
+// The question stands above the target's window and has the keyboard while
+// it waits in an event loop of its own, which an answer ends. The target box
+// takes no keys meanwhile (TextBoxCallback). When the host quits the user
+// interface instead (its window closed, its own quit command), the loop ends
+// without an answer: the run ends as with "Закрыть" and the quit goes on
+// afterwards.
 int AskReplace() {
     Ui& u = ui();
+    const AskPanelIds& a = u.AskPanel;
     const int remembered = GetActivePanel();
-    DisplayPanel(u.AskPanel.panel);
     u.AskAnswer = 0;
-    while (u.AskAnswer == 0) {
-        SetActivePanel(remembered);
-        ProcessSystemEvents();
-        // Waiting for the user: give the processor back between rounds.
-        if (u.AskAnswer == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    HidePanel(u.AskPanel.panel);
+    u.Asking = true;
+    SetPanelAttribute(a.panel, ATTR_OWNER_PANEL, u.TargetPanel);
+    DisplayPanel(a.panel);
+    SetActiveCtrl(a.panel, a.replace);
+    const int code = RunUserInterface();
+    u.Asking = false;
+    HidePanel(a.panel);
     SetActivePanel(remembered);
-    return u.AskAnswer;
+    if (u.AskAnswer != 0) return u.AskAnswer;
+    // No answer: the host quit, or (headless) nothing was left to answer it.
+    if (code != UIE_FAILURE) {
+        u.QuitPending = true;
+        u.QuitCode = code;
+    }
+    return kAskClose;
 }
 
 }  // namespace pelmo
