@@ -124,11 +124,25 @@ private:
 
 int replaceRun(int control, int event);
 
-// A run, and then the quit the host asked for while a question waited.
+// A run, and then what the host was asked while a question waited: the
+// closing of its window (its close control committed, its panel told, as the
+// run-time does), or the quit it asked for.
 int replaceRunThenQuit(int control, int event) {
     Ui& u = ui();
-    u.QuitPending = false;
+    u.QuitPending = u.HostClosed = false;
     replaceRun(control, event);
+    if (u.HostClosed) {
+        u.HostClosed = false;
+        const int panel = u.HostPanel;
+        if (u.HostCloseCtrl > 0) {
+            CtrlCallbackPtr commit = nullptr;
+            void* data = nullptr;
+            GetCtrlAttribute(panel, u.HostCloseCtrl, ATTR_CALLBACK_FUNCTION_POINTER, &commit);
+            GetCtrlAttribute(panel, u.HostCloseCtrl, ATTR_CALLBACK_DATA, &data);
+            if (commit) commit(panel, u.HostCloseCtrl, EVENT_COMMIT, data, 0, 0);
+        }
+        if (u.HostCallback) u.HostCallback(panel, 0, EVENT_CLOSE, u.HostCallbackData, 0, 0);
+    }
     if (u.QuitPending) {
         u.QuitPending = false;
         QuitUserInterface(u.QuitCode);
@@ -203,6 +217,8 @@ int replaceRun(int control, int event) {
         const int answer = all ? kAskReplace : AskReplace();
         if (answer == kAskReplace) {
             const int before = copy.length();
+            // A click into the box while the question waited may have moved the selection.
+            if (!all) select(box, ctrl, at, plen);
             pasteOverSelection(replacement);
             // The paste leaves the caret right after the replacement; a
             // selection still standing means the box took nothing.
@@ -285,23 +301,70 @@ int ReplaceRun(int, int control, int event, void*, int, int) {
     return guarded(0, [&] { return replaceRunThenQuit(control, event); });
 }
 
+namespace {
+
+// Stands in for the target panel's callback while the question waits.
+int HostPanelWhileAsked(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    Ui& u = ui();
+    if (event == EVENT_CLOSE && u.Asking) {
+        u.HostClosed = true;
+        u.AskAnswer = kAskClose;
+        QuitUserInterface(0);
+        return 0;
+    }
+    if (u.HostCallback) return u.HostCallback(panel, control, event, callbackData, eventData1, eventData2);
+    return 0;
+}
+
+// While it lives, closing the target's window answers the question with
+// "Закрыть" and is kept for the host (replaceRunThenQuit).
+class HostCloseWhileAsked {
+public:
+    HostCloseWhileAsked() {
+        Ui& u = ui();
+        u.HostPanel = u.TargetPanel;
+        u.HostCallback = nullptr;
+        u.HostCallbackData = nullptr;
+        u.HostCloseCtrl = 0;
+        GetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, &u.HostCallback);
+        GetPanelAttribute(u.HostPanel, ATTR_CALLBACK_DATA, &u.HostCallbackData);
+        GetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, &u.HostCloseCtrl);
+        SetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, HostPanelWhileAsked);
+        SetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, 0);
+    }
+    ~HostCloseWhileAsked() {
+        Ui& u = ui();
+        SetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, u.HostCallback);
+        SetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, u.HostCloseCtrl);
+    }
+    HostCloseWhileAsked(const HostCloseWhileAsked&) = delete;
+    HostCloseWhileAsked& operator=(const HostCloseWhileAsked&) = delete;
+};
+
+}  // namespace
+
 // The question stands above the target's window and has the keyboard while
 // it waits in an event loop of its own, which an answer ends. The target box
-// takes no keys meanwhile (TextBoxCallback). When the host quits the user
-// interface instead (its window closed, its own quit command), the loop ends
-// without an answer: the run ends as with "Закрыть" and the quit goes on
-// afterwards.
+// takes no keys meanwhile (TextBoxCallback). Closing the target's window
+// answers "Закрыть"; the host hears of the closing once the run has ended.
+// When the host quits the user interface (its own quit command), the loop
+// ends without an answer: the run ends as with "Закрыть" and the quit goes
+// on afterwards.
 int AskReplace() {
     Ui& u = ui();
     const AskPanelIds& a = u.AskPanel;
     const int remembered = GetActivePanel();
     u.AskAnswer = 0;
-    u.Asking = true;
-    SetPanelAttribute(a.panel, ATTR_OWNER_PANEL, u.TargetPanel);
-    DisplayPanel(a.panel);
-    SetActiveCtrl(a.panel, a.replace);
-    const int code = RunUserInterface();
-    u.Asking = false;
+    int code = 0;
+    {
+        const HostCloseWhileAsked hostClose;
+        u.Asking = true;
+        SetPanelAttribute(a.panel, ATTR_OWNER_PANEL, u.TargetPanel);
+        DisplayPanel(a.panel);
+        SetActiveCtrl(a.panel, a.replace);
+        code = RunUserInterface();
+        u.Asking = false;
+    }
     HidePanel(a.panel);
     SetActivePanel(remembered);
     if (u.AskAnswer != 0) return u.AskAnswer;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "uirt.h"
 #include "undo.h"
 
 namespace pelmo {
@@ -54,6 +55,14 @@ struct Ui {
     // ends, then the quit goes on with this code.
     bool QuitPending = false;
     int QuitCode = 0;
+    // The target's window was closed while the question waited: the run
+    // ends, then the host hears of the closing through these, its panel's
+    // callback and close control, which the question stood in for.
+    bool HostClosed = false;
+    int HostPanel = 0;
+    CtrlCallbackPtr HostCallback = nullptr;
+    void* HostCallbackData = nullptr;
+    int HostCloseCtrl = 0;
     int EnterDefCbData[3] = {};  // panel, control, line of the Enter key
     int TabDefCbData[4] = {};    // panel, control, first line, last line
 };

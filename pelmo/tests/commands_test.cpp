@@ -567,8 +567,11 @@ int WhileAsked(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT && gWhileAsked) gWhileAsked();
     return 0;
 }
+int gAskShownAtClose = -1;
 int QuitOnClose(int, int, int event, void*, int, int) {
-    if (event == EVENT_CLOSE) QuitUserInterface(7);
+    if (event != EVENT_CLOSE) return 0;
+    GetPanelAttribute(ui().AskPanel.panel, ATTR_VISIBLE, &gAskShownAtClose);
+    QuitUserInterface(7);
     return 0;
 }
 
@@ -595,7 +598,8 @@ TEST_F(Question, HasTheKeyboardAboveTheBoxAndNothingTypedReachesTheBox) {
         active = GetActivePanel();
         GetPanelAttribute(a.panel, ATTR_OWNER_PANEL, &owner);
         selected = selLength();
-        AutoTypeKey(panel, box, 'z');  // the user clicks into the box and types
+        select(5, 0);                  // the user clicks into the box
+        AutoTypeKey(panel, box, 'z');  // and types
         EXPECT_EQ(GetActivePanel(), a.panel);
         // Keys as the user types them: 'q' does nothing, Enter replaces.
         FakeKeystroke('q');
@@ -617,19 +621,31 @@ TEST_F(Question, HasTheKeyboardAboveTheBoxAndNothingTypedReachesTheBox) {
 }
 
 // Closing the host's window while the question waits ends the run, then the
-// host's own close handling (here: quitting) goes on.
-TEST_F(Question, ClosingTheHostEndsTheRunThenTheHostQuits) {
-    load("foo bar foo");
-    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, QuitOnClose);
-    gWhileAsked = [this] { AutoClosePanel(panel); };
+// host's own close handling (here: quitting) runs; a quit of the host's own
+// (its quit command) ends the run and then the host's event loop.
+TEST_F(Question, ClosingOrQuittingTheHostEndsTheRunFirst) {
     static decltype(this) self = nullptr;
     self = this;
-    PostDeferredCall([](void*) { self->run("foo", "X", false, {"probe"}); }, nullptr);
-    EXPECT_EQ(RunUserInterface(), 7);
-    EXPECT_EQ(text(), "foo bar foo");
-    int visible = 1;
-    GetPanelAttribute(ui().AskPanel.panel, ATTR_VISIBLE, &visible);
-    EXPECT_EQ(visible, 0);
+    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, QuitOnClose);
+    for (bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "closing" : "quitting");
+        load("foo bar foo");
+        gAskShownAtClose = -1;
+        if (closing) gWhileAsked = [this] { AutoClosePanel(panel); };
+        else gWhileAsked = [] { QuitUserInterface(7); };
+        PostDeferredCall([](void*) { self->run("foo", "X", false, {"probe"}); }, nullptr);
+        EXPECT_EQ(RunUserInterface(), 7);
+        EXPECT_EQ(text(), "foo bar foo");
+        if (closing) {
+            EXPECT_EQ(gAskShownAtClose, 0);
+        }
+        int visible = 1;
+        GetPanelAttribute(ui().AskPanel.panel, ATTR_VISIBLE, &visible);
+        EXPECT_EQ(visible, 0);
+        CtrlCallbackPtr callback = nullptr;
+        GetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, &callback);
+        EXPECT_EQ(callback, QuitOnClose);
+    }
 }
 
 }  // namespace
