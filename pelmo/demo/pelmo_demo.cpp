@@ -4,9 +4,17 @@
 // Two text boxes side by side: the left one extended with an undo history of
 // 100 steps, the right one extended without history (its context menu has no
 // Undo / Redo). Below them a line tells whether the left box's text was
-// changed since it was last set, and two buttons: open a text file into the
-// left box, and quit.
+// changed since it was last opened or saved, and three buttons: open a text
+// file into the left box, save the left box into a file, and quit. Quitting
+// (the button or closing the window) asks first when the text is not saved.
+// The window can be resized and maximised; the boxes grow with it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "cp1251.h"
@@ -25,6 +33,8 @@ struct Demo {
     UndoHistory* history = nullptr;
     CtrlCallbackPtr libraryCallback = nullptr;  // the box callback ExtendTextBox installed
     bool statusPending = false;
+    std::string saved;          // the left box's text as last opened or saved
+    bool baselineSaved = true;  // the history's baseline is that text
 };
 
 Demo demo;
@@ -46,10 +56,26 @@ constexpr const char* kPlainSample = R"(Это окно без истории п
 выделенные строки, Enter сохраняет отступ.
 )"_cp1251;
 
+std::string boxText() {
+    int length = 0;
+    GetCtrlAttribute(demo.panel, demo.historyBox, ATTR_STRING_TEXT_LENGTH, &length);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetCtrlVal(demo.panel, demo.historyBox, text.data());
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+// True when the left box's text differs from the one last opened or saved.
+// While the history reports no change the text is its baseline; otherwise
+// the text itself is compared (an edit may have led back to the saved text).
+bool unsaved() {
+    if (!undo_Changed(demo.history)) return !demo.baselineSaved;
+    return boxText() != demo.saved;
+}
+
 void showStatus(void*) {
     demo.statusPending = false;
-    SetCtrlVal(demo.panel, demo.status,
-               undo_Changed(demo.history) ? "Текст слева изменён"_cp1251 : "Текст слева не изменён"_cp1251);
+    SetCtrlVal(demo.panel, demo.status, unsaved() ? "Текст слева изменён"_cp1251 : "Текст слева не изменён"_cp1251);
 }
 
 // ExtendTextBox takes over the box's callback, and the run-time gives a
@@ -81,9 +107,62 @@ bool readTextFile(const char* path, std::string& text) {
     return n == 0;
 }
 
+// Writes text to the file at path (the system's UTF-8 name) so that the file
+// is either the old one or the new one whole: the text goes into a new file
+// in the same folder, which then takes the old one's name. 0, or the errno
+// of the step that failed (the old file is then untouched).
+int writeWhole(const std::string& path, const std::string& text) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = folder + "." + name + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return errno;
+    // The new file gets the old one's permissions, or those of a new file.
+    struct stat old {};
+    mode_t mode = 0;
+    if (stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        mode = umask(0);
+        umask(mode);
+        mode = 0666 & ~mode;
+    }
+    int error = fchmod(fd, mode) == 0 ? 0 : errno;
+    for (size_t done = 0; !error && done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n > 0) done += static_cast<size_t>(n);
+    }
+    if (!error && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && !error) error = errno;
+    if (!error && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error) unlink(temporary.c_str());
+    return error;
+}
+
+int SaveFile(int, int, int event, void*, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    char path[MAX_PATHNAME_LEN];
+    if (FileSelectPopup("", "*.txt", "*.txt;*.c;*.h;*.cpp", "Сохранить текст в файл"_cp1251, VAL_SAVE_BUTTON, 0, 0,
+                        1, 1, path) <= 0)
+        return 0;
+    const std::string text = boxText();
+    if (const int error = writeWhole(cp1251::to_utf8(path), text)) {
+        const std::string message = "Файл не сохранён, прежний файл не тронут:\n"_cp1251 + std::string(path) +
+                                    "\n" + cp1251::from_utf8(std::strerror(error));
+        MessagePopup("Сохранить файл"_cp1251, message.c_str());
+        return 0;
+    }
+    demo.saved = text;
+    demo.baselineSaved = !undo_Changed(demo.history);
+    showStatus(nullptr);
+    return 0;
+}
+
 int OpenFile(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (undo_Changed(demo.history) &&
+    if (unsaved() &&
         !ConfirmPopup("Открыть файл"_cp1251, "Текст слева изменён. Заменить его содержимым файла?"_cp1251))
         return 0;
     char path[MAX_PATHNAME_LEN];
@@ -99,46 +178,64 @@ int OpenFile(int, int, int event, void*, int, int) {
     // history's new baseline itself.
     ResetTextBox(demo.panel, demo.historyBox, text.c_str());
     undo_Reset(demo.history);
+    demo.saved = text;
+    demo.baselineSaved = true;
     showStatus(nullptr);
     return 0;
 }
 
+// Quits, once the user agreed to lose a text not saved.
+void quitAsking() {
+    if (unsaved() && !ConfirmPopup("Выход"_cp1251, "Текст слева изменён и не сохранён. Выйти без сохранения?"_cp1251))
+        return;
+    QuitUserInterface(0);
+}
+
 int Quit(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) QuitUserInterface(0);
+    if (event == EVENT_COMMIT) quitAsking();
     return 0;
 }
 
 int PanelCallback(int, int, int event, void*, int, int) {
-    if (event == EVENT_CLOSE) QuitUserInterface(0);
+    if (event == EVENT_CLOSE) quitAsking();
     return 0;
 }
 
-int textBox(const char* label, int left) {
+int textBox(const char* label, int left, int anchor) {
     const int box = NewCtrl(demo.panel, CTRL_TEXT_BOX, label, 30, left);
     SetCtrlAttribute(demo.panel, box, ATTR_WIDTH, 395);
     SetCtrlAttribute(demo.panel, box, ATTR_HEIGHT, 320);
     SetCtrlAttribute(demo.panel, box, ATTR_TEXT_FONT, "Monospace");
+    SetCtrlAttribute(demo.panel, box, ATTR_ANCHOR, anchor);
     return box;
 }
 
-int button(const char* label, int left, int width, CtrlCallbackPtr callback) {
+int button(const char* label, int left, int width, CtrlCallbackPtr callback, int anchor) {
     const int ctrl = NewCtrl(demo.panel, CTRL_COMMAND_BUTTON, label, 385, left);
     SetCtrlAttribute(demo.panel, ctrl, ATTR_WIDTH, width);
     SetCtrlAttribute(demo.panel, ctrl, ATTR_HEIGHT, 26);
     SetCtrlAttribute(demo.panel, ctrl, ATTR_CALLBACK_FUNCTION_POINTER, callback);
+    SetCtrlAttribute(demo.panel, ctrl, ATTR_ANCHOR, anchor);
     return ctrl;
 }
 
+// The window grows and shrinks (never below its first size): the left box
+// takes the new width and both boxes the new height; the line and the
+// buttons below them stay at the bottom.
 bool buildWindow() {
     demo.panel = NewPanel(0, "Pelmo — пример"_cp1251, 80, 80, 422, 820);
     if (demo.panel < 0) return false;
     SetPanelAttribute(demo.panel, ATTR_CALLBACK_FUNCTION_POINTER, PanelCallback);
-    demo.historyBox = textBox("С историей правок (100 шагов)"_cp1251, 10);
-    demo.plainBox = textBox("Без истории правок"_cp1251, 415);
+    SetPanelAttribute(demo.panel, ATTR_RESIZABLE, 1);
+    const int left = VAL_ANCHOR_LEFT, top = VAL_ANCHOR_TOP, right = VAL_ANCHOR_RIGHT, bottom = VAL_ANCHOR_BOTTOM;
+    demo.historyBox = textBox("С историей правок (100 шагов)"_cp1251, 10, left | right | top | bottom);
+    demo.plainBox = textBox("Без истории правок"_cp1251, 415, right | top | bottom);
     demo.status = NewCtrl(demo.panel, CTRL_TEXT_MSG, "", 358, 10);
     SetCtrlAttribute(demo.panel, demo.status, ATTR_WIDTH, 400);
-    button("Открыть файл…"_cp1251, 10, 130, OpenFile);
-    button("Выход"_cp1251, 730, 80, Quit);
+    SetCtrlAttribute(demo.panel, demo.status, ATTR_ANCHOR, left | bottom);
+    button("Открыть файл…"_cp1251, 10, 130, OpenFile, left | bottom);
+    button("Сохранить файл…"_cp1251, 150, 150, SaveFile, left | bottom);
+    button("Выход"_cp1251, 730, 80, Quit, right | bottom);
     return demo.historyBox > 0 && demo.plainBox > 0 && demo.status > 0;
 }
 
@@ -167,6 +264,7 @@ int main(int argc, char* argv[]) {
     SetCtrlAttribute(demo.panel, demo.historyBox, ATTR_CALLBACK_FUNCTION_POINTER, HistoryBoxCallback);
     // The sample text was set by the program: it is the baseline.
     undo_Reset(demo.history);
+    demo.saved = kHistorySample;
     showStatus(nullptr);
 
     DisplayPanel(demo.panel);

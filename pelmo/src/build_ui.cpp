@@ -127,10 +127,12 @@ int ReplaceFieldCallback(int panel, int control, int event, void*, int, int) {
     return 0;
 }
 
+// An answer ends the question's event loop (AskReplace).
 int AskButtonCallback(int, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || !ui().Asking) return 0;
     const AskPanelIds& a = ui().AskPanel;
     ui().AskAnswer = control == a.replace ? kAskReplace : control == a.skip ? kAskSkip : kAskClose;
+    QuitUserInterface(0);
     return 0;
 }
 
@@ -151,7 +153,7 @@ void buildAskPanel(AskPanelIds& a) {
     check(SetPanelAttribute(a.panel, ATTR_CALLBACK_FUNCTION_POINTER, nullptr));
     a.replace = newButton(a.panel, "Заменить"_cp1251, {11, 10, 27, 71}, 0, AskButtonCallback, VAL_ENTER_VKEY);
     a.skip = newButton(a.panel, "Пропустить"_cp1251, {11, 96, 27, 72}, 1, AskButtonCallback);
-    a.close = newButton(a.panel, "Закрыть"_cp1251, {10, 183, 28, 72}, 2, AskButtonCallback);
+    a.close = newButton(a.panel, "Закрыть"_cp1251, {10, 183, 28, 72}, 2, AskButtonCallback, VAL_ESC_VKEY);
     check(SetPanelAttribute(a.panel, ATTR_CLOSE_CTRL, a.close));
     finishPanel(a.panel);
 }

@@ -2,6 +2,7 @@
 // commands, block indenting and automatic indentation.
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "cp1251.h"
 #include "pelmo_ui.h"
@@ -24,6 +25,8 @@ constexpr int kFindKey = kCtrl | 'F';
 constexpr int kReplaceKey = kCtrl | 'H';
 constexpr int kUndoKey = kCtrl | 'Z';
 constexpr int kRedoKey = kCtrl | VAL_BACKSPACE_VKEY;
+constexpr int kRedoKeyY = kCtrl | 'Y';
+constexpr int kRedoKeyShiftZ = kCtrl | kShift | 'Z';
 constexpr int kStartKey = kCtrl | VAL_HOME_VKEY;
 constexpr int kEndKey = kCtrl | VAL_END_VKEY;
 
@@ -78,8 +81,16 @@ private:
     size_t size_;
 };
 
-// Tab and Shift+Tab (the key itself is already cancelled).
-void indent(int panel, int control, int key) {
+// Ends the recording pause of a block indent, once its keys were handled
+// and its lines selected again.
+void ResumeAfterIndent(void* callbackData) {
+    auto* h = static_cast<UndoHistory*>(callbackData);
+    if (undo::IsLive(h)) undo::ResumeRecording(h);
+}
+
+// Tab and Shift+Tab (the key itself is already cancelled). A block indent or
+// unindent is recorded as one edit.
+void indent(int panel, int control, UndoHistory* h, int key) {
     const int a = ctrlInt(panel, control, ATTR_TEXT_SELECTION_START);
     const int b = a + ctrlInt(panel, control, ATTR_TEXT_SELECTION_LENGTH);
     const int firstLine = lineOf(panel, control, a);
@@ -96,6 +107,7 @@ void indent(int panel, int control, int key) {
 
     // A block: a selection that ends at the start of a line leaves that line out.
     if (endCol == 0) --lastLine;
+    undo::PauseRecording(h);
     // The keys act on the caret's line; it starts at the block's first line.
     SetCtrlAttribute(panel, control, ATTR_TEXT_SELECTION_LENGTH, 0);
     SetCtrlAttribute(panel, control, ATTR_TEXT_SELECTION_START, lineStart(panel, control, firstLine));
@@ -107,12 +119,18 @@ void indent(int panel, int control, int key) {
         }
     } else {
         LineBuffer buffer(1024);
-        if (!buffer.ok()) return;
-        for (int line = firstLine; line <= lastLine; ++line) {
+        bool stopped = !buffer.ok();
+        for (int line = firstLine; line <= lastLine && !stopped; ++line) {
             FakeKeystroke(VAL_HOME_VKEY);
-            if (!buffer.read(panel, control, line, 256)) return;
+            stopped = !buffer.read(panel, control, line, 256);
+            if (stopped) break;
             fakeKeys(VAL_FWD_DELETE_VKEY, buffer.leadingSpaces(kIndent));
             FakeKeystroke(VAL_DOWN_ARROW_VKEY);
+        }
+        if (stopped) {
+            // The keys faked so far are recorded as they come.
+            undo::ResumeRecording(h);
+            return;
         }
     }
     int* data = ui().TabDefCbData;
@@ -122,20 +140,56 @@ void indent(int panel, int control, int key) {
     data[3] = lastLine;
     ProcessSystemEvents();
     PostDeferredCall(ReselectLines, data);
+    if (h && PostDeferredCall(ResumeAfterIndent, h) < 0) undo::ResumeRecording(h);
 }
 
-void openFind(int panel, int control) {
-    setTarget(panel, control);
-    DisplayPanel(ui().FindPanel.panel);
+// The box's selection when it lies within one line and fits a search field;
+// "" otherwise.
+std::string selectedLine(int panel, int control) {
+    const int start = ctrlInt(panel, control, ATTR_TEXT_SELECTION_START);
+    const int length = ctrlInt(panel, control, ATTR_TEXT_SELECTION_LENGTH);
+    const int line = lineOf(panel, control, start);
+    int lineLength = 0;
+    if (length <= 0 || length > 255 || lineOf(panel, control, start + length) != line ||
+        GetTextBoxLineLength(panel, control, line, &lineLength) < 0)
+        return {};
+    std::string text(static_cast<size_t>(lineLength) + 1, '\0');
+    const int column = start - lineStart(panel, control, line);
+    if (GetTextBoxLine(panel, control, line, text.data()) < 0 || column < 0 || column + length > lineLength)
+        return {};
+    return text.substr(static_cast<size_t>(column), static_cast<size_t>(length));
 }
 
-void openReplace(int panel, int control) {
-    setTarget(panel, control);
-    DisplayPanel(ui().ReplacePanel.panel);
+// Shows a Find dialog for the box, above the box's window, with the search
+// field focused and its text selected, so that typing replaces it. A
+// selection within one line becomes the text to search for.
+void openDialog(int dialog, int search, int panel, int control, UndoHistory* h) {
+    setTarget(panel, control, h);
+    if (const std::string selected = selectedLine(panel, control); !selected.empty())
+        SetCtrlVal(dialog, search, selected.c_str());
+    SetPanelAttribute(dialog, ATTR_OWNER_PANEL, panel);
+    DisplayPanel(dialog);
+    SetActiveCtrl(dialog, search);
+    SetCtrlAttribute(dialog, search, ATTR_TEXT_SELECTION_START, 0);
+    SetCtrlAttribute(dialog, search, ATTR_TEXT_SELECTION_LENGTH, ctrlInt(dialog, search, ATTR_STRING_TEXT_LENGTH));
+}
+
+void openFind(int panel, int control, UndoHistory* h) {
+    openDialog(ui().FindPanel.panel, ui().FindPanel.search, panel, control, h);
+}
+
+void openReplace(int panel, int control, UndoHistory* h) {
+    openDialog(ui().ReplacePanel.panel, ui().ReplacePanel.search, panel, control, h);
 }
 
 void keyPress(int panel, int control, UndoHistory* h, int key, int keyEvent) {
     Ui& u = ui();
+    if (u.Asking) {
+        // A replace question waits: no key reaches a box, the question keeps the keyboard.
+        SetKeyPressEventKey(keyEvent, 0);
+        SetActivePanel(u.AskPanel.panel);
+        return;
+    }
     if (key == VAL_ENTER_VKEY) {
         const int start = ctrlInt(panel, control, ATTR_TEXT_SELECTION_START);
         if (start != 0) {
@@ -147,17 +201,17 @@ void keyPress(int panel, int control, UndoHistory* h, int key, int keyEvent) {
         }
     } else if ((key & VAL_VKEY_MASK) == VAL_TAB_VKEY) {
         SetKeyPressEventKey(keyEvent, 0);
-        indent(panel, control, key);
+        indent(panel, control, h, key);
     } else if (key == VAL_F3_VKEY) {
-        setTarget(panel, control);
+        setTarget(panel, control, h);
         FindNext(u.FindPanel.panel, u.FindPanel.find, EVENT_COMMIT, nullptr, 0, 0);
     } else if (key == kFindKey) {
-        openFind(panel, control);
+        openFind(panel, control, h);
     } else if (key == kReplaceKey) {
-        openReplace(panel, control);
+        openReplace(panel, control, h);
     } else if (key == kUndoKey) {
         undo_Undo(h);
-    } else if (key == kRedoKey) {
+    } else if (key == kRedoKey || key == kRedoKeyY || key == kRedoKeyShiftZ) {
         undo_Redo(h);
         SetKeyPressEventKey(keyEvent, 0);
     } else if (key == kStartKey) {
@@ -171,6 +225,10 @@ void keyPress(int panel, int control, UndoHistory* h, int key, int keyEvent) {
 
 void contextMenu(int panel, int control, UndoHistory* h) {
     Ui& u = ui();
+    if (u.Asking) {
+        SetActivePanel(u.AskPanel.panel);
+        return;
+    }
     int x = 0, y = 0;
     GetRelativeMouseState(panel, 0, &x, &y, nullptr, nullptr, nullptr);
     const EditMenuIds& m = h ? u.EditMenu : u.EditMenuNoUndo;
@@ -189,14 +247,14 @@ void contextMenu(int panel, int control, UndoHistory* h) {
     } else if (item == m.redo) {
         undo_Redo(h);
     } else if (item == m.find) {
-        openFind(panel, control);
+        openFind(panel, control, h);
     } else if (item == m.replace) {
-        openReplace(panel, control);
+        openReplace(panel, control, h);
     } else if (item == m.clear) {
         if (ConfirmPopup("Сообщение оператору"_cp1251, "Удалить содержимое окна?"_cp1251)) {
             ResetTextBox(panel, control, "");
-            // Clearing is one edit of the history, which undo takes back.
-            undo_Action(h);
+            // Clearing is one edit of the history, of its own, which undo takes back.
+            undo::RecordCommand(h);
         }
     }
 }

@@ -1,7 +1,5 @@
 // The Find and Find/Replace commands on the target text box.
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "cp1251.h"
 #include "pelmo_ui.h"
@@ -109,6 +107,49 @@ int findNext(int panel, int event) {
     return 0;
 }
 
+// Keeps the target's history from recording the run's edits one by one:
+// the run is recorded as one edit when it ends, however it ends.
+class RunRecording {
+public:
+    RunRecording() : h_(targetHistory()) { undo::PauseRecording(h_); }
+    ~RunRecording() {
+        if (undo::IsLive(h_)) undo::ResumeRecording(h_);
+    }
+    RunRecording(const RunRecording&) = delete;
+    RunRecording& operator=(const RunRecording&) = delete;
+
+private:
+    UndoHistory* h_;
+};
+
+int replaceRun(int control, int event);
+
+// A run, and then what the host was asked while a question waited: the
+// closing of its window (its close control committed, its panel told, as the
+// run-time does), or the quit it asked for.
+int replaceRunThenQuit(int control, int event) {
+    Ui& u = ui();
+    u.QuitPending = u.HostClosed = false;
+    replaceRun(control, event);
+    if (u.HostClosed) {
+        u.HostClosed = false;
+        const int panel = u.HostPanel;
+        if (u.HostCloseCtrl > 0) {
+            CtrlCallbackPtr commit = nullptr;
+            void* data = nullptr;
+            GetCtrlAttribute(panel, u.HostCloseCtrl, ATTR_CALLBACK_FUNCTION_POINTER, &commit);
+            GetCtrlAttribute(panel, u.HostCloseCtrl, ATTR_CALLBACK_DATA, &data);
+            if (commit) commit(panel, u.HostCloseCtrl, EVENT_COMMIT, data, 0, 0);
+        }
+        if (u.HostCallback) u.HostCallback(panel, 0, EVENT_CLOSE, u.HostCallbackData, 0, 0);
+    }
+    if (u.QuitPending) {
+        u.QuitPending = false;
+        QuitUserInterface(u.QuitCode);
+    }
+    return 0;
+}
+
 // One replace run. Every occurrence that was in the text when the run
 // started is offered once: the run searches forward from the caret, wraps to
 // the text's beginning at most once, and after the wrap ends at the first
@@ -123,6 +164,7 @@ int replaceRun(int control, int event) {
     bool all = control == r.replaceAll;
     HidePanel(r.panel);
     focusTarget();
+    const RunRecording recording;
 
     const int box = u.TargetPanel, ctrl = u.TargetCtrl;
     int start = ctrlInt(box, ctrl, ATTR_TEXT_SELECTION_START);
@@ -175,6 +217,8 @@ int replaceRun(int control, int event) {
         const int answer = all ? kAskReplace : AskReplace();
         if (answer == kAskReplace) {
             const int before = copy.length();
+            // A click into the box while the question waited may have moved the selection.
+            if (!all) select(box, ctrl, at, plen);
             pasteOverSelection(replacement);
             // The paste leaves the caret right after the replacement; a
             // selection still standing means the box took nothing.
@@ -206,9 +250,15 @@ int replaceRun(int control, int event) {
 
 }  // namespace
 
-void setTarget(int panel, int control) {
+void setTarget(int panel, int control, UndoHistory* h) {
     ui().TargetPanel = panel;
     ui().TargetCtrl = control;
+    ui().TargetHistory = h;
+}
+
+UndoHistory* targetHistory() {
+    UndoHistory* h = ui().TargetHistory;
+    return undo::IsLive(h) && h->panel == ui().TargetPanel && h->control == ui().TargetCtrl ? h : nullptr;
 }
 
 void focusTarget() {
@@ -248,23 +298,82 @@ int FindNext(int panel, int, int event, void*, int, int) {
 }
 
 int ReplaceRun(int, int control, int event, void*, int, int) {
-    return guarded(0, [&] { return replaceRun(control, event); });
+    return guarded(0, [&] { return replaceRunThenQuit(control, event); });
 }
 
+namespace {
+
+// Stands in for the target panel's callback while the question waits.
+int HostPanelWhileAsked(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    Ui& u = ui();
+    if (event == EVENT_CLOSE && u.Asking) {
+        u.HostClosed = true;
+        u.AskAnswer = kAskClose;
+        QuitUserInterface(0);
+        return 0;
+    }
+    if (u.HostCallback) return u.HostCallback(panel, control, event, callbackData, eventData1, eventData2);
+    return 0;
+}
+
+// While it lives, closing the target's window answers the question with
+// "Закрыть" and is kept for the host (replaceRunThenQuit).
+class HostCloseWhileAsked {
+public:
+    HostCloseWhileAsked() {
+        Ui& u = ui();
+        u.HostPanel = u.TargetPanel;
+        u.HostCallback = nullptr;
+        u.HostCallbackData = nullptr;
+        u.HostCloseCtrl = 0;
+        GetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, &u.HostCallback);
+        GetPanelAttribute(u.HostPanel, ATTR_CALLBACK_DATA, &u.HostCallbackData);
+        GetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, &u.HostCloseCtrl);
+        SetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, HostPanelWhileAsked);
+        SetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, 0);
+    }
+    ~HostCloseWhileAsked() {
+        Ui& u = ui();
+        SetPanelAttribute(u.HostPanel, ATTR_CALLBACK_FUNCTION_POINTER, u.HostCallback);
+        SetPanelAttribute(u.HostPanel, ATTR_CLOSE_CTRL, u.HostCloseCtrl);
+    }
+    HostCloseWhileAsked(const HostCloseWhileAsked&) = delete;
+    HostCloseWhileAsked& operator=(const HostCloseWhileAsked&) = delete;
+};
+
+}  // namespace
+
+// The question stands above the target's window and has the keyboard while
+// it waits in an event loop of its own, which an answer ends. The target box
+// takes no keys meanwhile (TextBoxCallback). Closing the target's window
+// answers "Закрыть"; the host hears of the closing once the run has ended.
+// When the host quits the user interface (its own quit command), the loop
+// ends without an answer: the run ends as with "Закрыть" and the quit goes
+// on afterwards.
 int AskReplace() {
     Ui& u = ui();
+    const AskPanelIds& a = u.AskPanel;
     const int remembered = GetActivePanel();
-    DisplayPanel(u.AskPanel.panel);
     u.AskAnswer = 0;
-    while (u.AskAnswer == 0) {
-        SetActivePanel(remembered);
-        ProcessSystemEvents();
-        // Waiting for the user: give the processor back between rounds.
-        if (u.AskAnswer == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    int code = 0;
+    {
+        const HostCloseWhileAsked hostClose;
+        u.Asking = true;
+        SetPanelAttribute(a.panel, ATTR_OWNER_PANEL, u.TargetPanel);
+        DisplayPanel(a.panel);
+        SetActiveCtrl(a.panel, a.replace);
+        code = RunUserInterface();
+        u.Asking = false;
     }
-    HidePanel(u.AskPanel.panel);
+    HidePanel(a.panel);
     SetActivePanel(remembered);
-    return u.AskAnswer;
+    if (u.AskAnswer != 0) return u.AskAnswer;
+    // No answer: the host quit, or (headless) nothing was left to answer it.
+    if (code != UIE_FAILURE) {
+        u.QuitPending = true;
+        u.QuitCode = code;
+    }
+    return kAskClose;
 }
 
 }  // namespace pelmo

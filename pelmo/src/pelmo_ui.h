@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "uirt.h"
 #include "undo.h"
 
 namespace pelmo {
@@ -47,7 +48,21 @@ struct Ui {
     ReplacePanelIds ReplacePanel;
     AskPanelIds AskPanel;
     int TargetPanel = 0, TargetCtrl = 0;  // the box that Find, F3 and Replace act on
+    UndoHistory* TargetHistory = nullptr;  // its history, when it has one
     int AskAnswer = 0;
+    bool Asking = false;  // the question panel waits for its answer
+    // The host quit the user interface while the question waited: the run
+    // ends, then the quit goes on with this code.
+    bool QuitPending = false;
+    int QuitCode = 0;
+    // The target's window was closed while the question waited: the run
+    // ends, then the host hears of the closing through these, its panel's
+    // callback and close control, which the question stood in for.
+    bool HostClosed = false;
+    int HostPanel = 0;
+    CtrlCallbackPtr HostCallback = nullptr;
+    void* HostCallbackData = nullptr;
+    int HostCloseCtrl = 0;
     int EnterDefCbData[3] = {};  // panel, control, line of the Enter key
     int TabDefCbData[4] = {};    // panel, control, first line, last line
 };
@@ -68,8 +83,10 @@ int AskReplace();
 void AutoIndent(void* callbackData);
 void ReselectLines(void* callbackData);
 
-// Makes (panel, control) the box the Find commands act on.
-void setTarget(int panel, int control);
+// Makes (panel, control), with history h, the box the Find commands act on.
+void setTarget(int panel, int control, UndoHistory* h);
+// The target box's history, or null (also once it was closed).
+UndoHistory* targetHistory();
 // Gives the target box the keyboard focus.
 void focusTarget();
 // The value of a text field, read whatever its length.

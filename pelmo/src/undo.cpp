@@ -17,6 +17,7 @@ namespace {
 // recording runs (from events processed inside it) is not recorded again.
 struct Module {
     bool ActionBusy = false;
+    UndoHistory* live = nullptr;  // the histories not yet closed, newest first
 };
 Module module;
 
@@ -69,12 +70,14 @@ bool readText(const UndoHistory& h, UndoBuffer& b) {
 
 void exchange(UndoBuffer& a, UndoBuffer& b) { std::swap(a, b); }
 
-void writeStep(UndoHistory& h, int32_t offset, const UndoStep& s, const char* text) {
+void writeStep(UndoHistory& h, int32_t offset, const UndoStep& s, const char* text, unsigned char marks) {
     char* at = h.stepArea.block + offset;
     std::memcpy(at, &s, sizeof s);
     std::memcpy(at + sizeof s, text, static_cast<size_t>(s.len));
     at[sizeof s + static_cast<size_t>(s.len)] = '\0';
+    at[sizeof s + static_cast<size_t>(s.len) + 1] = static_cast<char>(marks);
 }
+
 
 void writeHeader(UndoHistory& h, int32_t offset, const UndoStep& s) {
     std::memcpy(h.stepArea.block + offset, &s, sizeof s);
@@ -127,8 +130,10 @@ void showText(const UndoHistory& h, const char* text, const UndoStep& s, bool se
     SetActiveCtrl(h.panel, h.control);
 }
 
-// Drops the oldest step: the rest of the applied steps move down over it.
+// Drops the oldest step, and the step joined to it: the rest of the applied
+// steps move down over them.
 void discardOldest(UndoHistory& h) {
+    const bool joined = (stepMarks(h, h.steps[0]) & kStepJoinedMark) != 0;
     const int32_t extent = footprint(readStep(h, h.steps[0]).len);
     h.stepArea.used -= extent;
     std::memmove(h.stepArea.block, h.stepArea.block + extent, static_cast<size_t>(h.stepArea.used));
@@ -136,13 +141,14 @@ void discardOldest(UndoHistory& h) {
     --h.position;
     h.top = h.position;
     h.flags |= kUndoTruncated;
+    if (joined && h.position > 0) discardOldest(h);
 }
 
 // Appends a step at the end of the applied steps and makes it the newest.
-bool pushStep(UndoHistory& h, const UndoStep& s, const char* text) {
+bool pushStep(UndoHistory& h, const UndoStep& s, const char* text, unsigned char marks) {
     if (!grow(h, h.stepArea, static_cast<int64_t>(h.stepArea.used) + s.len + kStepOverhead)) return false;
     const int32_t at = h.stepArea.used;
-    writeStep(h, at, s, text);
+    writeStep(h, at, s, text, marks);
     h.steps[h.position++] = at;
     h.stepArea.used += footprint(s.len);
     h.top = h.position;
@@ -188,6 +194,109 @@ bool all(const char* text, int32_t len, Pred pred) {
 
 bool isSpace(unsigned char c) { return c == ' '; }
 
+// Records the difference between the snapshot and the box's text; a
+// command's steps are marked and never merged.
+void record(UndoHistory& h, bool command) {
+    BusyScope busy;
+    const View view = readView(h);
+
+    if (!readText(h, h.scratch)) {
+        // Memory ran out: the snapshot can no longer stand for the text.
+        loseHistory(h);
+        h.snapshot.length = -1;
+        return;
+    }
+    if (h.snapshot.length < 0) {
+        // A baseline lost earlier: take the text as it is now. What changed
+        // since is unknown, so the text counts as changed for good.
+        exchange(h.snapshot, h.scratch);
+        h.flags |= kUndoEdited | kUndoTruncated;
+        return;
+    }
+    const int32_t oldLen = h.snapshot.length;
+    const int32_t newLen = h.scratch.length;
+    const int32_t prefix = commonPrefix(h.snapshot.text, h.scratch.text, std::min(oldLen, newLen));
+    SetBreakOnProtectionErrors(0);
+    const int32_t suffix = commonSuffix(h.snapshot.text + oldLen, h.scratch.text + newLen,
+                                        std::min(oldLen, newLen) - prefix);
+    SetBreakOnProtectionErrors(1);
+    const int32_t removed = oldLen - suffix - prefix;
+    const int32_t inserted = newLen - suffix - prefix;
+
+    if (removed > 0 || inserted > 0) {
+        while (h.position >= h.maxSteps - 1) discardOldest(h);
+        const unsigned char marks = command ? kStepCommandMark : 0;
+        int written = 0;
+        bool ok = true;
+        if (removed > 0) {
+            UndoStep s{kStepRemoved, removed, prefix, view.firstLine, 0, 0};
+            // When text also came in, undoing the removal selects what it restores.
+            if (inserted == 0) s.selStart = view.selStart, s.selLen = view.selLen;
+            else s.selStart = prefix, s.selLen = removed;
+            const bool joined = command && inserted > 0;
+            ok = pushStep(h, s, h.snapshot.text + prefix, joined ? marks | kStepJoinedMark : marks);
+            written += ok;
+        }
+        if (ok && inserted > 0) {
+            UndoStep s{kStepInserted, inserted, prefix, view.firstLine, view.selStart, view.selLen};
+            ok = pushStep(h, s, h.scratch.text + prefix, marks);
+            written += ok;
+        }
+        if (!ok) loseHistory(h);
+        else if (written == 1 && !command) MergeLastStep(h);
+    }
+    exchange(h.snapshot, h.scratch);
+}
+
+// Takes back the newest applied step; false when it could not.
+bool undoOne(UndoHistory& h) {
+    const int32_t at = h.steps[h.position - 1];
+    const UndoStep s = readStep(h, at);
+    const int32_t snapLen = h.snapshot.length;
+    const int64_t rebuilt = s.kind == kStepRemoved ? int64_t{snapLen} + s.len : int64_t{snapLen} - s.len;
+    const int64_t tail = int64_t{snapLen} - s.pos - (s.kind == kStepInserted ? s.len : 0);
+    if (rebuilt < 0 || tail < 0 || s.pos < 0) {
+        std::printf("ERROR: textsize=%d, n=%d\n", static_cast<int>(rebuilt), static_cast<int>(tail));
+        std::fflush(stdout);
+        return false;
+    }
+    // The history changes only once the rebuilt text has a place to go.
+    if (!grow(h, h.scratch, rebuilt)) return false;
+    if (--h.position == 0) h.flags &= ~kUndoEdited;
+    h.stepArea.used -= footprint(s.len);
+
+    rebuild(h, at, s, s.kind == kStepRemoved, s.kind == kStepInserted ? s.len : 0);
+
+    showText(h, h.scratch.text, s, rebuilt != 0);
+    exchange(h.snapshot, h.scratch);
+    return true;
+}
+
+// Applies the first undone step again; false when it could not.
+bool redoOne(UndoHistory& h) {
+    const int32_t at = h.steps[h.position];
+    UndoStep s = readStep(h, at);
+    const int32_t snapLen = h.snapshot.length;
+    // A step that does not fit the text (the program changed the text without
+    // a reset) is not applied: nothing is read outside the snapshot.
+    const int64_t kept = int64_t{snapLen} - s.pos - (s.kind == kStepRemoved ? s.len : 0);
+    if (s.pos < 0 || kept < 0) return false;
+    const int64_t rebuilt = s.kind == kStepInserted ? int64_t{snapLen} + s.len : int64_t{snapLen} - s.len;
+    if (!grow(h, h.scratch, rebuilt)) return false;
+    h.flags |= kUndoEdited;
+    ++h.position;
+    h.stepArea.used += footprint(s.len);
+
+    rebuild(h, at, s, s.kind == kStepInserted, s.kind == kStepRemoved ? s.len : 0);
+
+    // A removal redone leaves the caret where the text went, nothing selected:
+    // the selection a removal keeps is the one its undo restores.
+    if (s.kind == kStepRemoved) s.selStart = s.pos, s.selLen = 0;
+    showText(h, h.scratch.text, s, true);
+    exchange(h.snapshot, h.scratch);
+    return true;
+}
+
 }  // namespace
 
 int64_t policyCapacity(int64_t capacity, int64_t needed, int64_t baseSize) {
@@ -213,10 +322,15 @@ const char* stepText(const UndoHistory& h, int32_t offset) {
     return h.stepArea.block + offset + sizeof(UndoStep);
 }
 
+unsigned char stepMarks(const UndoHistory& h, int32_t offset) {
+    return static_cast<unsigned char>(stepText(h, offset)[readStep(h, offset).len + 1]);
+}
+
 void MergeLastStep(UndoHistory& h) {
     if (h.position < 2) return;
     const int32_t pAt = h.steps[h.position - 2];
     const int32_t rAt = h.steps[h.position - 1];
+    if (stepMarks(h, pAt) != 0 || stepMarks(h, rAt) != 0) return;
     UndoStep p = readStep(h, pAt);
     const UndoStep r = readStep(h, rAt);
     if (r.len != 1 || r.kind != p.kind) return;
@@ -250,10 +364,30 @@ void MergeLastStep(UndoHistory& h) {
         p.len = len;
     }
     text[p.len] = '\0';
+    text[p.len + 1] = 0;  // the marks byte: an ordinary step
     writeHeader(h, pAt, p);
     --h.position;
     h.top = h.position;
     h.stepArea.used = pAt + footprint(p.len);
+}
+
+void PauseRecording(UndoHistory* h) {
+    if (h) ++h->paused;
+}
+
+void ResumeRecording(UndoHistory* h) {
+    if (!h || h->paused == 0) return;
+    if (--h->paused == 0 && !module.ActionBusy) record(*h, true);
+}
+
+void RecordCommand(UndoHistory* h) {
+    if (h && !h->paused && !module.ActionBusy) record(*h, true);
+}
+
+bool IsLive(const UndoHistory* h) {
+    for (const UndoHistory* l = module.live; l; l = l->next)
+        if (l == h) return true;
+    return false;
 }
 
 }  // namespace pelmo::undo
@@ -300,102 +434,29 @@ UndoHistory* undo_Init(int panel, int control, int size, int maxSteps) {
         std::free(h);
         return nullptr;
     }
+    h->next = module.live;
+    module.live = h;
     return h;
 }
 
 int undo_Action(UndoHistory* h) {
-    if (!h || module.ActionBusy) return 0;
-    BusyScope busy;
-    const View view = readView(*h);
-
-    if (!readText(*h, h->scratch)) {
-        // Memory ran out: the snapshot can no longer stand for the text.
-        loseHistory(*h);
-        h->snapshot.length = -1;
-        return 0;
-    }
-    if (h->snapshot.length < 0) {
-        // A baseline lost earlier: take the text as it is now, record nothing.
-        exchange(h->snapshot, h->scratch);
-        return 0;
-    }
-    const int32_t oldLen = h->snapshot.length;
-    const int32_t newLen = h->scratch.length;
-    const int32_t prefix = commonPrefix(h->snapshot.text, h->scratch.text, std::min(oldLen, newLen));
-    SetBreakOnProtectionErrors(0);
-    const int32_t suffix = commonSuffix(h->snapshot.text + oldLen, h->scratch.text + newLen,
-                                        std::min(oldLen, newLen) - prefix);
-    SetBreakOnProtectionErrors(1);
-    const int32_t removed = oldLen - suffix - prefix;
-    const int32_t inserted = newLen - suffix - prefix;
-
-    if (removed > 0 || inserted > 0) {
-        while (h->position >= h->maxSteps - 1) discardOldest(*h);
-        int written = 0;
-        bool ok = true;
-        if (removed > 0) {
-            UndoStep s{kStepRemoved, removed, prefix, view.firstLine, 0, 0};
-            // When text also came in, undoing the removal selects what it restores.
-            if (inserted == 0) s.selStart = view.selStart, s.selLen = view.selLen;
-            else s.selStart = prefix, s.selLen = removed;
-            ok = pushStep(*h, s, h->snapshot.text + prefix);
-            written += ok;
-        }
-        if (ok && inserted > 0) {
-            UndoStep s{kStepInserted, inserted, prefix, view.firstLine, view.selStart, view.selLen};
-            ok = pushStep(*h, s, h->scratch.text + prefix);
-            written += ok;
-        }
-        if (!ok) loseHistory(*h);
-        else if (written == 1) MergeLastStep(*h);
-    }
-    exchange(h->snapshot, h->scratch);
+    if (!h || module.ActionBusy || h->paused) return 0;
+    record(*h, false);
     return 0;
 }
 
+// The two steps of a command that both removed and inserted text go together.
 int undo_Undo(UndoHistory* h) {
-    if (!h || h->position == 0) return 0;
-    const int32_t at = h->steps[h->position - 1];
-    const UndoStep s = readStep(*h, at);
-    const int32_t snapLen = h->snapshot.length;
-    const int64_t rebuilt = s.kind == kStepRemoved ? int64_t{snapLen} + s.len : int64_t{snapLen} - s.len;
-    const int64_t tail = int64_t{snapLen} - s.pos - (s.kind == kStepInserted ? s.len : 0);
-    if (rebuilt < 0 || tail < 0 || s.pos < 0) {
-        std::printf("ERROR: textsize=%d, n=%d\n", static_cast<int>(rebuilt), static_cast<int>(tail));
-        std::fflush(stdout);
-        return 0;
-    }
-    // The history changes only once the rebuilt text has a place to go.
-    if (!grow(*h, h->scratch, rebuilt)) return 0;
-    if (--h->position == 0) h->flags &= ~kUndoEdited;
-    h->stepArea.used -= footprint(s.len);
-
-    rebuild(*h, at, s, s.kind == kStepRemoved, s.kind == kStepInserted ? s.len : 0);
-
-    showText(*h, h->scratch.text, s, rebuilt != 0);
-    exchange(h->snapshot, h->scratch);
+    if (!h || h->paused || h->position == 0) return 0;
+    if (!undoOne(*h)) return 0;
+    if (h->position > 0 && (stepMarks(*h, h->steps[h->position - 1]) & kStepJoinedMark)) undoOne(*h);
     return 0;
 }
 
 int undo_Redo(UndoHistory* h) {
-    if (!h || h->position == h->top) return 0;
-    const int32_t at = h->steps[h->position];
-    const UndoStep s = readStep(*h, at);
-    const int32_t snapLen = h->snapshot.length;
-    // A step that does not fit the text (the program changed the text without
-    // a reset) is not applied: nothing is read outside the snapshot.
-    const int64_t kept = int64_t{snapLen} - s.pos - (s.kind == kStepRemoved ? s.len : 0);
-    if (s.pos < 0 || kept < 0) return 0;
-    const int64_t rebuilt = s.kind == kStepInserted ? int64_t{snapLen} + s.len : int64_t{snapLen} - s.len;
-    if (!grow(*h, h->scratch, rebuilt)) return 0;
-    h->flags |= kUndoEdited;
-    ++h->position;
-    h->stepArea.used += footprint(s.len);
-
-    rebuild(*h, at, s, s.kind == kStepInserted, s.kind == kStepRemoved ? s.len : 0);
-
-    showText(*h, h->scratch.text, s, true);
-    exchange(h->snapshot, h->scratch);
+    if (!h || h->paused || h->position == h->top) return 0;
+    const bool joined = (stepMarks(*h, h->steps[h->position]) & kStepJoinedMark) != 0;
+    if (redoOne(*h) && joined && h->position < h->top) redoOne(*h);
     return 0;
 }
 
@@ -411,6 +472,11 @@ int undo_Reset(UndoHistory* h) {
 
 void undo_Close(UndoHistory* h) {
     if (!h) return;
+    for (UndoHistory** l = &module.live; *l; l = &(*l)->next)
+        if (*l == h) {
+            *l = h->next;
+            break;
+        }
     // A box that outlives its history must not reach it through its callback.
     void* data = nullptr;
     if (GetCtrlAttribute(h->panel, h->control, ATTR_CALLBACK_DATA, &data) == 0 && data == h)

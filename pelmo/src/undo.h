@@ -30,8 +30,9 @@ struct UndoArea {
 };
 
 // One step inside the step area: this header, then `len` bytes of text, a
-// zero and three spare bytes (kStepOverhead + len bytes in all). Steps are
-// not aligned, so they are read and written through readStep / writeStep.
+// zero, a byte of marks (kStep*Mark) and two spare bytes (kStepOverhead + len
+// bytes in all). Steps are not aligned, so they are read and written through
+// readStep / writeStep.
 struct UndoStep {
     int32_t kind;  // kStepInserted or kStepRemoved
     int32_t len;   // bytes of text, at least 1
@@ -44,6 +45,13 @@ struct UndoStep {
 inline constexpr int32_t kStepInserted = 1;
 inline constexpr int32_t kStepRemoved = 2;
 inline constexpr int32_t kStepOverhead = 28;
+
+// Marks of a step. A command's steps (a replace run, a block indent, clearing
+// the box) never merge with the steps around them; when a command both
+// removed and inserted text, its removal is joined to the insertion after it,
+// so that one undo or redo takes both.
+inline constexpr unsigned char kStepCommandMark = 1;
+inline constexpr unsigned char kStepJoinedMark = 2;
 
 inline constexpr int32_t kUndoEdited = 1;     // flags bit 0: edited since the baseline
 inline constexpr int32_t kUndoTruncated = 2;  // flags bit 1: oldest steps were discarded
@@ -60,6 +68,8 @@ struct UndoHistory {
     int32_t position;  // steps applied; undo is possible while above 0
     int32_t top;       // steps stored; redo is possible while position < top
     int32_t* steps;    // offsets in stepArea of the stored steps, oldest first
+    int32_t paused;    // above 0 while a command runs: its value changes are not recorded
+    UndoHistory* next; // the next live history of the process
 };
 
 extern "C" {
@@ -82,9 +92,23 @@ int64_t policyCapacity(int64_t capacity, int64_t needed, int64_t baseSize);
 // Header of the step at `offset` in the step area, and the step's text.
 UndoStep readStep(const UndoHistory& h, int32_t offset);
 const char* stepText(const UndoHistory& h, int32_t offset);
+// Marks of the step at `offset` in the step area.
+unsigned char stepMarks(const UndoHistory& h, int32_t offset);
 // Merges the step just recorded into the one before it when typing or
 // deleting continues a word or a run of spaces.
 void MergeLastStep(UndoHistory& h);
+
+// A command that edits the box by many value changes (a replace run, a block
+// indent) is recorded as one edit: PauseRecording before it, ResumeRecording
+// when it has ended, however it ended. Value changes in between are not
+// recorded, and undo and redo do nothing; the last ResumeRecording records
+// the difference since the pause as the command's steps. Pauses nest.
+void PauseRecording(UndoHistory* h);
+void ResumeRecording(UndoHistory* h);
+// Records the box's change as a command of its own (clearing the box).
+void RecordCommand(UndoHistory* h);
+// True while h was created by undo_Init and not yet closed.
+bool IsLive(const UndoHistory* h);
 
 }  // namespace pelmo::undo
 

@@ -1,5 +1,6 @@
 // The extended box on each backend: the dialogs as built, the key commands,
 // the context menu, Find and the replace runs answered through the panels.
+#include <functional>
 #include <vector>
 
 #include "pelmo_test.h"
@@ -95,7 +96,7 @@ TEST_F(Dialogs, AreBuiltOnceAsLaidOut) {
     expectControls(a.panel, {a.replace, a.skip, a.close},
                    {{button, "Заменить"_cp1251, 11, 10, 27, 71, 0, 0, 0, 0, 0, VAL_ENTER_VKEY},
                     {button, "Пропустить"_cp1251, 11, 96, 27, 72, 0, 0, 0, 0, 1, 0},
-                    {button, "Закрыть"_cp1251, 10, 183, 28, 72, 0, 0, 0, 0, 2, 0}});
+                    {button, "Закрыть"_cp1251, 10, 183, 28, 72, 0, 0, 0, 0, 2, VAL_ESC_VKEY}});
     expectControls(r.panel, {r.search, r.replacement, r.matchCase, r.wholeWord, r.find, r.replaceAll, r.close},
                    {{field, "искать:"_cp1251, 16, 12, 0, 301, 0, 15, 16, 41, 0, 0},
                     {field, "заменить на:"_cp1251, 54, 12, 0, 301, 38, 14, 16, 70, 1, 0},
@@ -167,9 +168,34 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"ctrl_home", "ab\ncd", 4, 1, {kCtrl | VAL_HOME_VKEY}, "ab\ncd", 0, 0},
         KeyCase{"ctrl_backspace_is_redo_not_a_deletion", "abc", 3, 0,
                 {'d', kCtrl | 'Z', kCtrl | VAL_BACKSPACE_VKEY}, "abcd", 4, 0},
+        KeyCase{"ctrl_y_is_redo", "abc", 3, 0, {'d', kCtrl | 'Z', kCtrl | 'Y'}, "abcd", 4, 0},
+        KeyCase{"ctrl_shift_z_is_redo", "abc", 3, 0, {'d', kCtrl | 'Z', kCtrl | kShift | 'Z'}, "abcd", 4, 0},
         KeyCase{"no_history_ctrl_backspace_is_swallowed", "abc", 3, 0, {kCtrl | VAL_BACKSPACE_VKEY}, "abc", 3, 0},
         KeyCase{"no_history_keys_still_indent", "ab", 2, 0, {kTab, kEnter}, "ab  \n", 5, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Keys, BlockIndentIsOneEditOfItsOwn) {
+    extend(20);
+    load("ab\ncd\nef\n");
+    select(3, 0);
+    type("x");  // an edit before the indent
+    select(0, 9);
+    key(kTab);
+    const std::string indented = "    ab\n    xcd\n    ef\n";
+    ASSERT_EQ(text(), indented);
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "ab\nxcd\nef\n");
+    key(kCtrl | 'Y');
+    EXPECT_EQ(text(), indented);
+    EXPECT_EQ(selStart(), 0);  // as the indent left it: the lines selected
+    EXPECT_EQ(selLength(), 22);
+    key(kShift | kTab);
+    EXPECT_EQ(text(), "ab\nxcd\nef\n");
+    key(kCtrl | 'Z');
+    key(kCtrl | 'Z');
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "ab\ncd\nef\n");
+}
 
 // ---- Context menu
 
@@ -217,6 +243,18 @@ TEST_F(ContextMenu, ClipboardItemsActOnTheClickedBox) {
 
 TEST_F(ContextMenu, ClearingAsksAndCanBeUndone) {
     extend(10);
+    // A deletion of one byte before the clearing stays an undo of its own.
+    load("ab");
+    select(2, 0);
+    key(VAL_BACKSPACE_VKEY);
+    AutoAnswerConfirm(1);
+    rightClick("Очистить окно"_cp1251);
+    EXPECT_EQ(text(), "");
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "a");
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "ab");
+
     load("keep me");
     AutoAnswerConfirm(0);
     rightClick("Очистить окно"_cp1251);
@@ -242,10 +280,15 @@ TEST_F(ContextMenu, FindItemsOpenTheDialogsOnThisBox) {
     EXPECT_EQ(visible, 1);
     EXPECT_EQ(ui().TargetPanel, panel);
     EXPECT_EQ(ui().TargetCtrl, box);
+    int owner = 0;
+    GetPanelAttribute(ui().ReplacePanel.panel, ATTR_OWNER_PANEL, &owner);
+    EXPECT_EQ(owner, panel);  // it stays above the box's window
     HidePanel(ui().ReplacePanel.panel);
     key(kCtrl | 'F');
     GetPanelAttribute(ui().FindPanel.panel, ATTR_VISIBLE, &visible);
     EXPECT_EQ(visible, 1);
+    GetPanelAttribute(ui().FindPanel.panel, ATTR_OWNER_PANEL, &owner);
+    EXPECT_EQ(owner, panel);
 }
 
 // ---- Find
@@ -336,6 +379,39 @@ TEST_F(Find, EnterInTheSearchFieldFindsOnce) {
     EXPECT_EQ(GetActiveCtrl(r.panel), r.find);
 }
 
+TEST_F(Find, OpeningFocusesTheSearchTextAndTakesASelectionOfOneLine) {
+    const auto& f = ui().FindPanel;
+    const auto& r = ui().ReplacePanel;
+    auto expectSearchFocused = [](int dialog, int field, const std::string& expected) {
+        EXPECT_EQ(GetActivePanel(), dialog);
+        EXPECT_EQ(GetActiveCtrl(dialog), field);
+        EXPECT_EQ(pelmo::fieldText(dialog, field), expected);
+        EXPECT_EQ(ctrlInt(dialog, field, ATTR_TEXT_SELECTION_START), 0);
+        EXPECT_EQ(ctrlInt(dialog, field, ATTR_TEXT_SELECTION_LENGTH), static_cast<int>(expected.size()));
+    };
+    load("foo bar\nbaz foo");
+    key(kCtrl | 'H');
+    SetCtrlVal(r.panel, r.search, "old");
+    AutoTypeKey(r.panel, r.search, VAL_ENTER_VKEY);
+    ASSERT_EQ(GetActiveCtrl(r.panel), r.replacement);
+    AutoClick(r.panel, r.close);
+    key(kCtrl | 'H');
+    expectSearchFocused(r.panel, r.search, "old");
+    // Typed keys go where the user's go: the new text replaces the old.
+    for (char c : std::string("bar")) FakeKeystroke(c);
+    ProcessSystemEvents();
+    EXPECT_EQ(pelmo::fieldText(r.panel, r.search), "bar");
+    AutoClick(r.panel, r.close);
+
+    select(12, 3);
+    key(kCtrl | 'F');
+    expectSearchFocused(f.panel, f.search, "foo");
+    AutoClick(f.panel, f.close);
+    select(4, 6);  // across a line end: the search text stays
+    key(kCtrl | 'F');
+    expectSearchFocused(f.panel, f.search, "foo");
+}
+
 // ---- Replace runs
 
 class Replace : public BoxTest {
@@ -393,15 +469,55 @@ TEST_F(Replace, AllReplacesEveryOccurrenceOnce) {
         run(c.pattern, c.with, true);
         EXPECT_EQ(text(), c.expected);
         EXPECT_EQ(finalMessage(), "Выполнено замен "_cp1251 + std::to_string(c.count));
+        // The run is one edit: one undo takes it back, one redo does it again.
+        const int after = selStart();
+        key(kCtrl | 'Z');
+        EXPECT_EQ(text(), c.text);
+        EXPECT_EQ(undo_Changed(history), 0);
+        key(kCtrl | 'Y');
+        EXPECT_EQ(text(), c.expected);
+        EXPECT_EQ(selStart(), after);
+        EXPECT_EQ(selLength(), 0);
     }
-    // Every replacement was an edit of its own: undo takes them back.
-    while (undo_CanUndo(history)) key(kCtrl | 'Z');
-    EXPECT_EQ(text(), "bab\nzz");
     char* clip = nullptr;
     ClipboardGetText(&clip, nullptr);
     ASSERT_NE(clip, nullptr);
     EXPECT_STREQ(clip, "ba");
     free(clip);
+}
+
+TEST_F(Replace, ARunIsOneEditThatNeverMergesWithOthers) {
+    // A run far larger than the history pushes out nothing before it.
+    undo_Close(history);
+    extend(10);
+    std::string many;
+    for (int i = 0; i < 60; ++i) many += "foo ";
+    load(many);
+    type("ab ");
+    AutoAnswerConfirm(1);
+    run("foo", "q", true);
+    std::string replaced = "ab ";
+    for (int i = 0; i < 60; ++i) replaced += "q ";
+    ASSERT_EQ(text(), replaced);
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "ab " + many);
+    EXPECT_EQ(selStart(), 3);  // the restored text selected
+    EXPECT_EQ(selLength(), static_cast<int>(many.size()) - 1);
+    key(kCtrl | 'Z');
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), many);
+
+    // Typing on after a run, even one that ended by "Закрыть", is an edit of its own.
+    load("a b b");
+    run("b", "c", false, {kYes, kClose});
+    ASSERT_EQ(text(), "a c b");
+    select(3, 0);
+    type("d");
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "a c b");
+    key(kCtrl | 'Z');
+    EXPECT_EQ(text(), "a b b");
+    EXPECT_EQ(undo_CanUndo(history), 0);
 }
 
 TEST_F(Replace, NothingToReplace) {
@@ -442,6 +558,94 @@ TEST_F(Replace, OneAtATimeAsksForEachOccurrence) {
     select(2, 0);
     run("a", "b", false, {kYes, kYes, kYes});
     EXPECT_EQ(text(), "b b\nb");
+}
+
+// What the user does while the question waits: a button of the test's own
+// on the question panel, whose click is queued as the question's answer.
+std::function<void()> gWhileAsked;
+int WhileAsked(int, int, int event, void*, int, int) {
+    if (event == EVENT_COMMIT && gWhileAsked) gWhileAsked();
+    return 0;
+}
+int gAskShownAtClose = -1;
+int QuitOnClose(int, int, int event, void*, int, int) {
+    if (event != EVENT_CLOSE) return 0;
+    GetPanelAttribute(ui().AskPanel.panel, ATTR_VISIBLE, &gAskShownAtClose);
+    QuitUserInterface(7);
+    return 0;
+}
+
+class Question : public Replace {
+protected:
+    void SetUp() override {
+        Replace::SetUp();
+        probe = NewCtrl(ui().AskPanel.panel, CTRL_COMMAND_BUTTON, "probe", 0, 400);
+        SetCtrlAttribute(ui().AskPanel.panel, probe, ATTR_CALLBACK_FUNCTION_POINTER, WhileAsked);
+    }
+    void TearDown() override {
+        gWhileAsked = nullptr;
+        DiscardCtrl(ui().AskPanel.panel, probe);
+        Replace::TearDown();
+    }
+    int probe = 0;
+};
+
+TEST_F(Question, HasTheKeyboardAboveTheBoxAndNothingTypedReachesTheBox) {
+    const auto& a = ui().AskPanel;
+    load("foo bar foo");
+    int active = 0, owner = 0, selected = 0;
+    gWhileAsked = [&] {
+        active = GetActivePanel();
+        GetPanelAttribute(a.panel, ATTR_OWNER_PANEL, &owner);
+        selected = selLength();
+        select(5, 0);                  // the user clicks into the box
+        AutoTypeKey(panel, box, 'z');  // and types
+        EXPECT_EQ(GetActivePanel(), a.panel);
+        // Keys as the user types them: 'q' does nothing, Enter replaces.
+        FakeKeystroke('q');
+        FakeKeystroke(VAL_ENTER_VKEY);
+    };
+    run("foo", "X", false, {"probe", kClose});
+    EXPECT_EQ(active, a.panel);
+    EXPECT_EQ(owner, panel);
+    EXPECT_EQ(selected, 3);  // the occurrence stays selected
+    EXPECT_EQ(text(), "X bar foo");
+
+    gWhileAsked = [] { FakeKeystroke(VAL_ESC_VKEY); };  // Esc closes
+    load("foo bar foo");
+    run("foo", "X", false, {"probe"});
+    EXPECT_EQ(text(), "foo bar foo");
+    int visible = 1;
+    GetPanelAttribute(a.panel, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 0);
+}
+
+// Closing the host's window while the question waits ends the run, then the
+// host's own close handling (here: quitting) runs; a quit of the host's own
+// (its quit command) ends the run and then the host's event loop.
+TEST_F(Question, ClosingOrQuittingTheHostEndsTheRunFirst) {
+    static decltype(this) self = nullptr;
+    self = this;
+    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, QuitOnClose);
+    for (bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "closing" : "quitting");
+        load("foo bar foo");
+        gAskShownAtClose = -1;
+        if (closing) gWhileAsked = [this] { AutoClosePanel(panel); };
+        else gWhileAsked = [] { QuitUserInterface(7); };
+        PostDeferredCall([](void*) { self->run("foo", "X", false, {"probe"}); }, nullptr);
+        EXPECT_EQ(RunUserInterface(), 7);
+        EXPECT_EQ(text(), "foo bar foo");
+        if (closing) {
+            EXPECT_EQ(gAskShownAtClose, 0);
+        }
+        int visible = 1;
+        GetPanelAttribute(ui().AskPanel.panel, ATTR_VISIBLE, &visible);
+        EXPECT_EQ(visible, 0);
+        CtrlCallbackPtr callback = nullptr;
+        GetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, &callback);
+        EXPECT_EQ(callback, QuitOnClose);
+    }
 }
 
 }  // namespace

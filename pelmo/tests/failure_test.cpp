@@ -169,6 +169,33 @@ TEST_F(MemoryRunsOut, RecordingGivesUpTheHistoryButNeverMisleadsUndo) {
     EXPECT_GT(failAt, 0);
 }
 
+// A reset whose new baseline cannot be read: the history is empty and the
+// text not changed, but the next edit is seen, whatever allocation failed.
+TEST_F(MemoryRunsOut, ResetStillSeesTheNextEdit) {
+    const std::string big(20000, 'r');
+    long failAt = 0;
+    for (;; ++failAt) {
+        ASSERT_NE(extend(50, 4096), nullptr);
+        type("ab");
+        ResetTextBox(panel, box, big.c_str());
+        Failing failing(failAt, false);
+        undo_Reset(history);
+        failing.Disarm();
+        EXPECT_EQ(undo_Changed(history), 0) << "allocation " << failAt;
+        EXPECT_EQ(undo_CanUndo(history), 0);
+        select(0, 0);
+        type("x");
+        EXPECT_EQ(undo_Changed(history), 1) << "allocation " << failAt;
+        // Whatever the history still offers leads to texts the box had.
+        while (undo_CanUndo(history)) key(kUndoKey);
+        EXPECT_TRUE(text() == big || text() == "x" + big) << "allocation " << failAt;
+        undo_Close(history);
+        history = nullptr;
+        if (!failing.Reached()) break;
+    }
+    EXPECT_GT(failAt, 0);
+}
+
 TEST_F(MemoryRunsOut, UndoAndRedoThatCannotRebuildChangeNothing) {
     long failAt = 0;
     for (;; ++failAt) {

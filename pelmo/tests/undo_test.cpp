@@ -84,6 +84,14 @@ TEST_F(UndoEngine, ReplacingASelectionTakesTwoUndos) {
     expectState("xabcx", 0, 0, 1);
     EXPECT_EQ(selStart(), 1);  // the restored text comes back selected
     EXPECT_EQ(selLength(), 3);
+    // Redoing the removal leaves the caret where the text went, nothing
+    // selected: the next key adds to the text.
+    redo();
+    expectState("xx", 1, 1, 1);
+    EXPECT_EQ(selStart(), 1);
+    EXPECT_EQ(selLength(), 0);
+    type("Q");
+    expectState("xQx", 1, 1, 0);
 }
 
 TEST_F(UndoEngine, PrefixWinsWhenTheChangeIsAmbiguous) {

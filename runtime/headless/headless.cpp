@@ -66,6 +66,11 @@ int HeadlessBackend::DiscardPanel(int id) {
     for (auto& bar : menuBars_) {
         if (bar && bar->panel == id) bar.reset();
     }
+    AttrValue none;
+    for (auto& p : panels_) {
+        int owner = 0;
+        if (p && getPanelData(*p, ATTR_OWNER_PANEL, &owner) == 0 && owner == id) setPanelData(*p, ATTR_OWNER_PANEL, none);
+    }
     panels_[id - 1].reset();
     activation_.erase(std::remove(activation_.begin(), activation_.end(), id), activation_.end());
     return 0;
@@ -140,6 +145,10 @@ int HeadlessBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
         }
         break;
     case ATTR_VISIBLE: return v.i ? DisplayPanel(id) : HidePanel(id);
+    case ATTR_OWNER_PANEL:
+        if (p->parent != 0) return UIE_BAD_ATTRIBUTE;
+        if (v.i != 0 && (!panel(v.i) || v.i == id)) return UIE_BAD_VALUE;
+        return setPanelData(*p, attr, v);
     default: return setPanelData(*p, attr, v);
     }
     return 0;

@@ -235,6 +235,11 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value);
  * only: it moves with the right edge; likewise top and bottom. The distances
  * are those of the moment the program places the control or sets this. */
 #define ATTR_ANCHOR 1101                /* int, controls */
+/* Top-level panels: the panel whose window this panel's window belongs to,
+ * 0 (the default) for none. An owned window is a tool window of its owner's
+ * window: it stays above that window and is not modal. Discarding the owner
+ * sets it back to 0. */
+#define ATTR_OWNER_PANEL 1102           /* int, panels */
 #define VAL_ANCHOR_LEFT 1
 #define VAL_ANCHOR_TOP 2
 #define VAL_ANCHOR_RIGHT 4

@@ -109,6 +109,9 @@ int QtBackend::DiscardPanel(int id) {
     for (auto& [cid, child] : panels_)
         if (child->parent == id) children.push_back(cid);
     for (int cid : children) DiscardPanel(cid);
+    // Windows it owns outlive it, as windows of their own.
+    for (auto& [oid, owned] : panels_)
+        if (owned->owner == id) setOwner(*owned, nullptr);
     for (auto it = menuBars_.begin(); it != menuBars_.end();) {
         if (it->second->panel == id) it = menuBars_.erase(it);
         else ++it;
@@ -191,9 +194,32 @@ int QtBackend::SetPanelAttribute(int id, int attr, const AttrValue& v) {
         setPanelData(*p, attr, v);
         w->setResizable(p->resizable);
         break;
+    case ATTR_OWNER_PANEL: {
+        Panel* owner = v.i ? panel(v.i) : nullptr;
+        if (p->parent != 0) return UIE_BAD_ATTRIBUTE;
+        if (v.i != 0 && (!owner || v.i == id)) return UIE_BAD_VALUE;
+        if (v.i != p->owner) setOwner(*p, owner);
+        break;
+    }
     default: return setPanelData(*p, attr, v);
     }
     return 0;
+}
+
+// An owned panel's window is a tool window of the owner's top-level window,
+// which the window system keeps it above; without an owner it is a window of
+// its own again. The window keeps its place, size and visibility.
+void QtBackend::setOwner(Panel& p, Panel* owner) {
+    PanelWindow* w = p.window;
+    const QRect at = w->geometry();
+    const bool shown = w->isVisible();
+    p.owner = owner ? owner->id : 0;
+    AttrValue v;
+    v.i = p.owner;
+    setPanelData(p, ATTR_OWNER_PANEL, v);
+    w->setParent(owner ? owner->window->window() : nullptr, owner ? Qt::Tool : Qt::Window);
+    w->setGeometry(at);
+    if (shown) w->show();
 }
 
 void QtBackend::clientResized(int id) {

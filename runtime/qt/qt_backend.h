@@ -39,6 +39,7 @@ struct Control : CtrlData {
 struct Panel : PanelData {
     int id = 0;
     int parent = 0;
+    int owner = 0;  // ATTR_OWNER_PANEL
     QPointer<PanelWindow> window;
     int nextCtrlId = 1;
     int menuBar = 0;
@@ -212,6 +213,7 @@ private:
     // Takes the control's distances to the panel's edges for its anchors.
     void placeAnchored(Panel& p, Control& c);
     void placePanel(Panel& p, int attr, int value);
+    void setOwner(Panel& p, Panel* owner);
 
     void rebuildMenuBar(MenuBar& bar);
     void fillMenu(QMenu& qmenu, MenuBar& bar, Menu& menu, bool live);

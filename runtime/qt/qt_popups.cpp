@@ -6,6 +6,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -28,6 +30,22 @@ QString str(const char* s) { return toQString(s ? s : ""); }
 template <class F>
 void whenShown(QObject* context, F f) {
     QTimer::singleShot(0, context, f);
+}
+
+// Makes a message box wide enough for its title, which the window system
+// would otherwise cut short above a short message: the title's width in a
+// bold font a quarter larger than the box's (window titles are commonly set
+// so), and room for the frame's icon and buttons.
+void fitTitle(QMessageBox& box, const QString& title) {
+    constexpr int kFrameButtons = 140;
+    QFont font = box.font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    const int width = QFontMetrics(font).horizontalAdvance(title) + kFrameButtons;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 }  // namespace
@@ -200,6 +218,7 @@ QWidget* QtBackend::dialogParent() {
 int QtBackend::MessagePopup(const char* title, const char* message) {
     automation_.record(AUTO_POPUP_MESSAGE, title ? title : "", message ? message : "");
     QMessageBox box(QMessageBox::NoIcon, str(title), str(message), QMessageBox::Ok, dialogParent());
+    fitTitle(box, str(title));
     if (automation_.takeMessage()) {
         QPointer<QMessageBox> b(&box);
         whenShown(&box, [b] {
@@ -216,6 +235,7 @@ int QtBackend::ConfirmPopup(const char* title, const char* message) {
                     dialogParent());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
+    fitTitle(box, str(title));
     if (const std::optional<int> answer = automation_.takeConfirm()) {
         const int yes = *answer;
         QPointer<QMessageBox> b(&box);

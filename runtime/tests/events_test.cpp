@@ -351,6 +351,38 @@ TEST_F(Events, RunUserInterfaceReturnsTheCodeGivenToQuit) {
     EXPECT_EQ(RunUserInterface(), 7);
 }
 
+TEST_F(Events, AnOwnedPanelIsShownAndOutlivesItsOwner) {
+    const int owner = NewPanel(0, "Owner", 50, 50, 100, 200);
+    const int tool = NewPanel(0, "Tool", 60, 60, 50, 120);
+    const int child = NewPanel(owner, "Child", 5, 5, 20, 20);
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(SetPanelAttribute(tool, ATTR_OWNER_PANEL, tool), UIE_BAD_VALUE);
+    EXPECT_EQ(SetPanelAttribute(tool, ATTR_OWNER_PANEL, 9999), UIE_BAD_VALUE);
+    EXPECT_EQ(SetPanelAttribute(child, ATTR_OWNER_PANEL, tool), UIE_BAD_ATTRIBUTE);
+    ASSERT_EQ(SetPanelAttribute(tool, ATTR_OWNER_PANEL, owner), 0);
+    DisplayPanel(owner);
+    DisplayPanel(tool);
+    int value = -1, top = 0;
+    GetPanelAttribute(tool, ATTR_OWNER_PANEL, &value);
+    EXPECT_EQ(value, owner);
+    GetPanelAttribute(tool, ATTR_TOP, &top);
+    EXPECT_EQ(top, 60);  // the window keeps its place
+    EXPECT_EQ(GetActivePanel(), tool);
+    // Another owner, then none: the window stays as shown.
+    ASSERT_EQ(SetPanelAttribute(tool, ATTR_OWNER_PANEL, panel), 0);
+    ASSERT_EQ(SetPanelAttribute(tool, ATTR_OWNER_PANEL, owner), 0);
+    GetPanelAttribute(tool, ATTR_VISIBLE, &value);
+    EXPECT_EQ(value, 1);
+    ASSERT_EQ(DiscardPanel(owner), 0);
+    ProcessSystemEvents();
+    GetPanelAttribute(tool, ATTR_OWNER_PANEL, &value);
+    EXPECT_EQ(value, 0);
+    GetPanelAttribute(tool, ATTR_VISIBLE, &value);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(HidePanel(tool), 0);
+    EXPECT_EQ(DiscardPanel(tool), 0);
+}
+
 TEST_F(Events, HeadlessLoopEndsWhenNothingIsLeft) {
     if (contract::isQt()) GTEST_SKIP() << "a real loop waits for the user";
     EXPECT_EQ(RunUserInterface(), UIE_FAILURE);
