@@ -1,0 +1,227 @@
+// Table-driven tests of the decoders of the list-shaped forms (KiCad, OrCAD
+// PCB II, EDIF, PDIF): one case per rule with the exact chain lines, or the
+// line of the error, expected; each case is decoded as its form and again
+// through recognition, which must pick the same form and give the same.
+// Short checks of the corpus exports of these forms close the file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+#include "decoders.h"
+#include "support.h"
+
+namespace tarvik::test {
+namespace {
+
+using namespace std::string_literals;
+using namespace cp1251::literals;
+
+struct Case {
+    const char* name;
+    std::string input;
+    int result;                      // kDecoded or kFormBroken
+    std::vector<std::string> lines;  // chain lines when decoded
+    long long errorLine = 0;         // FormError.Line when broken
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t k = 0; k < lines.size(); ++k) text += (k ? "\n" : "") + lines[k];
+    return text;
+}
+
+// ---- KiCad ----------------------------------------------------------------------
+// A file of the form around the nets section's contents.
+std::string Kicad(const std::string& nets) {
+    return "(export (version \"E\")\n  (components\n    (comp (ref \"U9\") (value \")(\\\"\")))\n  (nets\n" + nets +
+           "))\n";
+}
+const std::string kGnd = "(net (code \"1\") (name \"GND\") (node (ref \"U1\") (pin \"7\")) (node (ref \"C1\") (pin \"2\")))\n";
+
+const std::vector<Case> kKicadCases = {
+    {"QuotedNames", Kicad(kGnd), kDecoded, {R"(#1 "GND" = U1:7, C1:2;)"}},
+    {"BareNamesOfVersionD",
+     "(export (version D)\n (nets\n  (net (code 1) (name /RUSB_D+)\n   (node (ref R4) (pin 2)))))\n", kDecoded,
+     {R"(#1 "/RUSB_D+" = R4:2;)"}},
+    {"OneTokenPerLineWithTabs",
+     Kicad("\t(net\n\t\t(code\n\t\t\t\"1\"\n\t\t)\n\t\t(name\n\t\t\t\"A\"\n\t\t)\n\t\t(node\n\t\t\t(ref\n\t\t\t\t\"U1\"\n\t\t\t)"
+           "\n\t\t\t(pin\n\t\t\t\t\"1\"\n\t\t\t)\n\t\t)\n\t)\n"),
+     kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"EscapesInsideQuotes", Kicad(R"((net (name "a\"b\\c") (node (ref "R\"1") (pin "1"))))"), kDecoded,
+     {R"(#1 "a"b\c" = R"1:1;)"}},
+    {"UnknownEscapeKeepsBackslash", Kicad(R"((net (name "a\qb") (node (ref "U1") (pin "1"))))"), kDecoded,
+     {R"(#1 "a\qb" = U1:1;)"}},
+    {"QuotedNameOverTwoLines", Kicad("(net (name \"A\nB\") (node (ref \"U1\") (pin \"1\")))"), kDecoded,
+     {"#1 \"A", "B\" = U1:1;"}},
+    {"EmptyName", Kicad("(net (code \"2\") (name \"\") (node (ref \"U1\") (pin \"1\")))"), kDecoded, {R"(#1 "" = U1:1;)"}},
+    {"NoNameList", Kicad("(net (code \"2\") (node (ref \"U1\") (pin \"1\")))"), kDecoded, {R"(#1 "" = U1:1;)"}},
+    {"UnnamedNetsStayApart", Kicad("(net (name \"\") (node (ref \"U1\") (pin \"1\")))(net (name \"\") (node (ref \"U2\") (pin \"1\")))"),
+     kDecoded, {R"(#1 "" = U1:1;)", R"(#2 "" = U2:1;)"}},
+    {"RepeatedNodeKeptOnce",
+     Kicad("(net (name \"A\") (node (ref \"U1\") (pin \"1\")) (node (ref \"U2\") (pin \"3\")) (node (ref \"U1\") (pin \"1\")))"),
+     kDecoded, {R"(#1 "A" = U1:1, U2:3;)"}},
+    {"NetWithoutNodes", Kicad("(net (code \"3\") (name \"N\"))"), kDecoded, {R"(#1 "N" = ;)"}},
+    {"NetsInFileOrder", Kicad("(net (name \"Z\") (node (ref \"U1\") (pin \"1\")))" + kGnd), kDecoded,
+     {R"(#1 "Z" = U1:1;)", R"(#2 "GND" = U1:7, C1:2;)"}},
+    {"ExtraListsOfNodeIgnored",
+     Kicad("(net (name \"A\") (node (ref \"U1\") (pin \"11\") (pinfunction \"~{Q2}\") (pintype \"output\")))"), kDecoded,
+     {R"(#1 "A" = U1:11;)"}},
+    {"OtherSectionsSkipped",
+     "(export (version \"E\")\n (design (sheet (name \"/\") (title_block (comment (value \"(net (name X))\")))))\n"
+     " (libparts (libpart (pins (pin (num \"1\") (name \"A\") (type \"input\")))))\n"
+     " (components (net (name \"Q\") (node (ref \"U7\") (pin \"7\"))))\n (nets " + kGnd + "))",
+     kDecoded, {R"(#1 "GND" = U1:7, C1:2;)"}},
+    {"Utf8NamesInWindows1251", Kicad("(net (name \"Питание\") (node (ref \"Д1\") (pin \"1\")))"), kDecoded,
+     {"#1 \""s + "Питание"_cp1251 + "\" = " + "Д1"_cp1251 + ":1;"}},
+    {"CharactersWindows1251LacksSpelledOut", Kicad("(net (name \"名<U+0041>\") (node (ref \"U1\") (pin \"1\")))"), kDecoded,
+     {R"(#1 "<U+540D><U+003C>U+0041>" = U1:1;)"}},
+    {"CrLfLines", "(export (version \"E\")\r\n (nets\r\n  (net (name \"A\")\r\n   (node (ref \"U1\") (pin \"1\")))))\r\n",
+     kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", "(export (version D) (nets (net (name A) (node (ref U1) (pin 1)))))", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"ByteOrderMark", "\xEF\xBB\xBF(export (version D) (nets (net (name A) (node (ref U1) (pin 1)))))", kDecoded,
+     {R"(#1 "A" = U1:1;)"}},
+    {"EmptyNetsSection", "(export (version D) (nets))", kDecoded, {}},
+    {"EndInsideNetRefused", "(export (version D)\n (nets\n  (net (name A) (node (ref U1) (pin 1))", kFormBroken, {}, 3},
+    {"ExtraCloseRefused", "(export (version D)\n (nets))\n)\n", kFormBroken, {}, 3},
+    {"UnclosedQuoteRefused", "(export (version D)\n (nets\n  (net (name \"A) (node (ref U1) (pin 1)))))\n", kFormBroken, {}, 3},
+    {"NoNetsSectionRefused", "(export (version D)\n (components))\n", kFormBroken, {}, 0},
+    {"ListAfterExportRefused", "(export (version D) (nets))\n\n(export (version D))\n", kFormBroken, {}, 3},
+    {"BinaryJunkRefused", "(export (version D) (nets (net (name A) \x01\x02\xFF\xFE(\x00\x00"s, kFormBroken, {}, 1},
+};
+
+// ---- One suite over the four tables ------------------------------------------------
+
+struct FormCase {
+    const char* form;
+    const Case* c;
+};
+
+void PrintTo(const FormCase& fc, std::ostream* os) {
+    std::string form = fc.form;
+    for (char& ch : form)
+        if (ch == ' ') ch = '_';
+    *os << form << "_" << fc.c->name;
+}
+
+std::vector<FormCase> AllCases() {
+    std::vector<FormCase> all;
+    const auto add = [&](const char* form, const std::vector<Case>& cases) {
+        for (const Case& c : cases) all.push_back({form, &c});
+    };
+    add("KiCad", kKicadCases);
+    return all;
+}
+
+class TreeForms : public testing::TestWithParam<FormCase> {};
+
+TEST_P(TreeForms, GiveTheChainLinesOrTheLineOfTheError) {
+    const Case& c = *GetParam().c;
+    const int form = FormByName(GetParam().form);
+    ASSERT_NE(form, FormNone);
+    const Decoded d = DecodeAs(form, c.input);
+    ASSERT_EQ(d.result, c.result) << FormErrorText();
+    if (c.result == kFormBroken) {
+        EXPECT_EQ(FormError.Form, form);
+        EXPECT_EQ(FormError.Line, c.errorLine) << FormErrorText();
+        EXPECT_FALSE(FormError.What.empty());
+        return;
+    }
+    EXPECT_EQ(Joined(d.lines), Joined(c.lines));
+}
+
+TEST_P(TreeForms, AreRecognisedByTheirOwnSignatureOnly) {
+    const Case& c = *GetParam().c;
+    const int form = FormByName(GetParam().form);
+    const std::string head = c.input.substr(0, kSignatureBytes);
+    for (int k = 0; k < FormCount(); ++k) {
+        if (!FormAt(k).Signature) continue;
+        EXPECT_EQ(FormAt(k).Signature(head.data(), head.size()), k == form) << FormName(k);
+    }
+    int taken = FormNone;
+    const Decoded d = DecodeAny(c.input, &taken);
+    EXPECT_EQ(taken, form);
+    EXPECT_EQ(d.result, c.result);
+    if (c.result == kDecoded) {
+        EXPECT_EQ(Joined(d.lines), Joined(c.lines));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, TreeForms, testing::ValuesIn(AllCases()),
+                         [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
+
+// Files that only look like one of these forms: no signature matches.
+TEST(TreeFormSignatures, NeedTheirWholeHeader) {
+    const std::vector<std::string> others = {
+        "(export (nets (net (name A))))",               // no version
+        "(exports (version D) (nets))",                 // another keyword
+        "(edif b (edifVersion 3 0 0))",                 // another version
+        "(edif_x b (edifVersion 2 0 0))",
+        "( {OrCAD PCB Netlist}\n)\n",
+        "(\n ( 1 FP U1 X\n  ( 1 A )\n )\n)\n",          // no header
+        "{COMPONENTS X\n}\n",
+        "ACCEL_ASCII \"b\"\n(netlist (net \"A\" (node \"U1\" \"1\")))\n",
+        "%NET\n  GND             U1-7\n%END\n",
+    };
+    for (const std::string& text : others)
+        for (const char* name : {"KiCad"})
+            EXPECT_FALSE(FormAt(FormByName(name)).Signature(text.data(), text.size())) << name << ": " << text;
+}
+
+// ---- The corpus: the board's exports in these forms, and KiCad's own files ---------
+
+namespace fs = std::filesystem;
+
+using Group = std::set<std::string>;
+
+// The nodes of each chain line, and the groups of two or more nodes.
+std::vector<Group> Nodes(const std::vector<std::string>& lines) {
+    std::vector<Group> out;
+    for (const auto& l : lines) {
+        Group g;
+        const auto eq = l.find("\" = ");
+        if (eq != std::string::npos) {
+            const std::string rest = l.substr(eq + 4, l.size() - eq - 5);
+            for (std::size_t s = 0, c; s <= rest.size(); s = c + 2) {
+                c = rest.find(", ", s);
+                if (c == std::string::npos) c = rest.size();
+                g.insert(rest.substr(s, c - s));
+            }
+        }
+        out.push_back(g);
+    }
+    return out;
+}
+// KiCad's files: as many chain lines as "(net" lists and as many nodes as
+// "(node" lists (neither file repeats a node).
+TEST(TreeFormsCorpus, KicadFilesGiveEveryNetAndNode) {
+    const fs::path dir = fs::path(TARVIK_CORPUS_DIR) / "kicad";
+    std::error_code ec;
+    int seen = 0;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.path().extension() != ".net") continue;
+        ++seen;
+        const std::string bytes = ReadBytes(entry.path().string());
+        std::size_t nets = 0, nodes = 0;
+        for (std::size_t at = bytes.find("(net (code"); at != std::string::npos; at = bytes.find("(net (code", at + 1)) ++nets;
+        for (std::size_t at = bytes.find("(node (ref"); at != std::string::npos; at = bytes.find("(node (ref", at + 1)) ++nodes;
+        int form = FormNone;
+        const Decoded d = DecodeAny(bytes, &form);
+        EXPECT_EQ(form, FormByName("KiCad")) << entry.path();
+        EXPECT_EQ(d.lines.size(), nets) << entry.path();
+        std::size_t written = 0;
+        for (const Group& g : Nodes(d.lines)) written += g.size();
+        EXPECT_EQ(written, nodes) << entry.path();
+        EXPECT_GT(nets, 10u) << entry.path();
+    }
+    if (seen == 0) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+}
+
+}  // namespace
+}  // namespace tarvik::test
