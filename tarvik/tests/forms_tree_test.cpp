@@ -96,6 +96,42 @@ const std::vector<Case> kKicadCases = {
     {"BinaryJunkRefused", "(export (version D) (nets (net (name A) \x01\x02\xFF\xFE(\x00\x00"s, kFormBroken, {}, 1},
 };
 
+// ---- OrCAD PCB II -----------------------------------------------------------------
+const std::string kPcb2 = "( {OrCAD PCB II Netlist Format}\n";
+
+const std::vector<Case> kOrcadPcb2Cases = {
+    {"NetsInOrderOfFirstAppearance",
+     kPcb2 + " ( 00000001 SO14 U1 74HC00\n  ( 7 GND )\n  ( 14 VCC )\n )\n ( 00000002 C0603 C1 100n\n  ( 1 VCC )\n  ( 2 GND )\n )\n)\n",
+     kDecoded, {R"(#1 "GND" = U1:7, C1:2;)", R"(#2 "VCC" = U1:14, C1:1;)"}},
+    {"QuestionMarkIsUnconnected", kPcb2 + " ( 1 SO14 U1 X\n  ( 3 ? )\n  ( 7 GND )\n )\n)\n", kDecoded, {R"(#1 "GND" = U1:7;)"}},
+    {"PinWithoutNetIsUnconnected", kPcb2 + " ( 1 SO14 U1 X\n  ( 3 )\n  ( 7 GND )\n )\n)\n", kDecoded, {R"(#1 "GND" = U1:7;)"}},
+    {"FootprintWithBlanks", kPcb2 + " ( 00000217 MOLEX_Click-Mate 2 X4 Clik-Mate 5025840270\n  ( 1 A )\n )\n)\n", kDecoded,
+     {R"(#1 "A" = X4:1;)"}},
+    {"FootprintWithBlanksAndDigits", kPcb2 + " ( 00000218 OMRON XF2W-2415-1A X5 OMRON XF2W-2415-1A\n  ( 1 A )\n )\n)\n",
+     kDecoded, {R"(#1 "A" = X5:1;)"}},
+    {"ValueWithBlanks", kPcb2 + " ( 00000216 Molex_MK_43045-1000 X3 Micro-Fit 43045-1000\n  ( 1 A )\n )\n)\n", kDecoded,
+     {R"(#1 "A" = X3:1;)"}},
+    {"EmptyValue", kPcb2 + " ( 00000077 Led_0603_RED HL7 \n  ( 1 A )\n )\n)\n", kDecoded, {R"(#1 "A" = HL7:1;)"}},
+    {"NoWordLooksLikeReference", kPcb2 + " ( 1 FP J_PWR 10k\n  ( 1 A )\n )\n)\n", kDecoded, {R"(#1 "A" = J_PWR:1;)"}},
+    {"NetNameWithBlanks", kPcb2 + " ( 1 FP U1 X\n  ( 1 NET  A )\n )\n)\n", kDecoded, {R"(#1 "NET  A" = U1:1;)"}},
+    {"PinTwiceKeptOnce", kPcb2 + " ( 1 FP U1 X\n  ( 1 A )\n  ( 1 A )\n  ( 2 A )\n )\n)\n", kDecoded, {R"(#1 "A" = U1:1, U1:2;)"}},
+    {"Windows1251Kept", kPcb2 + " ( 1 FP " + "Д1"_cp1251 + " X\n  ( 1 " + "+3,3В"_cp1251 + " )\n )\n)\n", kDecoded,
+     {"#1 \""s + "+3,3В"_cp1251 + "\" = " + "Д1"_cp1251 + ":1;"}},
+    {"KicadHeaderUtf8AndCommentAfterList",
+     "( { EESchema Netlist Version 1.1 created  1/1/2010 }\n ( /4D8A2A2A $noname  R1 10k {Lib=R}\n  (    1 Питание )\n"
+     "  (    2 ? )\n )\n)\n*\n{ Pin List by Nets\nNet 1 \"GND\"\n R1 1\n}\n#End\n",
+     kDecoded, {"#1 \""s + "Питание"_cp1251 + "\" = R1:1;"}},
+    {"KicadHashHeader", "# EESchema Netlist Version 1.0 generee le 5/9/2006\n(\n ( 44FDADE6 $noname R3 200 {Lib=R}\n ( 1 N-000001 )\n )\n)\n",
+     kDecoded, {R"(#1 "N-000001" = R3:1;)"}},
+    {"CrLfLines", "( {OrCAD PCB II Netlist Format}\r\n ( 1 FP U1 X\r\n  ( 1 A )\r\n )\r\n)\r\n", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", kPcb2 + " ( 1 FP U1 X\n  ( 1 A )\n )\n)", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"NoParts", kPcb2 + ")\n", kDecoded, {}},
+    {"EndInsidePartRefused", kPcb2 + " ( 1 FP U1 X\n  ( 1 A )\n", kFormBroken, {}, 3},
+    {"EndInsideListRefused", kPcb2 + " ( 1 FP U1 X\n  ( 1 A )\n )\n", kFormBroken, {}, 4},
+    {"JunkInsidePartRefused", kPcb2 + " ( 1 FP U1 X\n  ( 1 A )\n  \x01\xFF junk\n )\n)\n", kFormBroken, {}, 4},
+    {"PartWithoutReferenceRefused", kPcb2 + " ( 1 FP\n  ( 1 A )\n )\n)\n", kFormBroken, {}, 2},
+};
+
 // ---- One suite over the four tables ------------------------------------------------
 
 struct FormCase {
@@ -116,6 +152,7 @@ std::vector<FormCase> AllCases() {
         for (const Case& c : cases) all.push_back({form, &c});
     };
     add("KiCad", kKicadCases);
+    add("OrCAD PCB II", kOrcadPcb2Cases);
     return all;
 }
 
@@ -170,7 +207,7 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
         "%NET\n  GND             U1-7\n%END\n",
     };
     for (const std::string& text : others)
-        for (const char* name : {"KiCad"})
+        for (const char* name : {"KiCad", "OrCAD PCB II"})
             EXPECT_FALSE(FormAt(FormByName(name)).Signature(text.data(), text.size())) << name << ": " << text;
 }
 
