@@ -132,6 +132,55 @@ const std::vector<Case> kOrcadPcb2Cases = {
     {"PartWithoutReferenceRefused", kPcb2 + " ( 1 FP\n  ( 1 A )\n )\n)\n", kFormBroken, {}, 2},
 };
 
+// ---- EDIF -------------------------------------------------------------------------
+const std::string kEdifLib =
+    "(edif board\n (edifVersion 2 0 0)\n (edifLevel 0)\n (keywordMap (keywordLevel 0))\n"
+    " (library LIB (edifLevel 0) (technology (numberDefinition))\n"
+    "  (cell C0603 (cellType GENERIC) (view netListView (viewType NETLIST)\n"
+    "   (interface (port (rename &1 \"1\") (direction INOUT)) (port (rename &2 \"2\") (direction INOUT))))))\n";
+// A file of the form around the contents of the design cell.
+std::string Edif(const std::string& contents) {
+    return kEdifLib + " (library SHEET (edifLevel 0) (technology (numberDefinition))\n  (cell TOP (cellType GENERIC)\n"
+                      "   (view netListView (viewType NETLIST) (interface)\n    (contents\n"
+                      "     (instance C1 (viewRef netListView (cellRef C0603 (libraryRef LIB)))\n"
+                      "      (property Value (string \"(10n)\")))\n" +
+           contents + "))))\n (design board (cellRef TOP (libraryRef SHEET))))\n";
+}
+
+const std::vector<Case> kEdifCases = {
+    {"RenamedNetAndPorts",
+     Edif("(net (rename VCC_ \"VCC+\") (joined (portRef &1 (instanceRef C1))))\n(net GND (joined (portRef &2 (instanceRef C1))))\n"),
+     kDecoded, {R"(#1 "VCC+" = C1:1;)", R"(#2 "GND" = C1:2;)"}},
+    {"KeywordsInAnyCase", Edif("(Net GND (Joined (PortRef &2 (InstanceRef C1))))\n"), kDecoded, {R"(#1 "GND" = C1:2;)"}},
+    {"RenamedInstance",
+     Edif("(instance (rename R_1 \"R-1\") (viewRef netListView (cellRef C0603 (libraryRef LIB))))\n"
+          "(net A (joined (portRef &1 (instanceRef R_1)) (portRef &2 (instanceRef C1))))\n"),
+     kDecoded, {R"(#1 "A" = R-1:1, C1:2;)"}},
+    {"UndeclaredInstanceAndPortByIdentifier", Edif("(net A (joined (portRef P7 (instanceRef U9))))\n"), kDecoded,
+     {R"(#1 "A" = U9:P7;)"}},
+    {"PortOfTheDesignItself", Edif("(net A (joined (portRef IN) (portRef &1 (instanceRef C1))))\n"), kDecoded,
+     {R"(#1 "A" = IN:, C1:1;)"}},
+    {"NameWithStringDisplay", Edif("(net (rename N1 (stringDisplay \"N-1\" (display x))) (joined (portRef &1 (instanceRef C1))))\n"),
+     kDecoded, {R"(#1 "N-1" = C1:1;)"}},
+    {"PercentCodesInString", Edif("(net (rename A_B \"A%34%B%\") (joined (portRef &1 (instanceRef C1))))\n"), kDecoded,
+     {R"(#1 "A"B%" = C1:1;)"}},
+    {"NetWithoutJoined", Edif("(net A)\n"), kDecoded, {R"(#1 "A" = ;)"}},
+    {"RepeatedNodeKeptOnce", Edif("(net A (joined (portRef &1 (instanceRef C1)) (portRef &1 (instanceRef C1))))\n"), kDecoded,
+     {R"(#1 "A" = C1:1;)"}},
+    {"PropertiesOfNetSkipped", Edif("(net A (joined (portRef &1 (instanceRef C1))) (property x (string \"(joined\")))\n"),
+     kDecoded, {R"(#1 "A" = C1:1;)"}},
+    {"Windows1251Kept", Edif("(net (rename N_ \""s + "Земля"_cp1251 + "\") (joined (portRef &1 (instanceRef C1))))\n"),
+     kDecoded, {"#1 \""s + "Земля"_cp1251 + "\" = C1:1;"}},
+    {"CrLfLines", "(edif b\r\n (edifVersion 2 0 0)\r\n (net A\r\n  (joined (portRef 1 (instanceRef U1)))))\r\n", kDecoded,
+     {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", "(edif b (edifVersion 2 0 0) (net A (joined (portRef 1 (instanceRef U1)))))", kDecoded,
+     {R"(#1 "A" = U1:1;)"}},
+    {"EndInsideNetRefused", "(edif b\n (edifVersion 2 0 0)\n (net A (joined (portRef 1 (instanceRef U1))", kFormBroken, {}, 3},
+    {"ExtraCloseRefused", "(edif b\n (edifVersion 2 0 0))\n)\n", kFormBroken, {}, 3},
+    {"TextAfterEdifListRefused", "(edif b (edifVersion 2 0 0))\nx\n", kFormBroken, {}, 2},
+    {"UnclosedQuoteRefused", "(edif b (edifVersion 2 0 0)\n (net (rename A \"A)))\n", kFormBroken, {}, 2},
+};
+
 // ---- One suite over the four tables ------------------------------------------------
 
 struct FormCase {
@@ -153,6 +202,7 @@ std::vector<FormCase> AllCases() {
     };
     add("KiCad", kKicadCases);
     add("OrCAD PCB II", kOrcadPcb2Cases);
+    add("EDIF", kEdifCases);
     return all;
 }
 
@@ -207,7 +257,7 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
         "%NET\n  GND             U1-7\n%END\n",
     };
     for (const std::string& text : others)
-        for (const char* name : {"KiCad", "OrCAD PCB II"})
+        for (const char* name : {"KiCad", "OrCAD PCB II", "EDIF"})
             EXPECT_FALSE(FormAt(FormByName(name)).Signature(text.data(), text.size())) << name << ": " << text;
 }
 

@@ -12,6 +12,7 @@ extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
 extern const NetListForm kKicadForm;
 extern const NetListForm kOrcadPcb2Form;
+extern const NetListForm kEdifForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -19,6 +20,7 @@ extern const NetListForm* const kForms[] = {
     &kPcad45Form,
     &kKicadForm,
     &kOrcadPcb2Form,
+    &kEdifForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
