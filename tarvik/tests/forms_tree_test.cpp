@@ -181,6 +181,32 @@ const std::vector<Case> kEdifCases = {
     {"UnclosedQuoteRefused", "(edif b (edifVersion 2 0 0)\n (net (rename A \"A)))\n", kFormBroken, {}, 2},
 };
 
+// ---- PDIF -------------------------------------------------------------------------
+// A file of the form around the parts.
+std::string Pdif(const std::string& parts) {
+    return "{COMPONENT PROTEL.PCB\n  {ENVIRONMENT PROTEL.SCH}\n  {PDIFvrev 1.30}\n  {DETAIL\n    {SUBCOMP\n" + parts + "    }\n  }\n}\n";
+}
+
+const std::vector<Case> kPdifCases = {
+    {"NetsInOrderOfFirstAppearance",
+     Pdif("{I SO14.PRT U1\n{CN\n7 GND\n14 VCC\n}\n}\n{I C0603.PRT C1\n{CN\n1 VCC\n2 GND\n}\n}\n"), kDecoded,
+     {R"(#1 "GND" = U1:7, C1:2;)", R"(#2 "VCC" = U1:14, C1:1;)"}},
+    {"QuestionMarkIsUnconnected", Pdif("{I SO14.PRT U1\n{CN\n3 ?\n7 GND\n}\n}\n"), kDecoded, {R"(#1 "GND" = U1:7;)"}},
+    {"PinAloneOnItsLineIsUnconnected", Pdif("{I SO14.PRT U1\n{CN\n3\n7 GND\n}\n}\n"), kDecoded, {R"(#1 "GND" = U1:7;)"}},
+    {"FootprintWithBlanks", Pdif("{I MOLEX_Click-Mate 2.PRT X4\n{CN\n1 A\n}\n}\n"), kDecoded, {R"(#1 "A" = X4:1;)"}},
+    {"BlocksOnOneLine", Pdif("{I A.PRT U1 {CN 1 GND 2 VCC } }\n"), kDecoded, {R"(#1 "GND" = U1:1;)", R"(#2 "VCC" = U1:2;)"}},
+    {"OtherBlocksSkipped", Pdif("{NOTE 1 GND}\n{I A.PRT U1\n{ATTR 5 VCC}\n{CN\n1 GND\n}\n}\n"), kDecoded, {R"(#1 "GND" = U1:1;)"}},
+    {"PinTwiceKeptOnce", Pdif("{I A.PRT U1\n{CN\n1 GND\n1 GND\n}\n}\n"), kDecoded, {R"(#1 "GND" = U1:1;)"}},
+    {"Windows1251Kept", Pdif("{I A.PRT "s + "Д1"_cp1251 + "\n{CN\n1 " + "+3,3В"_cp1251 + "\n}\n}\n"), kDecoded,
+     {"#1 \""s + "+3,3В"_cp1251 + "\" = " + "Д1"_cp1251 + ":1;"}},
+    {"CrLfLines", "{COMPONENT X\r\n{I A.PRT U1\r\n{CN\r\n1 GND\r\n}\r\n}\r\n}\r\n", kDecoded, {R"(#1 "GND" = U1:1;)"}},
+    {"NoFinalLineFeed", "{COMPONENT X\n{I A.PRT U1\n{CN\n1 GND\n}\n}\n}", kDecoded, {R"(#1 "GND" = U1:1;)"}},
+    {"EndInsideBlockRefused", "{COMPONENT X\n{I A.PRT U1\n{CN\n1 GND\n", kFormBroken, {}, 4},
+    {"ExtraCloseRefused", "{COMPONENT X\n}\n}\n", kFormBroken, {}, 3},
+    {"PartWithoutReferenceRefused", "{COMPONENT X\n{I\n{CN\n1 GND\n}\n}\n}\n", kFormBroken, {}, 2},
+    {"BinaryJunkAfterRefused", "{COMPONENT X\n}\n\x01\xFF\x00junk"s, kFormBroken, {}, 3},
+};
+
 // ---- One suite over the four tables ------------------------------------------------
 
 struct FormCase {
@@ -203,6 +229,7 @@ std::vector<FormCase> AllCases() {
     add("KiCad", kKicadCases);
     add("OrCAD PCB II", kOrcadPcb2Cases);
     add("EDIF", kEdifCases);
+    add("PDIF", kPdifCases);
     return all;
 }
 
@@ -257,7 +284,7 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
         "%NET\n  GND             U1-7\n%END\n",
     };
     for (const std::string& text : others)
-        for (const char* name : {"KiCad", "OrCAD PCB II", "EDIF"})
+        for (const char* name : {"KiCad", "OrCAD PCB II", "EDIF", "PDIF"})
             EXPECT_FALSE(FormAt(FormByName(name)).Signature(text.data(), text.size())) << name << ": " << text;
 }
 
@@ -285,6 +312,75 @@ std::vector<Group> Nodes(const std::vector<std::string>& lines) {
     }
     return out;
 }
+std::set<Group> Connections(const std::vector<Group>& nets) {
+    std::set<Group> out;
+    for (const Group& g : nets)
+        if (g.size() >= 2) out.insert(g);
+    return out;
+}
+
+std::string Board(const std::string& suffix) {
+    return std::string(TARVIK_CORPUS_DIR) + "/forms/umba-roboconf__main_board_master_MCU" + suffix;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::istringstream in(bytes);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+// The nets a file names, counted independently of the decoders: the distinct
+// nets of the pin lines "( PIN NET )" or "PIN NET" (not "?"), or the "(net"
+// lists in any case.
+std::size_t PinLineNets(const std::string& bytes, const std::regex& pinLine) {
+    std::set<std::string> nets;
+    std::smatch m;
+    for (const std::string& l : Lines(bytes))
+        if (std::regex_match(l, m, pinLine) && m[1] != "?") nets.insert(m[1]);
+    return nets.size();
+}
+std::size_t OrcadPcb2Nets(const std::string& bytes) { return PinLineNets(bytes, std::regex(R"(\s*\( \S+ (.+) \))")); }
+std::size_t PdifNets(const std::string& bytes) { return PinLineNets(bytes, std::regex(R"(\s*[^\s{}]+ ([^\s{}]+)\s*)")); }
+std::size_t EdifNets(const std::string& bytes) {
+    std::size_t count = 0;
+    for (std::size_t k = 0; k + 5 <= bytes.size(); ++k)
+        count += (bytes[k] == '(' && (bytes[k + 1] | 0x20) == 'n' && (bytes[k + 2] | 0x20) == 'e' &&
+                  (bytes[k + 3] | 0x20) == 't' && bytes[k + 4] == ' ');
+    return count;
+}
+
+// The part-by-part exports (OrCAD PCB II, PDIF) also name a net for each pin
+// that the other exports leave out, so they hold more one-pin nets; the
+// connections are the same in every export.
+TEST(TreeFormsCorpus, BoardExportsJoinTheNodesOfTheAccelExport) {
+    const std::string accel = Board(".NET");
+    if (!Exists(accel)) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+    int form = FormNone;
+    const std::set<Group> expected = Connections(Nodes(DecodeAny(ReadBytes(accel), &form).lines));
+    ASSERT_EQ(form, FormACCEL);
+    ASSERT_EQ(expected.size(), 199u);
+    const struct {
+        const char* suffix;
+        const char* form;
+        std::size_t (*nets)(const std::string&);
+    } exports[] = {{"_OrCAD-PCB2.NET", "OrCAD PCB II", OrcadPcb2Nets},
+                   {"_Calay.NET.EDF", "EDIF", EdifNets},
+                   {"_PCAD_Netlist.NET", "PDIF", PdifNets}};
+    for (const auto& e : exports) {
+        const std::string bytes = ReadBytes(Board(e.suffix));
+        const Decoded d = DecodeAny(bytes, &form);
+        EXPECT_EQ(d.result, kDecoded) << e.suffix << ": " << FormErrorText();
+        EXPECT_EQ(form, FormByName(e.form)) << e.suffix;
+        EXPECT_EQ(d.lines.size(), e.nets(bytes)) << e.suffix;
+        EXPECT_GE(d.lines.size(), 282u) << e.suffix;
+        EXPECT_EQ(Connections(Nodes(d.lines)), expected) << e.suffix;
+    }
+}
+
 // KiCad's files: as many chain lines as "(net" lists and as many nodes as
 // "(node" lists (neither file repeats a node).
 TEST(TreeFormsCorpus, KicadFilesGiveEveryNetAndNode) {

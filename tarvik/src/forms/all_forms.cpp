@@ -13,6 +13,7 @@ extern const NetListForm kPcad45Form;
 extern const NetListForm kKicadForm;
 extern const NetListForm kOrcadPcb2Form;
 extern const NetListForm kEdifForm;
+extern const NetListForm kPdifForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -21,6 +22,7 @@ extern const NetListForm* const kForms[] = {
     &kKicadForm,
     &kOrcadPcb2Form,
     &kEdifForm,
+    &kPdifForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
