@@ -101,31 +101,82 @@ std::int64_t NetWriter::Nets() const { return B.N; }
 
 // ---- NetCollector -------------------------------------------------------------
 
-std::size_t NetCollector::Find(std::string_view net) {
-    const auto [at, added] = index_.try_emplace(std::string(net), nets_.size());
-    if (added) nets_.push_back(Net{std::string(net), {}});
-    return at->second;
+std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
+    std::uint64_t h = seed ^ (bytes.size() * 0x9E3779B97F4A7C15ull);
+    const char* p = bytes.data();
+    std::size_t n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+}
+
+// Doubles the table, placing every item again by the hash kept in its slot.
+void NetCollector::Grow(std::vector<Slot>& slots) {
+    std::vector<Slot> old(slots.empty() ? 512 : slots.size() * 2, Slot{0, 0});
+    old.swap(slots);
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& s : old) {
+        if (s.item == 0) continue;
+        std::size_t k = s.hash & mask;
+        while (slots[k].item != 0) k = (k + 1) & mask;
+        slots[k] = s;
+    }
+}
+
+std::uint32_t NetCollector::Find(std::string_view net) {
+    if (2 * (nets_.size() + 1) > netSlots_.size()) Grow(netSlots_);
+    const auto hash = static_cast<std::uint32_t>(HashBytes(net));
+    const std::size_t mask = netSlots_.size() - 1;
+    std::size_t k = hash & mask;
+    for (; netSlots_[k].item != 0; k = (k + 1) & mask) {
+        if (netSlots_[k].hash != hash) continue;
+        const Net& n = nets_[netSlots_[k].item - 1];
+        if (Bytes(n.at, n.len) == net) return netSlots_[k].item - 1;
+    }
+    nets_.push_back(Net{bytes_.size(), static_cast<std::uint32_t>(net.size())});
+    bytes_.append(net);
+    netSlots_[k] = Slot{hash, static_cast<std::uint32_t>(nets_.size())};
+    return static_cast<std::uint32_t>(nets_.size() - 1);
 }
 
 void NetCollector::Declare(std::string_view net) { Find(net); }
 
 void NetCollector::Add(std::string_view net, std::string_view ref, std::string_view pin) {
-    const std::size_t at = Find(net);
-    // One key per node of a net: the net's index, the ref's length, the ref
-    // and the pin, so that no two nodes share a key.
-    key_.assign(reinterpret_cast<const char*>(&at), sizeof at);
-    const std::size_t refLen = ref.size();
-    key_.append(reinterpret_cast<const char*>(&refLen), sizeof refLen);
-    key_.append(ref);
-    key_.append(pin);
-    if (!seen_.insert(key_).second) return;
-    nets_[at].nodes.emplace_back(std::string(ref), std::string(pin));
+    const std::uint32_t at = Find(net);
+    if (2 * (nodes_.size() + 1) > nodeSlots_.size()) Grow(nodeSlots_);
+    const auto hash = static_cast<std::uint32_t>(HashBytes(pin, HashBytes(ref, at)));
+    const std::size_t mask = nodeSlots_.size() - 1;
+    std::size_t k = hash & mask;
+    for (; nodeSlots_[k].item != 0; k = (k + 1) & mask) {
+        if (nodeSlots_[k].hash != hash) continue;
+        const Node& n = nodes_[nodeSlots_[k].item - 1];
+        if (n.net == at && Bytes(n.at, n.refLen) == ref && Bytes(n.at + n.refLen, n.pinLen) == pin) return;
+    }
+    const auto index = static_cast<std::uint32_t>(nodes_.size());
+    nodes_.push_back(Node{bytes_.size(), static_cast<std::uint32_t>(ref.size()), static_cast<std::uint32_t>(pin.size()), at});
+    bytes_.append(ref);
+    bytes_.append(pin);
+    nodeSlots_[k] = Slot{hash, index + 1};
+    Net& n = nets_[at];
+    if (n.last == kNone) n.first = index;
+    else nodes_[n.last].next = index;
+    n.last = index;
 }
 
 void NetCollector::WriteTo(NetWriter& out) const {
-    for (const Net& n : nets_) {
-        out.BeginNet(n.name);
-        for (const auto& [ref, pin] : n.nodes) out.Node(ref, pin);
+    for (const Net& net : nets_) {
+        out.BeginNet(Bytes(net.at, net.len));
+        for (std::uint32_t k = net.first; k != kNone; k = nodes_[k].next) {
+            const Node& n = nodes_[k];
+            out.Node(Bytes(n.at, n.refLen), Bytes(n.at + n.refLen, n.pinLen));
+        }
         out.EndNet();
     }
 }

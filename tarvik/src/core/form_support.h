@@ -15,8 +15,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "buffer.h"
@@ -61,6 +59,9 @@ private:
 
 // Nets gathered pin by pin, in the order of their first mention; each net's
 // nodes in the order they were added, a node added twice to one net kept once.
+// Names, references and pins are kept in one growing arena of bytes and the
+// nets and nodes found through open-addressing tables over it, so adding a
+// node costs no allocation of its own.
 class NetCollector {
 public:
     // Adds the node ref:pin to the net, which is made at its first mention.
@@ -72,16 +73,33 @@ public:
     void WriteTo(NetWriter& out) const;
 
 private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
     struct Net {
-        std::string name;
-        std::vector<std::pair<std::string, std::string>> nodes;
+        std::size_t at;  // the name in bytes_
+        std::uint32_t len;
+        std::uint32_t first = kNone, last = kNone;  // the net's nodes, linked through Node::next
     };
-    std::size_t Find(std::string_view net);  // the net's index, made when new
+    struct Node {
+        std::size_t at;  // the reference, then the pin, in bytes_
+        std::uint32_t refLen, pinLen;
+        std::uint32_t net, next = kNone;
+    };
+    // A table slot: the hash's low half and an index + 1 (0: empty).
+    struct Slot {
+        std::uint32_t hash, item;
+    };
+    std::string_view Bytes(std::size_t at, std::size_t len) const { return std::string_view(bytes_).substr(at, len); }
+    std::uint32_t Find(std::string_view net);  // the net's index, made when new
+    static void Grow(std::vector<Slot>& slots);
+
+    std::string bytes_;
     std::vector<Net> nets_;
-    std::unordered_map<std::string, std::size_t> index_;
-    std::unordered_set<std::string> seen_;  // the nodes added, one key each
-    std::string key_;
+    std::vector<Node> nodes_;
+    std::vector<Slot> netSlots_, nodeSlots_;
 };
+
+// A hash of bytes for the decoders' tables.
+std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed = 0);
 
 // Appends UTF-8 text spelled in Windows-1251: characters Windows-1251 has
 // become their byte; any other character is written <U+XXXX> (4 to 6

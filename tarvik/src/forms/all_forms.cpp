@@ -10,11 +10,19 @@ namespace tarvik {
 extern const NetListForm kAccelForm;
 extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
+extern const NetListForm kKicadForm;
+extern const NetListForm kOrcadPcb2Form;
+extern const NetListForm kEdifForm;
+extern const NetListForm kPdifForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
     &kOrcadForm,
     &kPcad45Form,
+    &kKicadForm,
+    &kOrcadPcb2Form,
+    &kEdifForm,
+    &kPdifForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 

@@ -1,0 +1,159 @@
+// Tokens of s-expression net lists, and a net's nodes held until it closes.
+#include "sexpr_tokens.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cp1251.h"
+#include "decoders.h"
+
+namespace tarvik {
+
+using namespace cp1251::literals;
+
+namespace {
+// Bytes that end a bare atom: blanks, control bytes, parentheses and quotes.
+bool EndsAtom(char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '(' || c == ')' || c == '"'; }
+}  // namespace
+
+SexprTokens::SexprTokens(int file, bool backslashEscapes) : lines_(file), escapes_(backslashEscapes) {}
+
+bool SexprTokens::NextLine() {
+    haveLine_ = lines_.Next(line_);
+    // A UTF-8 byte order mark before the first token is no atom.
+    if (haveLine_ && lines_.Number() == 1 && line_.substr(0, 3) == "\xEF\xBB\xBF") line_.remove_prefix(3);
+    return haveLine_;
+}
+
+SexprTokens::Kind SexprTokens::Next() {
+    for (;;) {
+        std::size_t k = 0;
+        while (k < line_.size() && static_cast<unsigned char>(line_[k]) <= 0x20) ++k;
+        if (k == line_.size()) {
+            if (!NextLine()) {
+                tokenLine_ = lines_.Number();
+                return kEnd;
+            }
+            continue;
+        }
+        line_.remove_prefix(k);
+        tokenLine_ = lines_.Number();
+        switch (line_.front()) {
+        case '(':
+            line_.remove_prefix(1);
+            ++depth_;
+            return kOpen;
+        case ')':
+            line_.remove_prefix(1);
+            if (depth_ == 0) FailForm(tokenLine_, "лишняя закрывающая скобка"_cp1251);
+            --depth_;
+            return kClose;
+        case '"':
+            line_.remove_prefix(1);
+            return QuotedAtom();
+        default: {
+            std::size_t end = 1;
+            while (end < line_.size() && !EndsAtom(line_[end])) ++end;
+            text_ = line_.substr(0, end);
+            quoted_ = false;
+            line_.remove_prefix(end);
+            return kAtom;
+        }
+        }
+    }
+}
+
+// The text up to the closing quote; line_ begins behind the opening one.
+SexprTokens::Kind SexprTokens::QuotedAtom() {
+    quoted_ = true;
+    // The usual case: the closing quote on the same line and no escape.
+    const char* stops = escapes_ ? "\"\\" : "\"";
+    std::size_t end = line_.find_first_of(stops);
+    if (end != std::string_view::npos && line_[end] == '"') {
+        text_ = line_.substr(0, end);
+        line_.remove_prefix(end + 1);
+        return kAtom;
+    }
+    scratch_.clear();
+    for (;;) {
+        end = line_.find_first_of(stops);
+        if (end == std::string_view::npos) {
+            scratch_.append(line_);
+            if (!NextLine()) FailForm(tokenLine_, "нет закрывающей кавычки"_cp1251);
+            scratch_ += '\n';
+            continue;
+        }
+        scratch_.append(line_.substr(0, end));
+        if (line_[end] == '"') {
+            line_.remove_prefix(end + 1);
+            break;
+        }
+        // A backslash: the escaped byte, or the backslash itself at a line's end.
+        if (end + 1 == line_.size()) {
+            scratch_ += '\\';
+            line_.remove_prefix(end + 1);
+            continue;
+        }
+        const char e = line_[end + 1];
+        switch (e) {
+        case 'n': scratch_ += '\n'; break;
+        case 'r': scratch_ += '\r'; break;
+        case 't': scratch_ += '\t'; break;
+        case '"':
+        case '\\': scratch_ += e; break;
+        default: scratch_ += '\\', scratch_ += e; break;
+        }
+        line_.remove_prefix(end + 2);
+    }
+    text_ = scratch_;
+    return kAtom;
+}
+
+// ---- NetNodes -----------------------------------------------------------------
+
+void NetNodes::Clear() {
+    bytes_.clear();
+    nodes_.clear();
+    if (++stamp_ == 0) {
+        std::fill(stamps_.begin(), stamps_.end(), 0);
+        stamp_ = 1;
+    }
+}
+
+void NetNodes::Grow() {
+    const std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
+    slots_.assign(size, 0);
+    stamps_.assign(size, 0);
+    stamp_ = 1;
+    const std::size_t mask = size - 1;
+    for (std::uint32_t k = 0; k < nodes_.size(); ++k) {
+        std::size_t s = HashBytes(Pin(nodes_[k]), HashBytes(Ref(nodes_[k]))) & mask;
+        while (stamps_[s] == stamp_) s = (s + 1) & mask;
+        slots_[s] = k + 1;
+        stamps_[s] = stamp_;
+    }
+}
+
+void NetNodes::Add(std::string_view ref, std::string_view pin) {
+    if (2 * (nodes_.size() + 1) > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = HashBytes(pin, HashBytes(ref)) & mask;
+    for (; stamps_[s] == stamp_; s = (s + 1) & mask) {
+        const Node& n = nodes_[slots_[s] - 1];
+        if (Ref(n) == ref && Pin(n) == pin) return;
+    }
+    nodes_.push_back(Node{static_cast<std::uint32_t>(bytes_.size()), static_cast<std::uint32_t>(ref.size()),
+                          static_cast<std::uint32_t>(pin.size())});
+    bytes_.append(ref);
+    bytes_.append(pin);
+    slots_[s] = static_cast<std::uint32_t>(nodes_.size());
+    stamps_[s] = stamp_;
+}
+
+void NetNodes::WriteTo(NetWriter& out, std::string_view name) const {
+    out.BeginNet(name);
+    for (const Node& n : nodes_) out.Node(Ref(n), Pin(n));
+    out.EndNet();
+}
+
+}  // namespace tarvik
