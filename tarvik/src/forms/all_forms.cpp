@@ -10,11 +10,13 @@ namespace tarvik {
 extern const NetListForm kAccelForm;
 extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
+extern const NetListForm kPadsForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
     &kOrcadForm,
     &kPcad45Form,
+    &kPadsForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 

