@@ -70,6 +70,51 @@ const std::vector<Case> kPadsCases = {
     {"EmptyFileRefused", "", {}, 0, false},
 };
 
+// ---- Protel and Tango -------------------------------------------------------------
+const std::string kPart = "[\nU1\nSO14\n74HC00\n\n\n\n]\n";
+
+const std::vector<Case> kProtelCases = {
+    {"PartThenNets", kPart + "(\nGND\nU1-7\nC1-2\n)\n(\nVCC\nU1-14\n)\n", {R"(#1 "GND" = U1:7, C1:2;)", R"(#2 "VCC" = U1:14;)"}},
+    {"TangoCommaNodes", kPart + "(\nGND\nU1,7\nC1,2\n)\n", {R"(#1 "GND" = U1:7, C1:2;)"}},
+    {"TangoReferenceWithDash", kPart + "(\nA\nU1-A,3\n)\n", {R"(#1 "A" = U1-A:3;)"}},
+    {"SplitAtLastDash", kPart + "(\nA\nCH1-U1-3\n)\n", {R"(#1 "A" = CH1-U1:3;)"}},
+    {"NetsWithoutParts", "(\nA\nU1-1\n)\n", {R"(#1 "A" = U1:1;)"}},
+    {"NetOfUnlistedPartRead", kPart + "(\nA\nR9-1\n)\n", {R"(#1 "A" = R9:1;)"}},
+    {"EmptyNameAndEmptyNet", kPart + "(\n\nU1-1\n)\n(\nE\n)\n", {R"(#1 "" = U1:1;)", R"(#2 "E" = ;)"}},
+    {"BlanksInNameKeptAroundTrimmed", kPart + "(\n  MY NET \t\n U1-1 \n)\n", {R"(#1 "MY NET" = U1:1;)"}},
+    {"BlankLinesInsideNetSkipped", kPart + "(\nA\n\nU1-1\n\nU2-2\n)\n", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"CrLf", "[\r\nU1\r\n]\r\n(\r\nA\r\nU1-1\r\n)\r\n", {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", kPart + "(\nA\nU1-1\n)", {R"(#1 "A" = U1:1;)"}},
+    {"Cyrillic1251", "[\nU1\n0,1мк\n]\n(\nПит\nДД1-1\n)\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"PartsOnlyRefused", kPart + kPart, {}, 16},
+    {"PartAfterNetsRefused", "(\nA\nU1-1\n)\n" + kPart, {}, 5},
+    {"PartNotClosedRefused", "[\nU1\n[\nU2\n]\n(\nA\nU1-1\n)\n", {}, 3},
+    {"NetNotClosedRefused", kPart + "(\nA\nU1-1\n(\nB\nU2-1\n)\n", {}, 12},
+    {"CutInsideNetRefused", kPart + "(\nA\nU1-1\n", {}, 11},
+    {"CutInsidePartRefused", "[\nU1\nSO14", {}, 3},
+    {"NodeWithoutPinRefused", kPart + "(\nA\nU1\n)\n", {}, 11},
+    {"LineOutsideBlocksRefused", kPart + "junk\n(\nA\nU1-1\n)\n", {}, 9},
+    {"BinaryJunkRefused", kPart + "\x01\x02\xFF\n"s, {}, 9},
+    {"EmptyFileRefused", "", {}, 0, false},
+};
+
+const std::string kProtel2 = "PROTEL NETLIST 2.0\n[\nDESIGNATOR\nU1\nFOOTPRINT\nSO14\n]\n";
+
+const std::vector<Case> kProtel2Cases = {
+    {"NodeFollowedByPartPinAndType", kProtel2 + "(\nVIDEO2\nC38-2 4,7uF-2 Passive      \nX15-3 Clik-Mate 5025840370-3 Passive\n)\n",
+     {R"(#1 "VIDEO2" = C38:2, X15:3;)"}},
+    {"NodeAlone", kProtel2 + "(\nA\nU1-1\n)\n", {R"(#1 "A" = U1:1;)"}},
+    {"PartFieldsWithBlankAndStarLines", "PROTEL NETLIST 2.0\n[\nDESIGNATOR\nU1\nPCB3D\n\n*\n\n*\n]\n(\nA\nU1-1 X-1 Passive\n)\n",
+     {R"(#1 "A" = U1:1;)"}},
+    {"OnePinAndEmptyNets", kProtel2 + "(\nONE\nU1-1 X-1 Passive\n)\n(\n112\n)\n", {R"(#1 "ONE" = U1:1;)", R"(#2 "112" = ;)"}},
+    {"HeaderInAnyCase", "Protel Netlist 2.0\n(\nA\nU1-1\n)\n", {R"(#1 "A" = U1:1;)"}},
+    {"CrLfNoFinalLineFeed", "PROTEL NETLIST 2.0\r\n(\r\nA\r\nU1-1 T-1 Passive\r\n)", {R"(#1 "A" = U1:1;)"}},
+    {"Cyrillic1251", kProtel2 + "(\nПит\nL1-1 180 Ом-1 Passive\n)\n"_cp1251, {"#1 \"Пит\" = L1:1;"_cp1251}},
+    {"HeaderMissingRefused", "(\nA\nU1-1\n)\n", {}, 1, false},
+    {"PartsOnlyRefused", kProtel2, {}, 7},
+    {"CutInsideNetRefused", kProtel2 + "(\nA\nU1-1 X-1 Pass", {}, 10},
+};
+
 // ---- One suite over the tables ------------------------------------------------------
 
 struct FormCase {
@@ -90,6 +135,8 @@ std::vector<FormCase> AllCases() {
         for (const Case& c : cases) all.push_back({form, &c});
     };
     add("PADS-PCB", kPadsCases);
+    add("Protel", kProtelCases);
+    add("Protel 2", kProtel2Cases);
     return all;
 }
 

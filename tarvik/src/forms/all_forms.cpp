@@ -11,12 +11,16 @@ extern const NetListForm kAccelForm;
 extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
 extern const NetListForm kPadsForm;
+extern const NetListForm kProtelForm;
+extern const NetListForm kProtel2Form;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
     &kOrcadForm,
     &kPcad45Form,
     &kPadsForm,
+    &kProtelForm,
+    &kProtel2Form,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
