@@ -115,6 +115,35 @@ const std::vector<Case> kProtel2Cases = {
     {"CutInsideNetRefused", kProtel2 + "(\nA\nU1-1 X-1 Pass", {}, 10},
 };
 
+// ---- Telesis ----------------------------------------------------------------------
+const std::string kTelesis = "$PACKAGES\nSO14! 74HC00; U1\n$NETS\n";
+
+const std::vector<Case> kTelesisCases = {
+    {"NetsOnOneLine", kTelesis + "GND;  U1.7 C1.2 \nVCC;  U1.14 \n$END\n", {R"(#1 "GND" = U1:7, C1:2;)", R"(#2 "VCC" = U1:14;)"}},
+    {"CommaContinues", kTelesis + "GND;  U1.7 C1.2 ,\n     C2.2 ,\n     C3.2\nB; U2.1\n$END\n",
+     {R"(#1 "GND" = U1:7, C1:2, C2:2, C3:2;)", R"(#2 "B" = U2:1;)"}},
+    {"CommaRightAfterNode", kTelesis + "A; U1.1,\nU2.2\n$END\n", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"PackageLineContinues", "$PACKAGES\nSO14! 74HC00; U1 ,\n U2 U3\n$NETS\nA; U1.1\n$END\n", {R"(#1 "A" = U1:1;)"}},
+    {"QuotedName", kTelesis + "'A;B C';  U1.1\n$END\n", {R"(#1 "A;B C" = U1:1;)"}},
+    {"BlanksInNameKept", kTelesis + "  MY NET ;  U1.1\n$END\n", {R"(#1 "MY NET" = U1:1;)"}},
+    {"EmptyAndOnePinNets", kTelesis + "112;  \n111;  X18.11 \n$END\n", {R"(#1 "112" = ;)", R"(#2 "111" = X18:11;)"}},
+    {"NetsWithoutPackages", "$NETS\nA; U1.1\n$END\n", {R"(#1 "A" = U1:1;)"}},
+    {"OtherSectionsNotRead", "$PACKAGES\nX! Y; U1\n$FUNCTIONS\nG1 U1\n$NETS\nA; U1.1\n$End\n", {R"(#1 "A" = U1:1;)"}},
+    {"NetOfUnlistedPartRead", kTelesis + "A; R9.1\n$END\n", {R"(#1 "A" = R9:1;)"}},
+    {"SplitAtLastDot", kTelesis + "A; U1.B.3\n$END\n", {R"(#1 "A" = U1.B:3;)"}},
+    {"AfterEndNotRead", kTelesis + "A; U1.1\n$END\njunk\n", {R"(#1 "A" = U1:1;)"}},
+    {"CrLfNoFinalLineFeed", "$NETS\r\nA; U1.1 ,\r\n U2.2\r\n$END", {R"(#1 "A" = U1:1, U2:2;)"}},
+    {"Cyrillic1251", kTelesis + "Пит; ДД1.1\n$END\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"NoNetsRefused", "$PACKAGES\nSO14! 74HC00; U1\n$END\n", {}, 3},
+    {"NoEndRefused", kTelesis + "A; U1.1\n", {}, 4},
+    {"CommaThenEndRefused", kTelesis + "A; U1.1 ,\n$END\n", {}, 5},
+    {"PackagesAfterNetsRefused", kTelesis + "A; U1.1\n$PACKAGES\n$END\n", {}, 5},
+    {"NameWithoutSemicolonRefused", kTelesis + "A U1.1\n$END\n", {}, 4},
+    {"QuoteNotClosedRefused", kTelesis + "'A; U1.1\n$END\n", {}, 4},
+    {"NodeWithoutPinRefused", kTelesis + "A; U1\n$END\n", {}, 4},
+    {"LineBeforeSectionsRefused", "\xFF\x01junk\n$NETS\nA; U1.1\n$END\n"s, {}, 1, false},
+};
+
 // ---- One suite over the tables ------------------------------------------------------
 
 struct FormCase {
@@ -137,6 +166,7 @@ std::vector<FormCase> AllCases() {
     add("PADS-PCB", kPadsCases);
     add("Protel", kProtelCases);
     add("Protel 2", kProtel2Cases);
+    add("Telesis", kTelesisCases);
     return all;
 }
 

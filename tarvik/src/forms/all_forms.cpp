@@ -13,6 +13,7 @@ extern const NetListForm kPcad45Form;
 extern const NetListForm kPadsForm;
 extern const NetListForm kProtelForm;
 extern const NetListForm kProtel2Form;
+extern const NetListForm kTelesisForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -21,6 +22,7 @@ extern const NetListForm* const kForms[] = {
     &kPadsForm,
     &kProtelForm,
     &kProtel2Form,
+    &kTelesisForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
