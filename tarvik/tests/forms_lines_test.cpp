@@ -144,6 +144,26 @@ const std::vector<Case> kTelesisCases = {
     {"LineBeforeSectionsRefused", "\xFF\x01junk\n$NETS\nA; U1.1\n$END\n"s, {}, 1, false},
 };
 
+// ---- Mentor -----------------------------------------------------------------------
+const std::vector<Case> kMentorCases = {
+    {"OneNetALine", "NET 'GND' U1-7 C1-2 C2-2\nNET 'VCC' U1-14\n", {R"(#1 "GND" = U1:7, C1:2, C2:2;)", R"(#2 "VCC" = U1:14;)"}},
+    {"QuotedNameWithBlanks", "NET 'MY NET' U1-1\n", {R"(#1 "MY NET" = U1:1;)"}},
+    {"DoubleQuotes", "NET \"A'B\" U1-1\n", {R"(#1 "A'B" = U1:1;)"}},
+    {"NameWithoutQuotes", "NET 'A' U1-1\nNET B U2-2\n", {R"(#1 "A" = U1:1;)", R"(#2 "B" = U2:2;)"}},
+    {"EmptyNet", "NET '112'\nNET '111' X18-11\n", {R"(#1 "112" = ;)", R"(#2 "111" = X18:11;)"}},
+    {"SplitAtLastDash", "NET 'A' CH1-U1-3\n", {R"(#1 "A" = CH1-U1:3;)"}},
+    {"CommentsAndPartsBeforeNets", "# parts\nU1  PART 74HC00  SO14\n\nNET 'A' U1-1\n", {R"(#1 "A" = U1:1;)"}},
+    {"TabsCrLfNoFinalLineFeed", "NET\t'A'\tU1-1\t U2-2\r\nNET 'B' U3-3", {R"(#1 "A" = U1:1, U2:2;)", R"(#2 "B" = U3:3;)"}},
+    {"Cyrillic1251", "NET 'Пит' ДД1-1\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"PartsOnlyRefused", "# Protel Formatted Netlist for MENTOR Board Station V6\nA1   PART LMR16006   LMR16006\n", {}, 2},
+    {"PartAfterNetsRefused", "NET 'A' U1-1\n# parts\nU1  PART 74HC00  SO14\n", {}, 3},
+    {"QuoteNotClosedRefused", "NET 'A' U1-1\nNET 'B U2-2\n", {}, 2},
+    {"CutInsideNodeRefused", "NET 'A' U1-1\nNET 'B' U2-", {}, 2},
+    {"OtherLineRefused", "NET 'A' U1-1\nNETS B U2-2\n", {}, 2},
+    {"BinaryJunkRefused", "NET 'A' U1-1\n\x01\x02\xFF\x7F\n"s, {}, 2},
+    {"UnquotedFirstNameNotRecognised", "NET A U1-1\n", {R"(#1 "A" = U1:1;)"}, -1, false},
+};
+
 // ---- One suite over the tables ------------------------------------------------------
 
 struct FormCase {
@@ -167,6 +187,7 @@ std::vector<FormCase> AllCases() {
     add("Protel", kProtelCases);
     add("Protel 2", kProtel2Cases);
     add("Telesis", kTelesisCases);
+    add("Mentor", kMentorCases);
     return all;
 }
 

@@ -14,6 +14,7 @@ extern const NetListForm kPadsForm;
 extern const NetListForm kProtelForm;
 extern const NetListForm kProtel2Form;
 extern const NetListForm kTelesisForm;
+extern const NetListForm kMentorForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -23,6 +24,7 @@ extern const NetListForm* const kForms[] = {
     &kProtelForm,
     &kProtel2Form,
     &kTelesisForm,
+    &kMentorForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
