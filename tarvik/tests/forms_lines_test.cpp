@@ -164,6 +164,25 @@ const std::vector<Case> kMentorCases = {
     {"UnquotedFirstNameNotRecognised", "NET A U1-1\n", {R"(#1 "A" = U1:1;)"}, -1, false},
 };
 
+// ---- Calay ------------------------------------------------------------------------
+const std::vector<Case> kCalayCases = {
+    {"OneNetALine", "/GND    U1(7) C1(2) C2(2);\n/VCC    U1(14);\n", {R"(#1 "GND" = U1:7, C1:2, C2:2;)", R"(#2 "VCC" = U1:14;)"}},
+    {"NetOverLines", "/GND U1(7)\n   C1(2)\n   C2(2)\n;\n", {R"(#1 "GND" = U1:7, C1:2, C2:2;)"}},
+    {"TwoNetsOnALine", "/A U1(1); /B U2(2);\n", {R"(#1 "A" = U1:1;)", R"(#2 "B" = U2:2;)"}},
+    {"EmptyNet", "/A U1(1);\n/112      ;\n", {R"(#1 "A" = U1:1;)", R"(#2 "112" = ;)"}},
+    {"NameRightBeforeSemicolon", "/A U1(1);\n/E;\n", {R"(#1 "A" = U1:1;)", R"(#2 "E" = ;)"}},
+    {"DashesInName", "/NetVT4-5  VT4(5) X15(1);\n", {R"(#1 "NetVT4-5" = VT4:5, X15:1;)"}},
+    {"PinWithParentheses", "/A U1(A(1));\n", {R"(#1 "A" = U1:A(1);)"}},
+    {"TabsCrLfNoFinalLineFeed", "/A\tU1(1)\r\n\tU2(2);\r\n/B U3(3);", {R"(#1 "A" = U1:1, U2:2;)", R"(#2 "B" = U3:3;)"}},
+    {"Cyrillic1251", "/Пит ДД1(1);\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"CutInsideNetRefused", "/A U1(1);\n/B U2(2)\n", {}, 2},
+    {"NodeWithoutParenthesesRefused", "/A U1(1);\n/B U2-2;\n", {}, 2},
+    {"NodeWithEmptyPinRefused", "/A U1(1);\n/B U2();\n", {}, 2},
+    {"WordOutsideNetRefused", "/A U1(1);\nB U2(2);\n", {}, 2},
+    {"BinaryJunkRefused", "/A U1(1);\n\x01\x02\xFF\x7F\n"s, {}, 2},
+    {"PathNotRecognised", "/usr/bin/env;\n", {R"(#1 "usr/bin/env" = ;)"}, -1, false},
+};
+
 // ---- One suite over the tables ------------------------------------------------------
 
 struct FormCase {
@@ -188,6 +207,7 @@ std::vector<FormCase> AllCases() {
     add("Protel 2", kProtel2Cases);
     add("Telesis", kTelesisCases);
     add("Mentor", kMentorCases);
+    add("Calay", kCalayCases);
     return all;
 }
 

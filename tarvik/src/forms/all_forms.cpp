@@ -15,6 +15,7 @@ extern const NetListForm kProtelForm;
 extern const NetListForm kProtel2Form;
 extern const NetListForm kTelesisForm;
 extern const NetListForm kMentorForm;
+extern const NetListForm kCalayForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -25,6 +26,7 @@ extern const NetListForm* const kForms[] = {
     &kProtel2Form,
     &kTelesisForm,
     &kMentorForm,
+    &kCalayForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
