@@ -243,6 +243,108 @@ TEST_P(LineForms, GiveTheChainLinesOrTheBrokenLine) {
 INSTANTIATE_TEST_SUITE_P(Rules, LineForms, testing::ValuesIn(AllCases()),
                          [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
 
+// ---- Signatures -----------------------------------------------------------------
+
+const char* const kLineForms[] = {"PADS-PCB", "Protel", "Protel 2", "Telesis", "Mentor", "Calay"};
+
+// Whether the form's signature takes the file.
+bool Takes(const char* name, const std::string& bytes) {
+    const NetListForm& f = FormAt(FormByName(name));
+    return f.Signature(bytes.data(), std::min(bytes.size(), kSignatureBytes));
+}
+
+// A file of one of these forms carries no other one's signature.
+TEST_P(LineForms, FileCarriesNoOtherSignature) {
+    const Case& c = *GetParam().c;
+    if (!c.recognised) GTEST_SKIP() << "no signature";
+    for (const char* other : kLineForms)
+        EXPECT_EQ(Takes(other, c.input), other == std::string(GetParam().form)) << other;
+}
+
+// Files of the other forms, and files that only look alike at their start.
+const std::vector<std::pair<const char*, std::string>> kOtherFiles = {
+    {"AccelAscii", "ACCEL_ASCII \"b\"\n(netlist \"N\"\n (net \"GND\"\n  (node \"U1\" \"7\")))\n"},
+    {"Orcad", "BOARD = PROTEL.PCB;\n\nPARTS\nLMR16006 = A1;\nNETS\nGND = U1/7 C1/2 ;\n"},
+    {"Pcad45", "%NET\n  GND             U1-7                C1-2\n%END\n"},
+    {"Intergraph", "%PART\nLMR16006 A1\n%NET\n%SIGNAL GND\nU1-7 C1-2\n"},
+    {"KiCad", "(export (version D)\n  (design\n"},
+    {"OrcadPcb2", "( {OrCAD PCB II Netlist Format}\n ( 00000001 LMR16006 A1 LMR16006\n  ( 1 GND )\n )\n)\n"},
+    {"Edif", "(edif board\n  (edifVersion 2 0 0)\n"},
+    {"Pdif", "{COMPONENT PROTEL.PCB\n  {ENVIRONMENT PROTEL.SCH}\n"},
+    {"Cadnetix", "PARTS LIST\n\nLMR16006          LMR16006        A1\n"},
+    {"MultiWire", "NET               C38                            2\nNET               R67                            2\n"},
+    {"WireList", "Wire List\n\n<<< Component List >>>\n"},
+    {"Rinf", ".HEA\n.APP \"x\"\n"},
+    {"Eesof", "! EEsof For Windows File\nDIM\n"},
+    {"CalayPartsList", "LMR16006            A1                  LMR16006            000     000     0\n"},
+    {"CComment", "/* nets */\nint a;\n"},
+    {"Path", "/usr/bin/env sh\n"},
+    {"IniFile", "[section]\nkey=value\n"},
+    {"OpenParenthesisAlone", "(\nfoo bar\nbaz\n)\n"},
+    {"ShellComment", "# settings\nname = value\n"},
+    {"Empty", ""},
+};
+
+TEST(LineFormSignatures, DoNotTakeOtherFiles) {
+    for (const auto& [what, bytes] : kOtherFiles)
+        for (const char* form : kLineForms) EXPECT_FALSE(Takes(form, bytes)) << form << " takes " << what;
+}
+
+// ---- The corpus board -------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+using Group = std::set<std::string>;
+
+// The groups of two or more distinct nodes of a chain list; nets counted.
+std::set<Group> NodeGroups(const std::vector<std::string>& lines) {
+    std::set<Group> groups;
+    for (const std::string& line : lines) {
+        const std::size_t eq = line.rfind("\" = ");
+        if (eq == std::string::npos) continue;
+        Group g;
+        std::string nodes = line.substr(eq + 4);
+        nodes.pop_back();  // ";"
+        for (std::size_t at = 0; at <= nodes.size();) {
+            const std::size_t comma = std::min(nodes.find(", ", at), nodes.size());
+            g.insert(nodes.substr(at, comma - at));
+            at = comma + 2;
+        }
+        if (g.size() > 1) groups.insert(g);
+    }
+    return groups;
+}
+
+TEST(LineFormsCorpus, ExportsGiveTheBoardsNodeGroups) {
+    const fs::path dir = fs::path(TARVIK_CORPUS_DIR) / "forms";
+    const std::string board = "umba-roboconf__main_board_master_MCU";
+    if (!fs::exists(dir / (board + ".NET"))) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+    int form = FormNone;
+    const Decoded accel = DecodeAny(ReadBytes((dir / (board + ".NET")).string()), &form);
+    ASSERT_EQ(form, FormACCEL);
+    const std::set<Group> expected = NodeGroups(accel.lines);
+    ASSERT_EQ(expected.size(), 199u);
+    const std::map<std::string, std::pair<const char*, std::size_t>> exports = {
+        {"_PADS.NET", {"PADS-PCB", 283}}, {"_Protel.NET", {"Protel", 199}},  {"_Tango.NET", {"Protel", 283}},
+        {"_Protel2.NET", {"Protel 2", 283}}, {"_Telesis.NET", {"Telesis", 283}}, {"_Mentor.NET", {"Mentor", 283}},
+        {"_Calay.NET", {"Calay", 283}},
+    };
+    for (const auto& [suffix, want] : exports) {
+        const Decoded d = DecodeAny(ReadBytes((dir / (board + suffix)).string()), &form);
+        EXPECT_EQ(FormName(form), std::string(want.first)) << suffix;
+        ASSERT_EQ(d.result, kDecoded) << suffix << ": " << FormErrorText();
+        EXPECT_EQ(d.lines.size(), want.second) << suffix;
+        EXPECT_TRUE(NodeGroups(d.lines) == expected) << suffix;
+    }
+    // The parts lists carry no connections: refused, the two with a signature by their form.
+    const std::map<std::string, const char*> partsOnly = {
+        {"_PADS.NET.PRT", "PADS-PCB"}, {"_Mentor.NET.PRT", "Mentor"}, {"_Calay.NET.PRT", ""}};
+    for (const auto& [suffix, name] : partsOnly) {
+        const Decoded d = DecodeAny(ReadBytes((dir / (board + suffix)).string()), &form);
+        EXPECT_EQ(FormName(form), std::string(name)) << suffix;
+        EXPECT_EQ(d.result, *name ? kFormBroken : kNotThisForm) << suffix;
+    }
+}
 
 }  // namespace
 }  // namespace tarvik::test
