@@ -14,6 +14,12 @@ extern const NetListForm kKicadForm;
 extern const NetListForm kOrcadPcb2Form;
 extern const NetListForm kEdifForm;
 extern const NetListForm kPdifForm;
+extern const NetListForm kPadsForm;
+extern const NetListForm kProtelForm;
+extern const NetListForm kProtel2Form;
+extern const NetListForm kTelesisForm;
+extern const NetListForm kMentorForm;
+extern const NetListForm kCalayForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -23,6 +29,12 @@ extern const NetListForm* const kForms[] = {
     &kOrcadPcb2Form,
     &kEdifForm,
     &kPdifForm,
+    &kPadsForm,
+    &kProtelForm,
+    &kProtel2Form,
+    &kTelesisForm,
+    &kMentorForm,
+    &kCalayForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
