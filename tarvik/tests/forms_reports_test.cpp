@@ -55,6 +55,31 @@ const std::vector<Case> kIntergraphCases = {
     {"NoPartHeader", "SO8 U1\n%NET\nA  U1-1\n$\n", kFormBroken, {}, 1},
 };
 
+// ---- Cadnetix -----------------------------------------------------------------
+const std::string kParts = "PARTS LIST\n\n0,1uF             C0603_A         C1\nEOS\nNET LIST\n\n";
+
+const std::vector<Case> kCadnetixCases = {
+    {"PairsOverLines", kParts + "NODENAME GND              \n    C1         1  U1         7\n    U1        14\nEOS\n",
+     kDecoded, {R"(#1 "GND" = C1:1, U1:7, U1:14;)"}},
+    {"EmptyNetHasBlankLine", kParts + "NODENAME 112\n  \nNODENAME A\n    U1         1\nEOS\n", kDecoded,
+     {R"(#1 "112" = ;)", R"(#2 "A" = U1:1;)"}},
+    {"NameRunsToColumn17", kParts + "NODENAME MCU_GYRO_SPI_MOSI\n    DD1       36\nEOS\n", kDecoded,
+     {R"(#1 "MCU_GYRO_SPI_MOSI" = DD1:36;)"}},
+    {"BlankStaysInName", kParts + "NODENAME CAN HIGH         \n    X17       35\nEOS\n", kDecoded,
+     {R"(#1 "CAN HIGH" = X17:35;)"}},
+    {"OverflowingPartFieldsSkipped", "PARTS LIST\nClik-Mate 5025840370MOLEX_Click-Mate 3X13\nEOS\nNET LIST\nNODENAME A\n X13 1\nEOS",
+     kDecoded, {R"(#1 "A" = X13:1;)"}},
+    {"CrLfLines", "PARTS LIST\r\nEOS\r\nNET LIST\r\nNODENAME A\r\n    U1         1\r\nEOS\r\n", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"Cyrillic1251Name", kParts + "NODENAME +3,3\xC2\n    U1         1\nEOS\n", kDecoded, {"#1 \"+3,3\xC2\" = U1:1;"}},
+    {"NodeNameWordMustEnd", kParts + "NODENAMES A\n    U1         1\nEOS\n", kFormBroken, {}, 7},
+    {"CutInNets", kParts + "NODENAME A\n    U1         1\n", kFormBroken, {}, 8},
+    {"CutInParts", "PARTS LIST\n\n0,1uF  C0603_A  C1\n", kFormBroken, {}, 3},
+    {"NoNetList", "PARTS LIST\nEOS\nNODENAME A\n    U1  1\nEOS\n", kFormBroken, {}, 3},
+    {"NodesBeforeFirstNet", kParts + "    U1         1\nEOS\n", kFormBroken, {}, 7},
+    {"ReferenceWithoutPin", kParts + "NODENAME A\n    U1         1  R1\nEOS\n", kFormBroken, {}, 8},
+    {"BinaryJunk", kParts + "NODENAME A\n\0\0\0\x03\n"s, kFormBroken, {}, 8},
+};
+
 // ---- One suite over the tables ---------------------------------------------------------
 
 struct FormCase {
@@ -74,6 +99,7 @@ std::vector<FormCase> AllCases() {
         for (const Case& c : cases) all.push_back({form, &c});
     };
     add("Intergraph", kIntergraphCases);
+    add("Cadnetix", kCadnetixCases);
     return all;
 }
 

@@ -11,12 +11,14 @@ extern const NetListForm kAccelForm;
 extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
 extern const NetListForm kIntergraphForm;
+extern const NetListForm kCadnetixForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
     &kOrcadForm,
     &kPcad45Form,
     &kIntergraphForm,
+    &kCadnetixForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
