@@ -80,6 +80,35 @@ const std::vector<Case> kCadnetixCases = {
     {"BinaryJunk", kParts + "NODENAME A\n\0\0\0\x03\n"s, kFormBroken, {}, 8},
 };
 
+// ---- Wire List --------------------------------------------------------------------
+const std::string kWire = "Wire List\n\n<<< Component List >>>\n0,1uF    C1    C0603_A\n<<< Wire List >>>\n\n"
+                          "  NODE  REFERENCE  PIN #   PIN NAME       PIN TYPE    PART VALUE\n\n";
+
+const std::vector<Case> kWireListCases = {
+    {"NetsWithNodes", kWire + "[00001] GND\n        C1         1       1              PASSIVE     0,1uF\n"
+                              "        U1         7       GND            POWER       LM358\n\n[00002] 112\n\n"
+                              "[00003] VCC\n        U1         14      V+             POWER       Clik-Mate 50\n",
+     kDecoded, {R"(#1 "GND" = C1:1, U1:7;)", R"(#2 "112" = ;)", R"(#3 "VCC" = U1:14;)"}},
+    {"BlankStaysInName", kWire + "[00001] CAN HIGH  \n        X17        35\n", kDecoded, {R"(#1 "CAN HIGH" = X17:35;)"}},
+    {"PageFurnitureSkipped", kWire + "[00001] A\n        U1         1\n\fWire List\n16.10.2018   Page 2\n"
+                                     "  NODE  REFERENCE  PIN #\n[00001] A\n        U1         2\n[00002] B\n        U2         1\n",
+     kDecoded, {R"(#1 "A" = U1:1, U1:2;)", R"(#2 "B" = U2:1;)"}},
+    {"CrLfLines", "Wire List\r\n<<< Wire List >>>\r\n[00001] A\r\n        U1         1\r\n", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", kWire + "[00001] A\n        U1         1", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"Cyrillic1251Name", kWire + "[00001] +5\xC2\n        U1         1       1    PASSIVE   10\xEC\xEA\n", kDecoded,
+     {"#1 \"+5\xC2\" = U1:1;"}},
+    {"NoNetsSection", "Wire List\n<<< Component List >>>\n0,1uF    C1    C0603_A\n", kFormBroken, {}, 3},
+    {"NumbersMayJump", kWire + "[00017] A\n        U1         1\n[00021] B\n        U1         2\n", kDecoded,
+     {R"(#1 "A" = U1:1;)", R"(#2 "B" = U1:2;)"}},
+    {"NetNumberGoingBack", kWire + "[00005] A\n        U1         1\n[00003] B\n", kFormBroken, {}, 11},
+    {"SameNumberOtherName", kWire + "[00001] A\n        U1         1\n[00001] B\n", kFormBroken, {}, 11},
+    {"CutInsideNodeLine", kWire + "[00001] A\n        U1", kFormBroken, {}, 10},
+    {"NodeBeforeFirstNet", kWire + "        U1         1\n", kFormBroken, {}, 9},
+    {"SectionAfterNets", kWire + "[00001] A\n        U1         1\n<<< Component List >>>\n", kFormBroken, {}, 11},
+    {"HeaderWithoutNumber", kWire + "[] A\n", kFormBroken, {}, 9},
+    {"BinaryJunk", kWire + "[00001] A\n\x1B\x02\x03\n"s, kFormBroken, {}, 10},
+};
+
 // ---- One suite over the tables ---------------------------------------------------------
 
 struct FormCase {
@@ -100,6 +129,7 @@ std::vector<FormCase> AllCases() {
     };
     add("Intergraph", kIntergraphCases);
     add("Cadnetix", kCadnetixCases);
+    add("Wire List", kWireListCases);
     return all;
 }
 

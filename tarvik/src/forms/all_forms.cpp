@@ -12,6 +12,7 @@ extern const NetListForm kOrcadForm;
 extern const NetListForm kPcad45Form;
 extern const NetListForm kIntergraphForm;
 extern const NetListForm kCadnetixForm;
+extern const NetListForm kWireListForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -19,6 +20,7 @@ extern const NetListForm* const kForms[] = {
     &kPcad45Form,
     &kIntergraphForm,
     &kCadnetixForm,
+    &kWireListForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
