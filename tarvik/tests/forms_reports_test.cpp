@@ -109,6 +109,33 @@ const std::vector<Case> kWireListCases = {
     {"BinaryJunk", kWire + "[00001] A\n\x1B\x02\x03\n"s, kFormBroken, {}, 10},
 };
 
+// ---- RINF ---------------------------------------------------------------------------
+const std::string kHea = ".HEA\n.APP \"Protel\"\n.ADD_COM C1 \"C0603\" \"0,1uF\"\n";
+
+const std::vector<Case> kRinfCases = {
+    {"TerminalsAndContinuation", kHea + ".ADD_TER C1 1 \"GND\"\n.TER U1 7\n     U1 14\n\n.ADD_TER C1 2 \"VCC\"\n.END\n",
+     kDecoded, {R"(#1 "GND" = C1:1, U1:7, U1:14;)", R"(#2 "VCC" = C1:2;)"}},
+    {"QuotedFieldsKeepBlanks", kHea + ".ADD_TER \"X 1\" \"A 2\" \"CAN HIGH\"\n.TER R1 \"1\"\n.END\n", kDecoded,
+     {R"(#1 "CAN HIGH" = X 1:A 2, R1:1;)"}},
+    {"NameUnquoted", kHea + ".ADD_TER C1 1 GND\n.END\n", kDecoded, {R"(#1 "GND" = C1:1;)"}},
+    {"SameNameTwiceTwoLines", kHea + ".ADD_TER C1 1 \"A\"\n.ADD_TER C1 2 \"A\"\n.END\n", kDecoded,
+     {R"(#1 "A" = C1:1;)", R"(#2 "A" = C1:2;)"}},
+    {"PartNotListedIsRead", kHea + ".ADD_TER Q9 1 \"A\"\n.END\n", kDecoded, {R"(#1 "A" = Q9:1;)"}},
+    {"OtherKeywordsSkipped", kHea + ".ATT_COM C1 \"Value\" \"1\"\n.ADD_TER C1 1 \"A\"\n.ATT_TER C1 1 \"x\"\n.TER U1 1\n.END\n",
+     kDecoded, {R"(#1 "A" = C1:1, U1:1;)"}},
+    {"CrLfLines", ".HEA\r\n.ADD_TER C1 1 \"A\"\r\n.TER U1 1\r\n.END\r\n", kDecoded, {R"(#1 "A" = C1:1, U1:1;)"}},
+    {"NoFinalLineFeed", ".HEA\n.ADD_TER C1 1 \"A\"\n.END", kDecoded, {R"(#1 "A" = C1:1;)"}},
+    {"Cyrillic1251Name", kHea + ".ADD_TER C1 1 \"+5\xC2\"\n.END\n", kDecoded, {"#1 \"+5\xC2\" = C1:1;"}},
+    {"NoEnd", kHea + ".ADD_TER C1 1 \"A\"\n.TER U1 1\n", kFormBroken, {}, 5},
+    {"TerBeforeFirstNet", kHea + ".TER U1 1\n.END\n", kFormBroken, {}, 4},
+    {"NodeLineBeforeFirstNet", kHea + "     U1 1\n.END\n", kFormBroken, {}, 4},
+    {"MissingPin", kHea + ".ADD_TER C1 1 \"A\"\n.TER U1\n.END\n", kFormBroken, {}, 5},
+    {"MissingName", kHea + ".ADD_TER C1 1\n.END\n", kFormBroken, {}, 4},
+    {"QuoteNotClosed", kHea + ".ADD_TER C1 1 \"A\n.END\n", kFormBroken, {}, 4},
+    {"SecondHeader", kHea + ".HEA\n.END\n", kFormBroken, {}, 4},
+    {"BinaryJunk", kHea + "\x89PNG\x1A\n.END\n", kFormBroken, {}, 4},
+};
+
 // ---- One suite over the tables ---------------------------------------------------------
 
 struct FormCase {
@@ -130,6 +157,7 @@ std::vector<FormCase> AllCases() {
     add("Intergraph", kIntergraphCases);
     add("Cadnetix", kCadnetixCases);
     add("Wire List", kWireListCases);
+    add("RINF", kRinfCases);
     return all;
 }
 

@@ -13,6 +13,7 @@ extern const NetListForm kPcad45Form;
 extern const NetListForm kIntergraphForm;
 extern const NetListForm kCadnetixForm;
 extern const NetListForm kWireListForm;
+extern const NetListForm kRinfForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -21,6 +22,7 @@ extern const NetListForm* const kForms[] = {
     &kIntergraphForm,
     &kCadnetixForm,
     &kWireListForm,
+    &kRinfForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
