@@ -136,6 +136,32 @@ const std::vector<Case> kRinfCases = {
     {"BinaryJunk", kHea + "\x89PNG\x1A\n.END\n", kFormBroken, {}, 4},
 };
 
+// ---- EEsof ----------------------------------------------------------------------------
+const std::string kEEsof = "! EEsof For Windows File\nDIM\nFREQ \nRES  \nVAR\n\nCKT\n\n! sheet\n";
+
+const std::vector<Case> kEEsofCases = {
+    {"NodesByPinOrder", kEEsof + "0,1uF_C1 573 501  &\nValue=0,1uF\nLM358_DA1 501 573 12  &\nFootprint=SO8 &\nName=LM358\nTERM\n",
+     kDecoded, {R"(#1 "573" = C1:1, DA1:2;)", R"(#2 "501" = C1:2, DA1:1;)", R"(#3 "12" = DA1:3;)"}},
+    {"BlanksInValue", kEEsof + "Micro-Fit 43045-1000_X3 1 2  &\nA=1\n180 \xCE\xEC_L1 2 3\nTERM\n", kDecoded,
+     {R"(#1 "1" = X3:1;)", "#2 \"2\" = X3:2, L1:1;", R"(#3 "3" = L1:2;)"}},
+    {"EmptyValueAndUnderscores", kEEsof + "_R12 5 6\nHeader_2_plg_X4 6 7\nTERM\n", kDecoded,
+     {R"(#1 "5" = R12:1;)", R"(#2 "6" = R12:2, X4:1;)", R"(#3 "7" = X4:2;)"}},
+    {"NoUnderscoreWholeElementIsReference", kEEsof + "Q7 1 2\nTERM\n", kDecoded, {R"(#1 "1" = Q7:1;)", R"(#2 "2" = Q7:2;)"}},
+    {"RepeatedNodeKeptOnce", kEEsof + "LMR_A1 8 8 9 &\nValue=x\nLMR_A1 8 8 9\nTERM\n", kDecoded,
+     {R"(#1 "8" = A1:1, A1:2;)", R"(#2 "9" = A1:3;)"}},
+    {"AttributeLinesWithoutEqualsSkipped", kEEsof + "X_X17 1 2  &\nContact_10CH_B\\ &\nCAN=1 2 3\nTERM\n", kDecoded,
+     {R"(#1 "1" = X17:1;)", R"(#2 "2" = X17:2;)"}},
+    {"CrLfLines", "! EEsof\r\nCKT\r\n1_C1 1 2 &\r\nV=1\r\nTERM\r\n", kDecoded, {R"(#1 "1" = C1:1;)", R"(#2 "2" = C1:2;)"}},
+    {"NoFinalLineFeed", "! EEsof\nCKT\n1_C1 1 2\nTOL", kDecoded, {R"(#1 "1" = C1:1;)", R"(#2 "2" = C1:2;)"}},
+    {"Cyrillic1251Reference", "! EEsof\nCKT\n1_\xD0\xC5\xC7" "1 1\nTERM\n", kDecoded, {"#1 \"1\" = \xD0\xC5\xC7" "1:1;"}},
+    {"NoCircuitSection", "! EEsof\nDIM\nTERM\n", kFormBroken, {}, 3},
+    {"CutInCircuit", kEEsof + "1_C1 1 2\n", kFormBroken, {}, 10},
+    {"CutInContinuedStatement", kEEsof + "1_C1 1 2 &\nValue=1 &\n", kFormBroken, {}, 11},
+    {"StatementWithoutNodes", kEEsof + "1_C1 &\nV=1\nTERM\n", kFormBroken, {}, 10},
+    {"SecondCircuitSection", kEEsof + "1_C1 1\nTERM\nCKT\n", kFormBroken, {}, 12},
+    {"BinaryJunk", kEEsof + "1_C1 1\n\x7F" "ELF\x02\n", kFormBroken, {}, 11},
+};
+
 // ---- One suite over the tables ---------------------------------------------------------
 
 struct FormCase {
@@ -158,6 +184,7 @@ std::vector<FormCase> AllCases() {
     add("Cadnetix", kCadnetixCases);
     add("Wire List", kWireListCases);
     add("RINF", kRinfCases);
+    add("EEsof", kEEsofCases);
     return all;
 }
 

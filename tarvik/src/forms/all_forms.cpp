@@ -14,6 +14,7 @@ extern const NetListForm kIntergraphForm;
 extern const NetListForm kCadnetixForm;
 extern const NetListForm kWireListForm;
 extern const NetListForm kRinfForm;
+extern const NetListForm kEEsofForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -23,6 +24,7 @@ extern const NetListForm* const kForms[] = {
     &kCadnetixForm,
     &kWireListForm,
     &kRinfForm,
+    &kEEsofForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
