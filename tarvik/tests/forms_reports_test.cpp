@@ -162,6 +162,37 @@ const std::vector<Case> kEEsofCases = {
     {"BinaryJunk", kEEsof + "1_C1 1\n\x7F" "ELF\x02\n", kFormBroken, {}, 11},
 };
 
+// ---- MultiWire ------------------------------------------------------------------------
+// A node line: the name in columns 0 to 17, the reference from column 18,
+// the pin right-aligned to column 49.
+std::string Wire(const std::string& name, const std::string& ref, const std::string& pin) {
+    std::string s = name;
+    s.resize(18, ' ');
+    s += ref;
+    s.resize(std::max<std::size_t>(s.size() + 1, 50 - pin.size()), ' ');
+    return s + pin + "\n";
+}
+
+const std::vector<Case> kMultiWireCases = {
+    {"ConsecutiveLinesOneNet", Wire("GND", "U1", "7") + Wire("GND", "C1", "1") + Wire("VCC", "U1", "14") + "-1\n", kDecoded,
+     {R"(#1 "GND" = U1:7, C1:1;)", R"(#2 "VCC" = U1:14;)"}},
+    {"NameComingBackIsAnotherLine", Wire("A", "U1", "1") + Wire("B", "U1", "2") + Wire("A", "U1", "3") + "-1\n", kDecoded,
+     {R"(#1 "A" = U1:1;)", R"(#2 "B" = U1:2;)", R"(#3 "A" = U1:3;)"}},
+    {"NameOf16Bytes", Wire("MCU_GYRO_SPI_MOS", "DD1", "36") + "-1\n", kDecoded, {R"(#1 "MCU_GYRO_SPI_MOS" = DD1:36;)"}},
+    {"BlanksInsideNameAndReference", Wire("CAN HIGH", "X 17", "35") + "-1\n", kDecoded, {R"(#1 "CAN HIGH" = X 17:35;)"}},
+    {"CrLfLines", "A                 U1                             1\r\n-1\r\n", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"NoFinalLineFeed", Wire("A", "U1", "1") + "-1", kDecoded, {R"(#1 "A" = U1:1;)"}},
+    {"BlankLinesSkipped", "\n" + Wire("A", "U1", "1") + "\n" + Wire("A", "U2", "1") + "-1\n\n", kDecoded,
+     {R"(#1 "A" = U1:1, U2:1;)"}},
+    {"Cyrillic1251Name", Wire("+5\xC2", "U1", "1") + "-1\n", kDecoded, {"#1 \"+5\xC2\" = U1:1;"}},
+    {"NoEnd", Wire("A", "U1", "1"), kFormBroken, {}, 1},
+    {"NameAtColumn1", " " + Wire("A", "U1", "1") + "-1\n", kFormBroken, {}, 1},
+    {"NameLongerThan16", Wire("ABCDEFGHIJKLMNOPQ", "U1", "1") + "-1\n", kFormBroken, {}, 1},
+    {"ReferenceWithoutPin", Wire("A", "U1", "1") + "B                 U2\n-1\n", kFormBroken, {}, 2},
+    {"NoReference", Wire("A", "U1", "1") + "B\n-1\n", kFormBroken, {}, 2},
+    {"BinaryJunk", Wire("A", "U1", "1") + "\0\0\0\0\n-1\n"s, kFormBroken, {}, 2},
+};
+
 // ---- One suite over the tables ---------------------------------------------------------
 
 struct FormCase {
@@ -185,6 +216,7 @@ std::vector<FormCase> AllCases() {
     add("Wire List", kWireListCases);
     add("RINF", kRinfCases);
     add("EEsof", kEEsofCases);
+    add("MultiWire", kMultiWireCases);
     return all;
 }
 

@@ -15,6 +15,7 @@ extern const NetListForm kCadnetixForm;
 extern const NetListForm kWireListForm;
 extern const NetListForm kRinfForm;
 extern const NetListForm kEEsofForm;
+extern const NetListForm kMultiWireForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -25,6 +26,7 @@ extern const NetListForm* const kForms[] = {
     &kWireListForm,
     &kRinfForm,
     &kEEsofForm,
+    &kMultiWireForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
