@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -281,6 +284,121 @@ TEST(IntergraphSignature, TakesALongPartListWithoutSeeingTheNets) {
     const Decoded any = DecodeAny(bytes, &form);
     EXPECT_EQ(form, FormByName("Intergraph"));
     EXPECT_EQ(any.lines, std::vector<std::string>{R"(#1 "A" = X1:1;)"});
+}
+
+// ---- The board of the shared corpus -------------------------------------------------------
+namespace fs = std::filesystem;
+
+const fs::path kForms = fs::path(TARVIK_CORPUS_DIR) / "forms";
+const std::string kBoard = "umba-roboconf__main_board_master_MCU";
+
+using Node = std::string;  // "REF:PIN"
+using Group = std::set<Node>;
+
+// The nodes of each chain line, in the lines' order.
+std::vector<Group> Groups(const std::vector<std::string>& lines) {
+    std::vector<Group> out;
+    for (const auto& l : lines) {
+        Group g;
+        const auto eq = l.rfind("\" = ");
+        if (eq != std::string::npos) {
+            const std::string rest = l.substr(eq + 4, l.size() - eq - 5);
+            for (std::size_t s = 0, c; s < rest.size(); s = c + 2) {
+                c = rest.find(", ", s);
+                if (c == std::string::npos) c = rest.size();
+                g.insert(rest.substr(s, c - s));
+            }
+        }
+        out.push_back(std::move(g));
+    }
+    return out;
+}
+
+// Groups of two nodes or more.
+std::set<Group> Connections(const std::vector<Group>& groups) {
+    std::set<Group> out;
+    for (const auto& g : groups)
+        if (g.size() >= 2) out.insert(g);
+    return out;
+}
+
+struct Sample {
+    const char* suffix;
+    const char* form;
+    std::size_t nets;  // chain lines the export gives
+};
+
+TEST(ReportFormsCorpus, EachExportGivesTheBoardsConnections) {
+    const fs::path accelFile = kForms / (kBoard + ".NET");
+    if (!fs::exists(accelFile)) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+    int form = FormNone;
+    const auto accel = Connections(Groups(DecodeAny(ReadBytes(accelFile.string()), &form).lines));
+    ASSERT_EQ(accel.size(), 199u);
+    const Sample samples[] = {{"_Intergraph.NET", "Intergraph", 283}, {"_Cadnetix.NET", "Cadnetix", 283},
+                              {"_SciCards.NET", "Cadnetix", 283},     {"_WireList.NET", "Wire List", 283},
+                              {"_RINF.NET.FRP", "RINF", 199},         {"_MultiWire.NET", "MultiWire", 282}};
+    for (const Sample& s : samples) {
+        const Decoded d = DecodeAny(ReadBytes((kForms / (kBoard + s.suffix)).string()), &form);
+        EXPECT_EQ(d.result, kDecoded) << s.suffix << ": " << FormErrorText();
+        EXPECT_EQ(form, FormByName(s.form)) << s.suffix;
+        EXPECT_EQ(d.lines.size(), s.nets) << s.suffix;
+        EXPECT_EQ(Connections(Groups(d.lines)), accel) << s.suffix;
+    }
+}
+
+// The EEsof export numbers nets sheet by sheet: each of its nets lies within
+// one net of the board, and each net of the board is the union of its pieces.
+TEST(ReportFormsCorpus, EEsofNetsAreTheBoardsNetsCutBySheets) {
+    const fs::path accelFile = kForms / (kBoard + ".NET");
+    if (!fs::exists(accelFile)) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+    int form = FormNone;
+    const auto accel = Connections(Groups(DecodeAny(ReadBytes(accelFile.string()), &form).lines));
+    const Decoded d = DecodeAny(ReadBytes((kForms / (kBoard + "_EEsof.NET.CKT")).string()), &form);
+    ASSERT_EQ(d.result, kDecoded) << FormErrorText();
+    EXPECT_EQ(form, FormByName("EEsof"));
+    std::map<Node, const Group*> netOf;
+    for (const auto& g : accel)
+        for (const auto& n : g) netOf[n] = &g;
+    std::map<const Group*, Group> joined;
+    std::size_t whole = 0;
+    for (const auto& piece : Groups(d.lines)) {
+        const auto first = netOf.find(*piece.begin());
+        if (first == netOf.end()) {
+            EXPECT_EQ(piece.size(), 1u) << *piece.begin();  // a one-node net of the board
+            continue;
+        }
+        for (const auto& n : piece) EXPECT_EQ(netOf[n], first->second) << n;
+        joined[first->second].insert(piece.begin(), piece.end());
+        whole += piece == *first->second;
+    }
+    for (const auto& g : accel) EXPECT_EQ(joined[&g], g) << *g.begin();
+    EXPECT_EQ(whole, 158u);  // the nets that stay on one sheet
+}
+
+// No export of the board, nor any other file of the corpus, carries the
+// signature of one of these forms other than its own.
+TEST(ReportFormsCorpus, SignaturesTakeOnlyTheirOwnExports) {
+    if (!fs::exists(kForms)) GTEST_SKIP() << "no corpus at " << TARVIK_CORPUS_DIR;
+    const std::map<std::string, std::string> own = {
+        {"_Intergraph.NET", "Intergraph"}, {"_Cadnetix.NET", "Cadnetix"}, {"_SciCards.NET", "Cadnetix"},
+        {"_WireList.NET", "Wire List"},    {"_RINF.NET.FRP", "RINF"},     {"_EEsof.NET.CKT", "EEsof"},
+        {"_MultiWire.NET", "MultiWire"}};
+    const char* const mine[] = {"Intergraph", "Cadnetix", "Wire List", "RINF", "EEsof", "MultiWire"};
+    std::size_t seen = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(TARVIK_CORPUS_DIR)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().filename().string();
+        std::string expected;
+        for (const auto& [suffix, form] : own)
+            if (name == kBoard + suffix) expected = form;
+        std::string head = ReadBytes(entry.path().string()).substr(0, kSignatureBytes);
+        for (const char* form : mine) {
+            const bool signed_ = FormAt(FormByName(form)).Signature(head.data(), head.size());
+            EXPECT_EQ(signed_, expected == form) << name << " as " << form;
+        }
+        ++seen;
+    }
+    EXPECT_GT(seen, 20u);
 }
 
 }  // namespace
