@@ -20,6 +20,12 @@ extern const NetListForm kProtel2Form;
 extern const NetListForm kTelesisForm;
 extern const NetListForm kMentorForm;
 extern const NetListForm kCalayForm;
+extern const NetListForm kIntergraphForm;
+extern const NetListForm kCadnetixForm;
+extern const NetListForm kWireListForm;
+extern const NetListForm kRinfForm;
+extern const NetListForm kEEsofForm;
+extern const NetListForm kMultiWireForm;
 
 extern const NetListForm* const kForms[] = {
     &kAccelForm,
@@ -35,6 +41,12 @@ extern const NetListForm* const kForms[] = {
     &kTelesisForm,
     &kMentorForm,
     &kCalayForm,
+    &kIntergraphForm,
+    &kCadnetixForm,
+    &kWireListForm,
+    &kRinfForm,
+    &kEEsofForm,
+    &kMultiWireForm,
 };
 extern const int kFormCount = static_cast<int>(sizeof kForms / sizeof kForms[0]);
 
