@@ -17,6 +17,7 @@
 #include <string>
 
 #include "cp1251.h"
+#include "decoders.h"
 #include "support.h"
 
 namespace tarvik::test {
@@ -110,6 +111,38 @@ TEST(Convert, LinesOfFailedAttemptsAreIncluded) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, ReadBytes(DataFile("fallthrough.cha")));
     EXPECT_EQ(r.err, "PCAD 4.5: 2 lines\n");
+}
+
+// A form named with --form decodes alone: no recognition, no other form's lines.
+TEST(Convert, FormNamedSkipsRecognition) {
+    const std::string all = ReadBytes(DataFile("fallthrough.cha"));
+    const RunResult pcad = Convert("-v --form 'pcad 4.5' " + Quote(DataFile("fallthrough.net")));
+    EXPECT_EQ(pcad.status, 0);
+    EXPECT_EQ(pcad.out, all.substr(all.find("\r\n") + 2));
+    EXPECT_EQ(pcad.err, "PCAD 4.5: 1 lines\n");
+    const RunResult orcad = Convert("--form=ORCAD " + Quote(DataFile("fallthrough.net")));
+    EXPECT_EQ(orcad.status, 1);
+    EXPECT_EQ(orcad.out, "");
+    EXPECT_NE(orcad.err.find("Неопознанный формат файла!"), std::string::npos) << orcad.err;
+}
+
+TEST(Convert, ListFormsNamesEveryFormInTheTableOrder) {
+    const RunResult r = Convert("--list-forms");
+    EXPECT_EQ(r.status, 0);
+    std::string expected;
+    for (int k = 0; k < FormCount(); ++k) {
+        expected += std::string(FormName(k)) + "\n";
+        EXPECT_EQ(FormByName(FormName(k)), k) << FormName(k);
+    }
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(RunProgram(TARVIK_DIFF_EXE, "--list-forms").out, expected);
+}
+
+TEST(Convert, UnknownFormIsOneLineThatPointsToListForms) {
+    const RunResult r = Convert("--form 'PCAD 4' " + Quote(ExampleFile("preamp_pcad45.net")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "tarvik-convert: unknown form 'PCAD 4' (tarvik-convert --list-forms lists the forms)\n");
 }
 
 // ---- Inputs that cannot be read twice ----------------------------------------------

@@ -32,6 +32,18 @@ DiffOptions Help() {
     return o;
 }
 
+DiffOptions ListForms() {
+    DiffOptions o;
+    o.listForms = true;
+    return o;
+}
+
+DiffOptions WithForm(DiffOptions o, const char* form, bool connectionsOnly = false) {
+    o.form = form;
+    o.connectionsOnly = connectionsOnly;
+    return o;
+}
+
 class DiffArgs : public testing::TestWithParam<ArgsCase> {};
 
 TEST_P(DiffArgs, ReadsTheCommandLine) {
@@ -46,6 +58,9 @@ TEST_P(DiffArgs, ReadsTheCommandLine) {
     EXPECT_EQ(o.json, c.options.json);
     EXPECT_EQ(o.verbose, c.options.verbose);
     EXPECT_EQ(o.help, c.options.help);
+    EXPECT_EQ(o.listForms, c.options.listForms);
+    EXPECT_EQ(o.form, c.options.form);
+    EXPECT_EQ(o.connectionsOnly, c.options.connectionsOnly);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,6 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"DashDashEndsOptions", {"--", "-v", "--format"}, "", Options("-v", "--format")},
         ArgsCase{"Help", {"a", "--help", "--bogus"}, "", Help()},
         ArgsCase{"ShortHelp", {"-h"}, "", Help()},
+        ArgsCase{"ListForms", {"a", "--list-forms", "--bogus"}, "", ListForms()},
+        ArgsCase{"Form", {"--form", "protel 2", "a", "b"}, "", WithForm(Options("a", "b"), "protel 2")},
+        ArgsCase{"FormWithEquals", {"a", "b", "--form=KiCad"}, "", WithForm(Options("a", "b"), "KiCad")},
+        ArgsCase{"FormIsNotFormat", {"--form", "json", "--format", "json", "a", "b"}, "", WithForm(Options("a", "b", true), "json")},
+        ArgsCase{"ConnectionsOnly", {"--connections-only", "a", "b"}, "", WithForm(Options("a", "b"), "", true)},
+        ArgsCase{"FormWithoutName", {"a", "b", "--form"}, "--form needs a form's name (--list-forms lists them)", {}},
         ArgsCase{"NoFiles", {}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"OneFile", {"a.net"}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"ThreeFiles", {"a", "b", "c"}, "more than two files given", {}},

@@ -165,6 +165,33 @@ TEST(Diff, AnOutputThatCannotBeWrittenExitsTwo) {
     EXPECT_NE(r.err.find("cannot write standard output: No space left on device"), std::string::npos) << r.err;
 }
 
+TEST(Diff, FormNamedReadsBothListsAsThatForm) {
+    // fallthrough.net as PCAD 4.5 alone is its last chain line only.
+    const std::string pwr = WriteTemp("#1 \"PWR\" = U9:2, U9:1;\r\n", "pwr.cha");
+    const std::string fallthrough = Quote(DataFile("fallthrough.net"));
+    EXPECT_EQ(Diff(fallthrough + " " + Quote(pwr)).status, 1);
+    const RunResult r = Diff("--form 'PCAD 4.5' -v " + fallthrough + " " + Quote(pwr));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(": PCAD 4.5, 1 nets"), std::string::npos) << r.err;
+    const RunResult orcad = Diff("--form orcad " + fallthrough + " " + Quote(pwr));
+    EXPECT_EQ(orcad.status, 2);
+    EXPECT_NE(orcad.err.find("Неопознанный формат файла! (ORCAD)"), std::string::npos) << orcad.err;
+    const RunResult unknown = Diff("--form nosuch " + fallthrough + " " + Quote(pwr));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "tarvik-diff: unknown form 'nosuch' (tarvik-diff --list-forms lists the forms)\n");
+}
+
+TEST(Diff, ConnectionsOnlyLeavesOutNetsOfOneDistinctNode) {
+    const std::string a = WriteTemp("#1 \"GND\" = U1:4, C1:2;\r\n#2 \"NC1\" = U2:3;\r\n#3 \"E\" = ;\r\n", "a.cha");
+    const std::string b = WriteTemp("#1 \"NC2\" = U2:4, U2:4;\r\n#2 \"GND\" = C1:2, U1:4;\r\n", "b.cha");
+    const RunResult full = Diff(Quote(a) + " " + Quote(b));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("net removed \"NC1\""), std::string::npos) << full.out;
+    const RunResult connections = Diff("--connections-only " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(connections.status, 0) << connections.out;
+    EXPECT_EQ(connections.out, "");
+}
+
 TEST(Diff, BadArgumentsExitTwoWithUsage) {
     for (const char* args : {"", "one.net", "-x a b", "--format xml a b", "- -"}) {
         const RunResult r = Diff(args);

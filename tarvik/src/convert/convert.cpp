@@ -32,19 +32,22 @@ constexpr int kExitUnrecognised = 1;
 constexpr int kExitFileError = 2;
 
 const char* const kUsage =
-    "usage: tarvik-convert INPUT [-o OUTPUT] [-v]\n"
+    "usage: tarvik-convert INPUT [-o OUTPUT] [-v] [--form NAME]\n"
     "Decodes an ACCEL ASCII, ORCAD or PCAD 4.5 net list into its chain list\n"
     "(.cha bytes: every line followed by CR LF) on OUTPUT or standard output;\n"
     "on a terminal the list is shown in UTF-8.\n"
     "INPUT - is standard input; a pipe or FIFO is read whole before decoding.\n"
     "  -o OUTPUT  write to OUTPUT (replaced only after a successful decode;\n"
     "             an existing OUTPUT without write permission is refused)\n"
-    "  -v         report the recognised form and the number of lines on stderr\n";
+    "  -v         report the recognised form and the number of lines on stderr\n"
+    "  --form NAME  read INPUT as the form NAME, without recognition\n"
+    "  --list-forms the names of the forms, one a line, in order of recognition\n";
 
 struct Options {
     const char* input = nullptr;
     const char* output = nullptr;
     bool verbose = false;
+    int form = FormNone;  // --form: the form read, without recognition
 };
 
 int Fail(const std::string& what, const std::string& path, int err) {
@@ -63,6 +66,16 @@ std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
             return 0;
         } else if (a == "-v") {
             o.verbose = true;
+        } else if (a == "--list-forms") {
+            for (int f = 0; f < FormCount(); ++f) std::printf("%s\n", FormName(f));
+            return 0;
+        } else if ((a == "--form" && k + 1 < argc) || a.starts_with("--form=")) {
+            const std::string name = a == "--form" ? argv[++k] : a.substr(7);
+            if ((o.form = FormByName(name.c_str())) == FormNone) {
+                std::fprintf(stderr, "tarvik-convert: unknown form '%s' (tarvik-convert --list-forms lists the forms)\n",
+                             name.c_str());
+                return kExitFileError;
+            }
         } else if (a == "-o" && k + 1 < argc && !o.output) {
             o.output = argv[++k];
         } else if ((a.size() > 1 && a[0] == '-') || o.input) {
@@ -405,8 +418,9 @@ int Convert(const Options& o) {
     ChaStream stream(WriteChainBytes, &outFd);
     B.Out = &stream;
     R.ReadFailed = false;
-    int form = FormNone;
-    int result = RunDecoders(in.file, S.MainPanel, kChainBox, &form);
+    int form = o.form;
+    int result = form == FormNone ? RunDecoders(in.file, S.MainPanel, kChainBox, &form)
+                                  : RunDecoder(in.file, S.MainPanel, kChainBox, form);
     if (result >= 0) {
         try {
             stream.Flush();

@@ -92,8 +92,9 @@ int OpenForDecoders(const char* path) {
     return file;
 }
 
-// Runs the decoders on the file at path; their chain list goes into list.
-LoadResult Decode(const char* path, int panel, int control, ChainList& list) {
+// Runs the decoders on the file at path (only form's, when given); their
+// chain list goes into list.
+LoadResult Decode(const char* path, int panel, int control, ChainList& list, int form) {
     const int file = OpenForDecoders(path);
     if (file <= 0) return Failed(LoadResult::CannotRead);
     ResetTextBox(panel, control, "");
@@ -101,7 +102,9 @@ LoadResult Decode(const char* path, int panel, int control, ChainList& list) {
     LoadResult r;
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ThreadCpuSeconds();
-    const int result = RunDecoders(file, panel, control, &r.form);
+    r.form = form;
+    const int result = form == FormNone ? RunDecoders(file, panel, control, &r.form)
+                                        : RunDecoder(file, panel, control, form);
     r.decodeSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.decodeCpu = ThreadCpuSeconds() - cpuStart;
     CVI_CloseFile(file);
@@ -164,7 +167,7 @@ bool IsChainListName(std::string_view path) {
     return ext[0] == '.' && lower(ext[1]) == 'c' && lower(ext[2]) == 'h' && lower(ext[3]) == 'a';
 }
 
-LoadResult LoadList(const char* path, int panel, int control, ChainList& list) {
+LoadResult LoadList(const char* path, int panel, int control, ChainList& list, int form) {
     try {
         std::string bytes;
         int error = 0;
@@ -191,8 +194,8 @@ LoadResult LoadList(const char* path, int panel, int control, ChainList& list) {
         }
         TempFile copy;
         if (!regular && !copy.Write(bytes)) return Failed(LoadResult::CannotRead, errno);
-        LoadResult r = Decode(regular ? path : copy.path.c_str(), panel, control, list);
-        if (r.status != LoadResult::Unrecognised) return r;
+        LoadResult r = Decode(regular ? path : copy.path.c_str(), panel, control, list, form);
+        if (r.status != LoadResult::Unrecognised || form != FormNone) return r;
         // None of the forms: perhaps a chain list that is not named .cha.
         if (regular && !ReadFile(path, bytes, error)) return Failed(LoadResult::CannotRead, error);
         ChainList chains;

@@ -42,15 +42,18 @@ struct LoadResult {
     Status status = Ok;
     int error = 0;
     std::size_t badLine = 0;
-    int form = FormNone;       // the form recognised, or FormChainList
+    int form = FormNone;       // the form recognised (or given), or FormChainList
     double decodeSeconds = 0;  // time spent in the decoders
     double decodeCpu = 0;      // processor time spent in them
 };
 
 // Reads path into list. Decoding uses the text box (panel, control) and the
 // progress panel of the loaded panels (LoadPanels), and clears the text box
-// afterwards; a path read as a chain list needs neither.
-LoadResult LoadList(const char* path, int panel, int control, ChainList& list);
+// afterwards; a path read as a chain list needs neither. With a form given
+// (not FormNone) a net list is read as that form alone, without recognition
+// and without the fallback to a chain list; a path ending in ".cha" is
+// still a chain list.
+LoadResult LoadList(const char* path, int panel, int control, ChainList& list, int form = FormNone);
 
 }  // namespace tarvik
 

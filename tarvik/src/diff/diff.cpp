@@ -42,7 +42,8 @@ int LoadFailed(const std::string& path, const LoadResult& r) {
     case LoadResult::CannotRead:
         return Trouble("cannot read " + Quoted(path) + (r.error ? std::string(": ") + std::strerror(r.error) : ""));
     case LoadResult::Unrecognised:
-        return Trouble(Quoted(path) + ": " + cp1251::to_utf8("Неопознанный формат файла!"_cp1251));
+        return Trouble(Quoted(path) + ": " + cp1251::to_utf8("Неопознанный формат файла!"_cp1251) +
+                       (r.form != FormNone ? std::string(" (") + FormName(r.form) + ")" : std::string()));
     case LoadResult::NotChainList:
         return Trouble(Quoted(path) + " line " + std::to_string(r.badLine) + ": not a chain line");
     case LoadResult::TooLarge:
@@ -60,6 +61,9 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 int Run(const DiffOptions& o) {
     const auto start = std::chrono::steady_clock::now();
+    int form = FormNone;
+    if (!o.form.empty() && (form = FormByName(o.form.c_str())) == FormNone)
+        return Trouble("unknown form '" + o.form + "' (tarvik-diff --list-forms lists the forms)");
     // The decoders need the run-time and the program's panels.
     if (!IsChainListName(o.oldPath) || !IsChainListName(o.newPath)) {
         if (!InitUIRuntime(0, nullptr, UIRT_BACKEND_HEADLESS)) return Trouble("cannot start the user-interface run-time");
@@ -73,8 +77,9 @@ int Run(const DiffOptions& o) {
     const std::string* paths[2] = {&o.oldPath, &o.newPath};
     std::size_t lines[2] = {};
     for (int k = 0; k < 2; ++k) {
-        loaded[k] = LoadList(paths[k]->c_str(), S.MainPanel, kChainBox, lists[k]);
+        loaded[k] = LoadList(paths[k]->c_str(), S.MainPanel, kChainBox, lists[k], form);
         if (loaded[k].status != LoadResult::Ok) return LoadFailed(*paths[k], loaded[k]);
+        if (o.connectionsOnly) KeepConnections(lists[k]);
         lines[k] = lists[k].nets.size();
         prepared[k].emplace(std::move(lists[k]));
     }
@@ -114,6 +119,10 @@ int main(int argc, char* argv[]) {
     }
     if (options.help) {
         std::fputs(kDiffHelp, stdout);
+        return kExitSame;
+    }
+    if (options.listForms) {
+        for (int k = 0; k < FormCount(); ++k) std::printf("%s\n", FormName(k));
         return kExitSame;
     }
     try {

@@ -29,6 +29,11 @@ const char* const kDiffHelp =
     "\n"
     "  --format json  the same report as one JSON document (UTF-8)\n"
     "  -v             forms, net counts, times and memory on standard error\n"
+    "  --form NAME    read both net lists as the form NAME, without recognition\n"
+    "                 (a .cha file stays a chain list)\n"
+    "  --list-forms   the names of the forms, one a line, in order of recognition\n"
+    "  --connections-only  leave out, on both sides, the nets of fewer than two\n"
+    "                 distinct nodes, which some forms list and others omit\n"
     "  -h, --help     this text\n"
     "\n"
     "Exit status: 0 the same connectivity, 1 differences, 2 trouble (a file that\n"
@@ -48,6 +53,18 @@ std::string ParseDiffArgs(int argc, const char* const argv[], DiffOptions& optio
             return {};
         } else if (a == "-v" || a == "--verbose") {
             options.verbose = true;
+        } else if (a == "--list-forms") {
+            options.listForms = true;
+            return {};
+        } else if (a == "--connections-only") {
+            options.connectionsOnly = true;
+        } else if (a == "--form" || a.starts_with("--form=")) {
+            if (a == "--form") {
+                if (k + 1 == argc) return "--form needs a form's name (--list-forms lists them)";
+                options.form = argv[++k];
+            } else {
+                options.form = a.substr(7);
+            }
         } else if (a == "--format" || a.starts_with("--format=")) {
             std::string_view format;
             if (a == "--format") {

@@ -11,14 +11,18 @@ struct DiffOptions {
     bool json = false;             // --format json
     bool verbose = false;          // -v: forms, net counts, times on standard error
     bool help = false;             // -h or --help: nothing else is read
+    bool listForms = false;        // --list-forms: nothing else is read
+    std::string form;              // --form NAME: both net lists read as that form ("" recognises)
+    bool connectionsOnly = false;  // --connections-only: nets of fewer than two distinct nodes left out
 };
 
 // The text of --help.
 extern const char* const kDiffHelp;
 
 // Reads argv[1..argc-1]: options (--format text|json, --format=..., -v,
-// -h/--help) anywhere before "--", and exactly two files, of which at most one
-// is "-". Returns the empty string, or a one-line message that says what is wrong.
+// -h/--help, --list-forms, --form NAME, --form=NAME, --connections-only)
+// anywhere before "--", and exactly two files, of which at most one is "-".
+// The form's name is taken as written; the program looks it up. Returns the empty string, or a one-line message that says what is wrong.
 std::string ParseDiffArgs(int argc, const char* const argv[], DiffOptions& options);
 
 }  // namespace tarvik

@@ -11,6 +11,7 @@
 #include <future>
 #include <new>
 #include <optional>
+#include <unordered_map>
 
 namespace tarvik {
 
@@ -359,6 +360,25 @@ std::vector<NodeMove> Moves(const NetDiff& d) {
 }
 
 }  // namespace
+
+void KeepConnections(ChainList& list) {
+    // Per name: its first node, and whether another node differs from it.
+    struct Seen {
+        std::string_view first;
+        bool any = false, two = false;
+    };
+    std::unordered_map<std::string_view, Seen> names;
+    names.reserve(list.nets.size());
+    for (const ChainNet& net : list.nets) {
+        Seen& s = names[net.name];
+        for (std::size_t k = 0; k < net.nodeCount && !s.two; ++k) {
+            const std::string_view node = list.Node(net, k);
+            if (!s.any) s.first = node, s.any = true;
+            else if (node != s.first) s.two = true;
+        }
+    }
+    std::erase_if(list.nets, [&](const ChainNet& net) { return !names[net.name].two; });
+}
 
 PreparedList::PreparedList(ChainList list) : side_(std::make_unique<Side>(Side{std::move(list), {}, {}, {}})) {
     ready_ = std::async(std::launch::async, [side = side_.get()] { Prepare(*side); });

@@ -93,6 +93,11 @@ private:
     friend NetDiff CompareNets(PreparedList oldList, PreparedList newList);
 };
 
+// Leaves out of list the nets of fewer than two distinct nodes: lines of one
+// name count as one net, their nodes together. Forms differ in whether they
+// list such nets at all, so two exports of one board compare equal without them.
+void KeepConnections(ChainList& list);
+
 // Compares the two lists, which the result takes over. Throws what preparing
 // them threw (std::bad_alloc).
 NetDiff CompareNets(PreparedList oldList, PreparedList newList);
