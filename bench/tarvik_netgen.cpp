@@ -1,14 +1,20 @@
 // Writes a large synthetic net list on standard output for the benchmarks;
-// the output is the same for the same arguments.
+// the output is the same for the same arguments. The forms' layouts are in
+// netgen_forms.cpp.
 //
-//   tarvik_netgen accel|orcad|pcad45 MEGABYTES
-//     for tarvik-convert: nets of 2 to 9 nodes of realistic references and
-//     pins, drawn at random (a node stands in many nets), up to that size;
-//   tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]
+//   tarvik_netgen FORM MEGABYTES
+//     for tarvik-convert: up to that size. ACCEL ASCII, ORCAD and PCAD 4.5
+//     get nets of 2 to 9 nodes of realistic references and pins, drawn at
+//     random (a node stands in many nets); the other forms a board of parts
+//     whose every pin stands in one net of 2 to 9 nodes, with the parts
+//     section the form has;
+//   tarvik_netgen FORM|cha --nets COUNT [--edits EDITS]
 //     for tarvik-diff: a board of COUNT nets of 2 to 9 nodes in which every
 //     pin stands in one net; with --edits, the same board after that many
 //     random edits (nets renamed, added and removed; nodes moved, added and
 //     removed). cha writes the board as a chain list.
+//   tarvik_netgen --list-forms
+//     the forms' names, one a line.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,11 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "netgen_forms.h"
+
 namespace {
 
-struct Node {
-    std::string ref, pin;
-};
+using tarvik::netgen::Board;
+using tarvik::netgen::Form;
+using tarvik::netgen::Net;
+using tarvik::netgen::Node;
 
 const char* const kPrefixes[] = {"R", "C", "U", "DD", "DA", "VD", "VT", "L", "X", "SB"};
 
@@ -36,44 +45,12 @@ std::vector<Node> MakeNodes(std::mt19937& rng) {
     return nodes;
 }
 
-void Accel(std::string& out, const std::string& name, const std::vector<Node>& nodes) {
-    out += "    (net \"" + name + "\"\n";
-    for (const auto& n : nodes) out += "      (node \"" + n.ref + "\" \"" + n.pin + "\")\n";
-    out += "    )\n";
-}
-
-void Orcad(std::string& out, std::string name, const std::vector<Node>& nodes) {
-    if (name.size() < 10) name.resize(10, ' ');
-    out += name + "= ";
-    for (const auto& n : nodes) out += n.ref + "/" + n.pin + " ";
-    out += ";\n";
-}
-
-void Pcad(std::string& out, const std::string& name, const std::vector<Node>& nodes) {
-    for (std::size_t j = 0; j < nodes.size(); j += 2) {
-        std::string line = j == 0 ? "  " + name : "";
-        line.resize(18, ' ');
-        line += nodes[j].ref + "-" + nodes[j].pin;
-        if (j + 1 < nodes.size()) {
-            line.resize(38, ' ');
-            line += nodes[j + 1].ref + "-" + nodes[j + 1].pin;
-        }
-        out += line + "\n";
+void Flush(std::string& out) {
+    if (out.size() > (1u << 20)) {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
     }
-    // A net whose node count is even ends only at the next net's first line.
 }
-
-void Cha(std::string& out, int k, const std::string& name, const std::vector<Node>& nodes) {
-    out += "#" + std::to_string(k) + " \"" + name + "\" = ";
-    for (std::size_t j = 0; j < nodes.size(); ++j) out += (j ? ", " : "") + nodes[j].ref + ":" + nodes[j].pin;
-    out += ";\r\n";
-}
-
-const char* const kHeaders[] = {
-    "ACCEL_ASCII \"bench.sch\"\n\n(asciiHeader\n  (asciiVersion 3 0)\n  (fileUnits Mil)\n)\n\n(netlist \"Netlist_1\"\n",
-    "BOARD = BENCH.PCB;\n\nPARTS\nR0805 = R1;\n\nNETS\n\n", "%PCAD 4.5 NET LIST\n%NET\n", ""};
-const char* const kTrailers[] = {")\n", "", "%END\n", ""};
-const char* const kForms[] = {"accel", "orcad", "pcad45", "cha"};
 
 // ---- A board for tarvik-diff --------------------------------------------------
 
@@ -138,50 +115,84 @@ void EditBoard(std::vector<BoardNet>& nets, long long edits) {
     }
 }
 
-int WriteBoard(int form, long long count, long long edits) {
+// The board for tarvik-diff in the form, or as a chain list (form null).
+int WriteBoard(const Form* form, long long count, long long edits) {
     auto nets = MakeBoard(count);
     if (edits > 0) EditBoard(nets, edits);
-    std::string out = kHeaders[form];
-    std::vector<Node> nodes;
-    int k = 0;
+    Board board;
     for (const auto& n : nets) {
         if (n.removed) continue;
-        nodes.clear();
-        for (auto p : n.nodes) nodes.push_back(BoardNode(p));
-        switch (form) {
-        case 0: Accel(out, n.name, nodes); break;
-        case 1: Orcad(out, n.name, nodes); break;
-        case 2: Pcad(out, n.name, nodes); break;
-        default: Cha(out, ++k, n.name, nodes); break;
-        }
-        if (out.size() > (1u << 20)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            out.clear();
-        }
+        board.push_back({n.name, {}});
+        for (auto p : n.nodes) board.back().nodes.push_back(BoardNode(p));
     }
-    out += kTrailers[form];
+    std::string out;
+    if (form) {
+        out = tarvik::netgen::Write(*form, board);
+    } else {
+        for (const auto& line : tarvik::netgen::ChainLines(board)) out += line + "\r\n";
+    }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }
 
+// About limit bytes in the form. The three forms tried in turn get nets of
+// random nodes (a node stands in many nets), as they always had; the others a
+// board whose every pin stands in one net, written block by block: each
+// block's parts, then each block's nets, every block made twice from its seed.
+void WriteLarge(const Form& form, long long limit) {
+    std::string out;
+    tarvik::netgen::Begin(form, out);
+    if (form.order == tarvik::netgen::Order::File && &form < &tarvik::netgen::Forms()[3]) {
+        std::mt19937 rng(4711);
+        long long written = 0;
+        for (int k = 1; written + static_cast<long long>(out.size()) < limit; ++k) {
+            const Board net{{"NET_" + std::to_string(k), MakeNodes(rng)}};
+            tarvik::netgen::Nets(form, net, out);
+            if (out.size() > (1u << 20)) {
+                written += static_cast<long long>(std::fwrite(out.data(), 1, out.size(), stdout));
+                out.clear();
+            }
+        }
+        tarvik::netgen::End(form, out);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return;
+    }
+    constexpr int kParts = 2000;
+    const auto block = [&](long long b) {
+        return tarvik::netgen::MakeBoard(form, 4711 + static_cast<std::uint32_t>(b), static_cast<int>(b * kParts), kParts, false);
+    };
+    std::string probe;
+    tarvik::netgen::Parts(form, block(0), probe);
+    tarvik::netgen::Nets(form, block(0), probe);
+    const long long blocks = std::max<long long>(1, (limit + static_cast<long long>(probe.size()) / 2) / static_cast<long long>(probe.size()));
+    for (long long b = 0; b < blocks; ++b) {
+        tarvik::netgen::Parts(form, block(b), out);
+        Flush(out);
+    }
+    tarvik::netgen::Middle(form, out);
+    for (long long b = 0; b < blocks; ++b) {
+        tarvik::netgen::Nets(form, block(b), out);
+        Flush(out);
+    }
+    tarvik::netgen::End(form, out);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
 const char* const kUsage =
-    "usage: tarvik_netgen accel|orcad|pcad45 MEGABYTES\n"
-    "       tarvik_netgen accel|orcad|pcad45|cha --nets COUNT [--edits EDITS]\n"
+    "usage: tarvik_netgen FORM MEGABYTES\n"
+    "       tarvik_netgen FORM|cha --nets COUNT [--edits EDITS]\n"
+    "       tarvik_netgen --list-forms\n"
     "Writes a synthetic net list of about MEGABYTES million bytes in the given\n"
     "form on standard output (the same bytes for the same arguments); with\n"
     "--nets, a board of COUNT nets in which every pin stands in one net, after\n"
-    "EDITS random edits (renames, moved nodes, nets and nodes added and removed).\n";
+    "EDITS random edits (renames, moved nodes, nets and nodes added and removed);\n"
+    "cha writes that board as a chain list. FORM is a form's name as\n"
+    "--list-forms gives it (letters in any case; blanks, '-' and '_' may be\n"
+    "left out): accel, orcad, pcad45, kicad, \"OrCAD PCB II\", pads-pcb, ...\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
     return 2;
-}
-
-// The form named, or -1: accel, orcad, pcad45, and cha when allowed.
-int Form(const std::string& name, bool chainList) {
-    for (int f = 0; f < 4; ++f)
-        if (name == kForms[f] && (f < 3 || chainList)) return f;
-    return -1;
 }
 
 }  // namespace
@@ -191,43 +202,32 @@ int main(int argc, char* argv[]) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "--list-forms") == 0) {
+        for (const auto& f : tarvik::netgen::Forms()) std::printf("%s\n", f.name);
+        return 0;
+    }
+    if (argc < 3) return Usage();
+    const bool chainList = std::strcmp(argv[1], "cha") == 0;
+    const Form* form = tarvik::netgen::FindForm(argv[1]);
+    if (!form && !chainList) {
+        std::fprintf(stderr, "tarvik_netgen: unknown form '%s' (see --list-forms)\n", argv[1]);
+        return 2;
+    }
     if (argc >= 4 && std::strcmp(argv[2], "--nets") == 0) {
-        const int form = Form(argv[1], true);
         const long long count = std::atoll(argv[3]);
         long long edits = 0;
         if (argc == 6 && std::strcmp(argv[4], "--edits") == 0) edits = std::atoll(argv[5]);
         else if (argc != 4) return Usage();
-        if (form < 0 || count <= 0) return Usage();
+        if (count <= 0) return Usage();
         return WriteBoard(form, count, edits);
     }
-    if (argc != 3) return Usage();
-    const int form = Form(argv[1], false);
-    if (form < 0) {
-        std::fprintf(stderr, "tarvik_netgen: unknown form '%s' (accel, orcad or pcad45)\n", argv[1]);
-        return 2;
-    }
+    if (argc != 3 || chainList) return Usage();
     char* end = nullptr;
     const long long megabytes = std::strtoll(argv[2], &end, 10);
     if (*argv[2] == '\0' || *end != '\0' || megabytes < 0 || megabytes > 1000000) {
         std::fprintf(stderr, "tarvik_netgen: MEGABYTES must be a whole number from 0 to 1000000, not '%s'\n", argv[2]);
         return 2;
     }
-    const long long limit = megabytes * 1000000LL;
-    std::mt19937 rng(4711);
-    std::string out = kHeaders[form];
-    long long written = 0;
-    for (int k = 1; written + static_cast<long long>(out.size()) < limit; ++k) {
-        const auto nodes = MakeNodes(rng);
-        const std::string name = "NET_" + std::to_string(k);
-        if (form == 0) Accel(out, name, nodes);
-        else if (form == 1) Orcad(out, name, nodes);
-        else Pcad(out, name, nodes);
-        if (out.size() > (1u << 20)) {
-            written += static_cast<long long>(std::fwrite(out.data(), 1, out.size(), stdout));
-            out.clear();
-        }
-    }
-    out += kTrailers[form];
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteLarge(*form, megabytes * 1000000LL);
     return 0;
 }
