@@ -15,7 +15,8 @@ namespace vorn {
 // execute only.
 class MachineCode {
 public:
-    using Entry = double (*)();
+    // Stores the value at `result` and returns 1, as Vorn_Evaluate does.
+    using Entry = int (*)(double* result) noexcept;
 
     // Expressions beyond these are left to the byte-code: the longest
     // sequence translated (items) and the most values held at once (each

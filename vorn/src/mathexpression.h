@@ -122,7 +122,11 @@ public:
     // machine code made at parse time, or where there is none the byte-code
     // program; never allocates.
     double Evaluate() {
-        if (const vorn::MachineCode::Entry run = machineCode.Function()) return run();
+        if (const vorn::MachineCode::Entry run = machineCode.Function()) {
+            double value;
+            run(&value);
+            return value;
+        }
         // The program is empty, and runs to 0.0, whenever `sequence` is empty
         // or `valid` is false: parsing clears it first and builds it last.
         return program.Run();
