@@ -77,9 +77,9 @@ const x86::Xmm kScratch = x86::xmm15;
 // callee-saved ones (pushed) when the code calls functions, otherwise
 // registers free for the taking; any other is loaded into r11 at each use.
 const x86::Gp kSavedBases[] = {x86::rbx, x86::r12, x86::r13, x86::r14};
-const x86::Gp kFreeBases[] = {x86::rsi, x86::r8, x86::r9, x86::r10};
-// The result's address arrives in rdi; code that calls functions keeps it in
-// r15 (pushed) instead.
+const x86::Gp kFreeBases[] = {x86::rdi, x86::r8, x86::r9, x86::r10};
+// The result's address arrives in rsi (the first argument, a context, is not
+// used); code that calls functions keeps it in r15 (pushed) instead.
 constexpr int kMaxBases = 4;
 
 class X86Generator {
@@ -131,12 +131,12 @@ public:
 
     void Prologue(std::size_t depth) {
         baseRegisters = calls ? kSavedBases : kFreeBases;
-        resultAddress = calls ? x86::r15 : x86::rdi;
+        resultAddress = calls ? x86::r15 : x86::rsi;
         int pushes = 0;
         if (calls) {
             for (int i = 0; i < bases; ++i) a.push(baseRegisters[i]);
             a.push(x86::r15);
-            a.mov(x86::r15, x86::rdi);
+            a.mov(x86::r15, x86::rsi);
             pushes = bases + 1;
         }
         // Without calls, and with no more values than registers, nothing is
@@ -477,7 +477,7 @@ private:
     const double* baseAddress[kMaxBases] = {};
     int bases = 0;
     const x86::Gp* baseRegisters = kFreeBases;
-    x86::Gp resultAddress = x86::rdi;
+    x86::Gp resultAddress = x86::rsi;
     bool calls = false;  // whether the code calls functions
     int frame = 0;
     Label pool;

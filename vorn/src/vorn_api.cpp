@@ -49,8 +49,8 @@ Result Guarded(char* message, Result failed, Body&& body) noexcept {
     return failed;
 }
 
-// Evaluation without machine code. Kept out of line so that the machine
-// code's path through Vorn_Evaluate saves no registers.
+// Evaluation by the byte-code program. Kept out of line so that the fast
+// path through Vorn_Evaluate saves no registers.
 [[gnu::noinline]] int EvaluateGuarded(ExpressionHandle handle, double* result, char* message) {
     return Guarded(message, 0, [&] {
         const double value = Object(handle)->Evaluate();
@@ -82,8 +82,10 @@ VORN_API int Vorn_Setexpr(ExpressionHandle handle, const char* text, char* messa
 }
 
 VORN_API int Vorn_Evaluate(ExpressionHandle handle, double* result, char* message) {
-    // Machine code cannot fail: it stores the value and returns 1 itself.
-    if (const vorn::MachineCode::Entry run = Object(handle)->Machine().Function()) return run(result);
+    // Machine code and direct steps cannot fail: they store the value and
+    // return 1 themselves.
+    const MathExpression& expression = *Object(handle);
+    if (const vorn::MachineCode::Entry run = expression.FastPath()) return run(expression.FastContext(), result);
     return EvaluateGuarded(handle, result, message);
 }
 
