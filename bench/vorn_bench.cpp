@@ -185,8 +185,15 @@ class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        // With --benchmark_repetitions the table shows the medians.
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "median") times[run.run_name.str()] = run.GetAdjustedCPUTime();
+            } else if (times.count(run.run_name.str()) == 0 || run.repetitions <= 1) {
+                times[run.run_name.str()] = run.GetAdjustedCPUTime();
+            }
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();

@@ -77,7 +77,9 @@ const x86::Xmm kScratch = x86::xmm15;
 // callee-saved ones (pushed) when the code calls functions, otherwise
 // registers free for the taking; any other is loaded into r11 at each use.
 const x86::Gp kSavedBases[] = {x86::rbx, x86::r12, x86::r13, x86::r14};
-const x86::Gp kFreeBases[] = {x86::rsi, x86::rdi, x86::r8, x86::r9};
+const x86::Gp kFreeBases[] = {x86::rdi, x86::r8, x86::r9, x86::r10};
+// The result's address arrives in rsi (the first argument, a context, is not
+// used); code that calls functions keeps it in r15 (pushed) instead.
 constexpr int kMaxBases = 4;
 
 class X86Generator {
@@ -129,15 +131,21 @@ public:
 
     void Prologue(std::size_t depth) {
         baseRegisters = calls ? kSavedBases : kFreeBases;
-        if (calls)
+        resultAddress = calls ? x86::r15 : x86::rsi;
+        int pushes = 0;
+        if (calls) {
             for (int i = 0; i < bases; ++i) a.push(baseRegisters[i]);
+            a.push(x86::r15);
+            a.mov(x86::r15, x86::rsi);
+            pushes = bases + 1;
+        }
         // Without calls, and with no more values than registers, nothing is
         // ever spilled: no frame. Otherwise the return address, the pushes
         // and the frame make a multiple of 16, so that calls find the stack
         // aligned.
         if (calls || depth > static_cast<std::size_t>(kValueRegisters)) {
             frame = (static_cast<int>(depth) * 8 + 15) / 16 * 16;
-            if ((calls ? bases : 0) % 2 == 0) frame += 8;
+            if (pushes % 2 == 0) frame += 8;
             a.sub(x86::rsp, frame);
         }
         for (int i = 0; i < bases; ++i)
@@ -196,17 +204,21 @@ public:
         }
     }
 
-    // Returns the one value left.
+    // Stores the one value left at the result's address and returns 1.
     void Epilogue() {
         const int top = Top();
         if (stack[top].kind == Value::Register) {
-            if (stack[top].reg != 0) a.movapd(x86::xmm0, x86::xmm(stack[top].reg));
+            a.movsd(x86::qword_ptr(resultAddress), x86::xmm(stack[top].reg));
         } else {
             a.movsd(x86::xmm0, Mem64(top));
+            a.movsd(x86::qword_ptr(resultAddress), x86::xmm0);
         }
+        a.mov(x86::eax, 1);
         if (frame != 0) a.add(x86::rsp, frame);
-        if (calls)
+        if (calls) {
+            a.pop(x86::r15);
             for (int i = bases; i-- > 0;) a.pop(baseRegisters[i]);
+        }
         a.ret();
     }
 
@@ -465,6 +477,7 @@ private:
     const double* baseAddress[kMaxBases] = {};
     int bases = 0;
     const x86::Gp* baseRegisters = kFreeBases;
+    x86::Gp resultAddress = x86::rsi;
     bool calls = false;  // whether the code calls functions
     int frame = 0;
     Label pool;

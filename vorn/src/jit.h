@@ -15,7 +15,9 @@ namespace vorn {
 // execute only.
 class MachineCode {
 public:
-    using Entry = double (*)();
+    // Stores the value at `result` and returns 1, as Vorn_Evaluate does;
+    // `context` is not used (the signature is that of every fast path).
+    using Entry = int (*)(const void* context, double* result) noexcept;
 
     // Expressions beyond these are left to the byte-code: the longest
     // sequence translated (items) and the most values held at once (each

@@ -122,7 +122,11 @@ public:
     // machine code made at parse time, or where there is none the byte-code
     // program; never allocates.
     double Evaluate() {
-        if (const vorn::MachineCode::Entry run = machineCode.Function()) return run();
+        if (fastRun != nullptr) {
+            double value;
+            fastRun(fastContext, &value);
+            return value;
+        }
         // The program is empty, and runs to 0.0, whenever `sequence` is empty
         // or `valid` is false: parsing clears it first and builds it last.
         return program.Run();
@@ -134,6 +138,11 @@ public:
     // generator declines it, or with VORN_JIT=0.
     const vorn::MachineCode& Machine() const { return machineCode; }
     const vorn::Program& ByteCode() const { return program; }
+    // The evaluation that cannot fail, when the expression has one: its
+    // machine code or the byte-code's direct step. Called with FastContext(),
+    // it stores the value and returns 1; null otherwise.
+    vorn::MachineCode::Entry FastPath() const { return fastRun; }
+    const void* FastContext() const { return fastContext; }
     // The same value computed node by node through each evaluator's Compute.
     // Allocates its value stack; for checking the compiled evaluation.
     double EvaluateByNodes();
@@ -189,6 +198,8 @@ private:
     std::vector<std::string> functionNames;
     vorn::Program program;
     vorn::MachineCode machineCode;
+    vorn::MachineCode::Entry fastRun = nullptr;
+    const void* fastContext = nullptr;
 };
 
 // Raises the library's error with the fields every raising place uses.

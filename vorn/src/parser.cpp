@@ -86,15 +86,20 @@ struct MathExpression::PendingEntry {
 
 bool MathExpression::SetExpression(const char* newText) {
     valid = false;
+    fastRun = nullptr;
     machineCode.Clear();
     program.Clear();
     text = newText;
     Parse(text.data(), text.size());
     if (!sequence.Empty()) {
         program.Build(sequence, sequence.Size() - 1);
-        // Falls back to the byte-code silently when declined.
-        if (!program.IsDirect() && vorn::MachineCode::Enabled())
-            machineCode.Build(sequence, sequence.Size() - 1);
+        if (program.IsDirect()) {
+            fastRun = vorn::Program::RunDirect;
+            fastContext = &program;
+        } else if (vorn::MachineCode::Enabled() && machineCode.Build(sequence, sequence.Size() - 1)) {
+            fastRun = machineCode.Function();
+        }
+        // Otherwise the byte-code runs: the fall-back is silent.
     }
     valid = true;
     return true;

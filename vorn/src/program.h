@@ -29,19 +29,28 @@ public:
     void Clear();
     // Whether Run() is one direct call (a program of one step).
     bool IsDirect() const { return singleSum || single != nullptr; }
+    // Run() of a direct program (which cannot fail) in the form of the
+    // machine code's entry: stores the value at `result`, returns 1.
+    static int RunDirect(const void* program, double* result) noexcept {
+        *result = static_cast<const Program*>(program)->RunStep();
+        return 1;
+    }
     bool Empty() const { return code.empty(); }
     // Runs the program; allocates nothing. A program of one step (a literal,
     // a variable, or one operator or function applied to literals and
     // variables) is a direct call. Corrupted code raises ProgramFault.
     double Run() {
-        if (singleSum) return arith::Add(*singleLeft, *singleRight);
-        if (single != nullptr) return single(singleLeft, singleRight);
+        if (single != nullptr || singleSum) return RunStep();
         return RunCode();
     }
 
 private:
     using Step = double (*)(const double* left, const double* right);
 
+    double RunStep() const {
+        if (singleSum) return arith::Add(*singleLeft, *singleRight);
+        return single(singleLeft, singleRight);
+    }
     bool TryFuse(Code outer, const double* left, const double* right);
     static Step SingleStep(int op);
     double RunCode();
