@@ -37,6 +37,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -n "${DISPLAY:-}" ] && import -window root failure.png 2>/dev/null
     echo "captures and logs kept in $work" >&2
     [ -s demo.log ] && { echo "--- pelmo-demo output:" >&2; cat demo.log >&2; }
     [ -s xvfb.log ] && { echo "--- Xvfb output:" >&2; cat xvfb.log >&2; }
@@ -254,8 +255,8 @@ printf '%s\n' '/* Сумма элементов массива. */' 'long sum(co
     '    for (int i = 0; i < n; ++i)' '        s += a[i];' '    return s;' '}' | iconv -f UTF-8 -t CP1251 >expected.txt
 cmp -s saved.txt expected.txt || fail "the saved file is not the text of the box (see saved.txt)"
 [ -z "$(find . -maxdepth 1 -name '.saved.txt.*')" ] || fail "saving left its temporary file behind"
-# A folder where no file can be made: the failure is said, nothing is written.
-save_as /proc/pelmo-demo.txt
+# A folder that does not exist: the failure is said, nothing is written.
+save_as "$work/no-such-folder/saved.txt"
 timeout 5 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
     fail "a failed save said nothing"
 xdotool key Return
