@@ -161,7 +161,7 @@ retry 5 menu_gone || fail "Escape did not take the context menu away (see after-
 
 alive
 xdotool key ctrl+h
-replace_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "Ctrl+H opened no Find/Replace window"
 [ "$replace_wid" != "$wid" ] || fail "the Find/Replace window is the main window"
 import -window root replace.png
@@ -205,7 +205,7 @@ click_at() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; }
 # typing goes into the search field, whose old text is selected.
 click_at "$wid" $((win_w / 4)) $((win_h / 4))
 xdotool key ctrl+Home ctrl+h
-replace_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "Ctrl+H opened no Find/Replace window the second time"
 sleep 0.3
 xdotool type --delay 30 'int'
@@ -219,7 +219,7 @@ above "$replace_wid" "$wid" || fail "the Find/Replace window fell behind the mai
 # ---- The replace question: above the main window, with the keys ------------------
 
 click_at "$replace_wid" 361 26  # «Найти»: one occurrence at a time
-ask_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+ask_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "the replace run asked no question"
 sleep 0.3
 above "$ask_wid" "$wid" || fail "the question is not above the main window"
@@ -243,7 +243,7 @@ retry 5 replace_closed || fail "Escape did not end the replace run"
 # with its first "int" replaced (the text is Windows-1251 bytes).
 save_as() {
     click_at "$wid" 225 398
-    timeout 5 xdotool search --sync --onlyvisible --name '^Сохранить текст в файл$' >/dev/null ||
+    timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить текст в файл$' >/dev/null ||
         fail "«Сохранить файл…» opened no file dialog"
     sleep 0.3
     xdotool type --delay 10 "$1"
@@ -257,7 +257,7 @@ cmp -s saved.txt expected.txt || fail "the saved file is not the text of the box
 [ -z "$(find . -maxdepth 1 -name '.saved.txt.*')" ] || fail "saving left its temporary file behind"
 # A folder that does not exist: the failure is said, nothing is written.
 save_as "$work/no-such-folder/saved.txt"
-timeout 5 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
+timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
     fail "a failed save said nothing"
 xdotool key Return
 cmp -s saved.txt expected.txt || fail "a failed save changed the file saved before"
@@ -284,15 +284,15 @@ click_at "$wid" $((win_w / 4)) $((win_h / 4))
 xdotool key ctrl+Home
 xdotool type --delay 30 'x'
 xdotool key ctrl+h
-replace_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "Ctrl+H opened no Find/Replace window"
 sleep 0.3
 click_at "$replace_wid" 361 26
-timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question the last time"
+timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question the last time"
 sleep 0.3
 xdotool windowactivate --sync "$wid" 2>/dev/null || true
 xdotool key alt+F4
-timeout 5 xdotool search --sync --onlyvisible --name '^Выход$' >/dev/null ||
+timeout 15 xdotool search --sync --onlyvisible --name '^Выход$' >/dev/null ||
     fail "closing the main window during the question did not ask about the unsaved text"
 replace_closed || fail "the question still waits while the program asks about quitting"
 xdotool key Return
