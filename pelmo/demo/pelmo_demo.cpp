@@ -33,8 +33,7 @@ struct Demo {
     UndoHistory* history = nullptr;
     CtrlCallbackPtr libraryCallback = nullptr;  // the box callback ExtendTextBox installed
     bool statusPending = false;
-    std::string saved;          // the left box's text as last opened or saved
-    bool baselineSaved = true;  // the history's baseline is that text
+    std::string saved;  // the left box's text as last opened or saved
 };
 
 Demo demo;
@@ -66,12 +65,10 @@ std::string boxText() {
 }
 
 // True when the left box's text differs from the one last opened or saved.
-// While the history reports no change the text is its baseline; otherwise
-// the text itself is compared (an edit may have led back to the saved text).
-bool unsaved() {
-    if (!undo_Changed(demo.history)) return !demo.baselineSaved;
-    return boxText() != demo.saved;
-}
+// The text itself is compared: undo_Changed tells of edits since the
+// history's baseline, which saving does not move (an undo_Reset would empty
+// the history), and an edit may also lead back to the saved text.
+bool unsaved() { return boxText() != demo.saved; }
 
 void showStatus(void*) {
     demo.statusPending = false;
@@ -155,7 +152,6 @@ int SaveFile(int, int, int event, void*, int, int) {
         return 0;
     }
     demo.saved = text;
-    demo.baselineSaved = !undo_Changed(demo.history);
     showStatus(nullptr);
     return 0;
 }
@@ -179,7 +175,6 @@ int OpenFile(int, int, int event, void*, int, int) {
     ResetTextBox(demo.panel, demo.historyBox, text.c_str());
     undo_Reset(demo.history);
     demo.saved = text;
-    demo.baselineSaved = true;
     showStatus(nullptr);
     return 0;
 }

@@ -10,6 +10,12 @@
  *   The dialogs and menus are built once per process, at the first
  *   ExtendTextBox, and live until the process ends.
  *
+ * While a replace run's question waits
+ *   The question has its own event loop. Closing the box's window then ends
+ *   the run, and afterwards the panel's close control and callback hear of
+ *   the closing as usual (the library stands in for them meanwhile); a
+ *   QuitUserInterface of the host's own ends the run and then takes effect.
+ *
  * When to call undo_Reset
  *   The history follows the user's edits: typing, pasting, the library's own
  *   commands. A text the host puts into the box by program (SetCtrlVal,

@@ -7,7 +7,13 @@
 #
 # Checks that a right click in the left text box paints the context menu
 # there, that Escape takes it away, that Ctrl+H opens the Find/Replace
-# window, and that closing the main window ends the program with status 0.
+# window, which stays above the main window and takes typed text into its
+# search field; that a replace run's question stays above the main window
+# with the keys (a key typed into the box changes nothing, Enter replaces,
+# Escape closes); that «Сохранить файл…» saves the box and says when it
+# cannot; that the window and its boxes grow; and that closing the main
+# window during a question ends the run, asks about the unsaved text and
+# ends the program with status 0.
 # Captures go to WORK_DIR and stay there when a check fails. With SHOTS_DIR
 # the README's pictures are written there as well (pelmo-menu.png,
 # pelmo-replace.png).
@@ -31,6 +37,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -n "${DISPLAY:-}" ] && import -window root failure.png 2>/dev/null
     echo "captures and logs kept in $work" >&2
     [ -s demo.log ] && { echo "--- pelmo-demo output:" >&2; cat demo.log >&2; }
     [ -s xvfb.log ] && { echo "--- Xvfb output:" >&2; cat xvfb.log >&2; }
@@ -154,7 +161,7 @@ retry 5 menu_gone || fail "Escape did not take the context menu away (see after-
 
 alive
 xdotool key ctrl+h
-replace_wid=$(timeout 5 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
     fail "Ctrl+H opened no Find/Replace window"
 [ "$replace_wid" != "$wid" ] || fail "the Find/Replace window is the main window"
 import -window root replace.png
@@ -168,15 +175,127 @@ if [ -n "$shots" ]; then
     import -frame -window "$replace_wid" "$shots/pelmo-replace.png"
 fi
 
-# Escape closes the Find/Replace window (its Close button's key).
+# The focus moves on to the replacement; Escape closes the window (its
+# Close button's key).
+xdotool key Return
 xdotool key Escape
 replace_closed() { ! xdotool search --onlyvisible --name '^Поиск / Замена$' >/dev/null; }
 retry 5 replace_closed || fail "Escape did not close the Find/Replace window"
 
-# ---- Closing the main window ends the program -------------------------------------
+# Window ids in the window manager's stacking order, bottom first, decimal.
+stacking() {
+    local id
+    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//; s/,/ /g'); do echo $((id)); done
+}
+# True when window $1 lies above window $2.
+above() {
+    local order
+    order=$(stacking)
+    local a b
+    a=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+    b=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+    [ -n "$a" ] && [ -n "$b" ] && [ "$a" -gt "$b" ]
+}
+# Clicks at (x, y) of a window's client area.
+click_at() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; }
 
-xdotool windowactivate --sync "$wid"
+# ---- Find/Replace stays above the main window; its search field has the keys ---
+
+# From the start of the text (Ctrl+Home in the box), open Find/Replace again:
+# typing goes into the search field, whose old text is selected.
+click_at "$wid" $((win_w / 4)) $((win_h / 4))
+xdotool key ctrl+Home ctrl+h
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+    fail "Ctrl+H opened no Find/Replace window the second time"
+sleep 0.3
+xdotool type --delay 30 'int'
+xdotool key Return ctrl+a
+xdotool type --delay 30 'long'
+# A click on the main window (its status line) leaves Find/Replace above it.
+click_at "$wid" 60 $((win_h - 74))
+sleep 0.3
+above "$replace_wid" "$wid" || fail "the Find/Replace window fell behind the main window"
+
+# ---- The replace question: above the main window, with the keys ------------------
+
+click_at "$replace_wid" 361 26  # «Найти»: one occurrence at a time
+ask_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+    fail "the replace run asked no question"
+sleep 0.3
+above "$ask_wid" "$wid" || fail "the question is not above the main window"
+# A click into the box and a key typed there: the box takes nothing, the
+# question comes back to the front with the keyboard.
+click_at "$wid" $((win_w / 4)) $((win_h / 2))
+xdotool key q
+sleep 0.3
+alive
+above "$ask_wid" "$wid" || fail "the question fell behind the main window after a key in the box"
+# Enter answers «Заменить», Escape «Закрыть» at the next occurrence.
+xdotool key Return
+sleep 0.3
+xdotool search --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question for the second occurrence"
+xdotool key Escape
+retry 5 replace_closed || fail "Escape did not end the replace run"
+
+# ---- Saving the left box ---------------------------------------------------------
+
+# Through the file dialog of «Сохранить файл…»; what is saved is the sample
+# with its first "int" replaced (the text is Windows-1251 bytes).
+save_as() {
+    click_at "$wid" 225 398
+    timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить текст в файл$' >/dev/null ||
+        fail "«Сохранить файл…» opened no file dialog"
+    sleep 0.3
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+}
+save_as "$work/saved.txt"
+retry 5 test -s saved.txt || fail "nothing was saved"
+printf '%s\n' '/* Сумма элементов массива. */' 'long sum(const int* a, int n)' '{' '    int s = 0;' \
+    '    for (int i = 0; i < n; ++i)' '        s += a[i];' '    return s;' '}' | iconv -f UTF-8 -t CP1251 >expected.txt
+cmp -s saved.txt expected.txt || fail "the saved file is not the text of the box (see saved.txt)"
+[ -z "$(find . -maxdepth 1 -name '.saved.txt.*')" ] || fail "saving left its temporary file behind"
+# A folder that does not exist: the failure is said, nothing is written.
+save_as "$work/no-such-folder/saved.txt"
+timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
+    fail "a failed save said nothing"
+xdotool key Return
+cmp -s saved.txt expected.txt || fail "a failed save changed the file saved before"
+
+# ---- Resizing: the window grows, the boxes with it ---------------------------------
+
+xdotool windowsize --sync "$wid" 1100 640 || true
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+[ "$WIDTH" -ge 1090 ] && [ "$HEIGHT" -ge 630 ] || fail "the window did not grow (${WIDTH}x$HEIGHT)"
+win_w=$WIDTH win_h=$HEIGHT
+# A point near the new bottom right lies inside the right box, which is white.
+xdotool mousemove --sync --window "$wid" $((win_w - 30)) $((win_h - 90))
+eval "$(xdotool getmouselocation --shell)"
+import -window root grown.png
+[ "$(convert grown.png -crop "1x1+$X+$Y" -colorspace Gray -format '%[fx:mean>0.95]' info:)" = 1 ] ||
+    fail "the text boxes did not grow with the window (see grown.png)"
+
+# ---- Closing the main window while a question waits ------------------------------
+
+# The text is changed and not saved: the run ends first, then the program
+# asks before it quits, and quits on Yes with status 0.
+click_at "$wid" $((win_w / 4)) $((win_h / 4))
+xdotool key ctrl+Home
+xdotool type --delay 30 'x'
+xdotool key ctrl+h
+replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+    fail "Ctrl+H opened no Find/Replace window"
+sleep 0.3
+click_at "$replace_wid" 361 26
+timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question the last time"
+sleep 0.3
+xdotool windowactivate --sync "$wid" 2>/dev/null || true
 xdotool key alt+F4
+timeout 15 xdotool search --sync --onlyvisible --name '^Выход$' >/dev/null ||
+    fail "closing the main window during the question did not ask about the unsaved text"
+replace_closed || fail "the question still waits while the program asks about quitting"
+xdotool key Return
 demo_done() { ! kill -0 "$demo_pid" 2>/dev/null; }
 retry 5 demo_done || fail "closing the window did not end pelmo-demo"
 status=0
@@ -184,4 +303,4 @@ wait "$demo_pid" || status=$?
 [ "$status" -eq 0 ] || fail "pelmo-demo ended with status $status"
 
 rm -f ./*.png
-echo "pelmo-demo: context menu, Find/Replace window and closing checked"
+echo "pelmo-demo: context menu, Find/Replace and its question above the window, saving, resizing and closing checked"

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QAbstractButton>
 #include <QImage>
 #include <QMenu>
@@ -16,9 +17,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cp1251.h"
 #include "qt_test.h"
 
 using namespace qttest;
+using namespace cp1251::literals;
 
 namespace {
 
@@ -62,6 +65,31 @@ TEST_F(QtDialogs, MessageAndConfirmAreRealDialogsAnsweredByAutomation) {
     EXPECT_EQ(kind, AUTO_POPUP_CONFIRM);
     EXPECT_STREQ(title, "Q");
     EXPECT_STREQ(text, "Really?");
+}
+
+// A short question under a long title: the window is wide enough for the
+// title and the window frame's buttons, so that the title is not cut short.
+TEST_F(QtDialogs, PopupsAreWideEnoughForTheirTitle) {
+    struct WidthSpy : QObject {
+        std::vector<std::pair<QString, int>> closed;  // title, width when it closed
+        WidthSpy() { qApp->installEventFilter(this); }
+        ~WidthSpy() override { qApp->removeEventFilter(this); }
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (auto* box = qobject_cast<QMessageBox*>(o); box && e->type() == QEvent::Hide)
+                closed.emplace_back(box->windowTitle(), box->width());
+            return false;
+        }
+    } spy;
+    const char* title = "Сообщение оператору о состоянии"_cp1251;
+    AutoAnswerConfirm(0);
+    AutoAnswerMessage();
+    ConfirmPopup(title, "?");
+    MessagePopup(title, "!");
+    ASSERT_EQ(spy.closed.size(), 2u);
+    for (const auto& [shownTitle, width] : spy.closed) {
+        const int titleWidth = QFontMetrics(QApplication::font()).horizontalAdvance(shownTitle);
+        EXPECT_GE(width, titleWidth + 100) << shownTitle.toStdString();
+    }
 }
 
 TEST_F(QtDialogs, UnansweredConfirmWaitsForTheUser) {
