@@ -156,4 +156,40 @@ void NetNodes::WriteTo(NetWriter& out, std::string_view name) const {
     out.EndNet();
 }
 
+// ---- NameTable ----------------------------------------------------------------
+
+std::size_t NameTable::SlotOf(std::string_view name, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t k = hash & mask;
+    for (; slots_[k].value != kMissing; k = (k + 1) & mask)
+        if (slots_[k].hash == hash && std::string_view(bytes_).substr(slots_[k].at, slots_[k].len) == name) break;
+    return k;
+}
+
+std::uint32_t NameTable::Find(std::string_view name) const {
+    if (slots_.empty()) return kMissing;
+    return slots_[SlotOf(name, HashBytes(name))].value;
+}
+
+void NameTable::Set(std::string_view name, std::uint32_t value) {
+    if (2 * (used_ + 1) > slots_.size()) {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& s : old) {
+            if (s.value == kMissing) continue;
+            std::size_t k = s.hash & (slots_.size() - 1);
+            while (slots_[k].value != kMissing) k = (k + 1) & (slots_.size() - 1);
+            slots_[k] = s;
+        }
+    }
+    const std::uint64_t hash = HashBytes(name);
+    Slot& slot = slots_[SlotOf(name, hash)];
+    if (slot.value == kMissing) {
+        slot = Slot{hash, bytes_.size(), static_cast<std::uint32_t>(name.size()), value};
+        bytes_.append(name);
+        ++used_;
+    }
+    slot.value = value;
+}
+
 }  // namespace tarvik
