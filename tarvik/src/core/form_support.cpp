@@ -63,11 +63,20 @@ bool LineReader::Next(std::string_view& line) {
 
 // ---- NetWriter --------------------------------------------------------------
 
+namespace {
+// Text that AppendUtf8As1251 would copy unchanged: ASCII without "<".
+bool PlainAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '<') return false;
+    return true;
+}
+}  // namespace
+
 NetWriter::NetWriter(int panel, int control, bool utf8) : utf8_(utf8) { StartChains(panel, control); }
 
 void NetWriter::BeginNet(std::string_view name) {
     StartName();
-    if (utf8_) {
+    if (utf8_ && !PlainAscii(name)) {
         scratch_.clear();
         AppendUtf8As1251(scratch_, name);
         name = scratch_;
@@ -78,7 +87,7 @@ void NetWriter::BeginNet(std::string_view name) {
 }
 
 void NetWriter::AppendText(std::string_view text) {
-    if (utf8_) {
+    if (utf8_ && !PlainAscii(text)) {
         scratch_.clear();
         AppendUtf8As1251(scratch_, text);
         text = scratch_;
