@@ -63,12 +63,18 @@ SexprTokens::Kind SexprTokens::Next() {
     }
 }
 
+// The first quote (or backslash, with escapes) in text, or npos.
+std::size_t SexprTokens::QuoteStop(std::string_view text) const {
+    for (std::size_t k = 0; k < text.size(); ++k)
+        if (text[k] == '"' || (text[k] == '\\' && escapes_)) return k;
+    return std::string_view::npos;
+}
+
 // The text up to the closing quote; line_ begins behind the opening one.
 SexprTokens::Kind SexprTokens::QuotedAtom() {
     quoted_ = true;
     // The usual case: the closing quote on the same line and no escape.
-    const char* stops = escapes_ ? "\"\\" : "\"";
-    std::size_t end = line_.find_first_of(stops);
+    std::size_t end = QuoteStop(line_);
     if (end != std::string_view::npos && line_[end] == '"') {
         text_ = line_.substr(0, end);
         line_.remove_prefix(end + 1);
@@ -76,7 +82,7 @@ SexprTokens::Kind SexprTokens::QuotedAtom() {
     }
     scratch_.clear();
     for (;;) {
-        end = line_.find_first_of(stops);
+        end = QuoteStop(line_);
         if (end == std::string_view::npos) {
             scratch_.append(line_);
             if (!NextLine()) FailForm(tokenLine_, "нет закрывающей кавычки"_cp1251);

@@ -37,6 +37,7 @@ public:
 private:
     bool NextLine();
     Kind QuotedAtom();
+    std::size_t QuoteStop(std::string_view text) const;
 
     LineReader lines_;
     bool escapes_;
