@@ -124,8 +124,12 @@ std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
     }
     std::uint64_t w = 0;
     std::memcpy(&w, p, n);
-    h = (h ^ w) * 0x94D049BB133111EBull;
-    return h ^ (h >> 29);
+    // A full avalanche at the end: tables use the low bits, and a product's
+    // low bits depend on the input's low bytes only.
+    h ^= w;
+    h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
+    h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
 }
 
 namespace {
