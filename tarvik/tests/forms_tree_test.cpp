@@ -2,7 +2,8 @@
 // PCB II, EDIF, PDIF): one case per rule with the exact chain lines, or the
 // line of the error, expected; each case is decoded as its form and again
 // through recognition, which must pick the same form and give the same.
-// Short checks of the corpus exports of these forms close the file.
+// A generated part-by-part file checked against a plain model of its nets,
+// and short checks of the corpus exports of these forms close the file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
