@@ -2,11 +2,13 @@
 // PCB II, EDIF, PDIF): one case per rule with the exact chain lines, or the
 // line of the error, expected; each case is decoded as its form and again
 // through recognition, which must pick the same form and give the same.
-// Short checks of the corpus exports of these forms close the file.
+// A generated part-by-part file checked against a plain model of its nets,
+// and short checks of the corpus exports of these forms close the file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -286,6 +288,47 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
     for (const std::string& text : others)
         for (const char* name : {"KiCad", "OrCAD PCB II", "EDIF", "PDIF"})
             EXPECT_FALSE(FormAt(FormByName(name)).Signature(text.data(), text.size())) << name << ": " << text;
+}
+
+// ---- Nets gathered part by part, against a plain model ------------------------------
+
+// A generated OrCAD PCB II file of many parts whose pins fall on nets drawn
+// at random (some unconnected, some listed twice) gives the nets of a plain
+// model: nets in the order of their first mention, nodes in file order, a
+// node repeated in a net kept once. Enough nets that many share the low bits
+// of their hashes.
+TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
+    std::mt19937 rng(15);
+    std::string file = kPcb2;
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<std::string>> nodes;
+    std::set<std::string> seen;
+    for (int part = 1; part <= 700; ++part) {
+        const std::string ref = "U" + std::to_string(part);
+        file += " ( " + std::to_string(part) + " FP " + ref + " V\n";
+        const int pins = 1 + static_cast<int>(rng() % 8);
+        for (int pin = 1; pin <= pins; ++pin) {
+            const int repeat = rng() % 10 == 0 ? 2 : 1;
+            const std::string net = rng() % 12 == 0 ? "?" : "N" + std::to_string(rng() % 1500);
+            for (int r = 0; r < repeat; ++r) file += "  ( " + std::to_string(pin) + " " + net + " )\n";
+            if (net == "?") continue;
+            if (!nodes.count(net)) order.push_back(net);
+            const std::string node = ref + ":" + std::to_string(pin);
+            if (seen.insert(net + " " + node).second) nodes[net].push_back(node);
+        }
+        file += " )\n";
+    }
+    file += ")\n";
+    std::vector<std::string> expected;
+    for (const std::string& net : order) {
+        std::string line = "#" + std::to_string(expected.size() + 1) + " \"" + net + "\" = ";
+        for (std::size_t k = 0; k < nodes[net].size(); ++k) line += (k ? ", " : "") + nodes[net][k];
+        expected.push_back(line + ";");
+    }
+    ASSERT_GT(expected.size(), 1000u);
+    const Decoded d = DecodeAs(FormByName("OrCAD PCB II"), file);
+    ASSERT_EQ(d.result, kDecoded);
+    EXPECT_EQ(d.lines, expected);
 }
 
 // ---- The corpus: the board's exports in these forms, and KiCad's own files ---------

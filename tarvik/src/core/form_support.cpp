@@ -1,7 +1,9 @@
 // Lines, chain lines, gathered nets and UTF-8 names for the decoders.
 #include "form_support.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "cp1251.h"
 
@@ -61,11 +63,20 @@ bool LineReader::Next(std::string_view& line) {
 
 // ---- NetWriter --------------------------------------------------------------
 
+namespace {
+// Text that AppendUtf8As1251 would copy unchanged: ASCII without "<".
+bool PlainAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '<') return false;
+    return true;
+}
+}  // namespace
+
 NetWriter::NetWriter(int panel, int control, bool utf8) : utf8_(utf8) { StartChains(panel, control); }
 
 void NetWriter::BeginNet(std::string_view name) {
     StartName();
-    if (utf8_) {
+    if (utf8_ && !PlainAscii(name)) {
         scratch_.clear();
         AppendUtf8As1251(scratch_, name);
         name = scratch_;
@@ -76,7 +87,7 @@ void NetWriter::BeginNet(std::string_view name) {
 }
 
 void NetWriter::AppendText(std::string_view text) {
-    if (utf8_) {
+    if (utf8_ && !PlainAscii(text)) {
         scratch_.clear();
         AppendUtf8As1251(scratch_, text);
         text = scratch_;
@@ -113,69 +124,186 @@ std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
     }
     std::uint64_t w = 0;
     std::memcpy(&w, p, n);
-    h = (h ^ w) * 0x94D049BB133111EBull;
-    return h ^ (h >> 29);
+    // A full avalanche at the end: tables use the low bits, and a product's
+    // low bits depend on the input's low bytes only.
+    h ^= w;
+    h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
+    h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
 }
 
-// Doubles the table, placing every item again by the hash kept in its slot.
-void NetCollector::Grow(std::vector<Slot>& slots) {
-    std::vector<Slot> old(slots.empty() ? 512 : slots.size() * 2, Slot{0, 0});
-    old.swap(slots);
-    const std::size_t mask = slots.size() - 1;
-    for (const Slot& s : old) {
-        if (s.item == 0) continue;
-        std::size_t k = s.hash & mask;
-        while (slots[k].item != 0) k = (k + 1) & mask;
-        slots[k] = s;
+namespace {
+
+constexpr std::uint32_t kNoNode = 0xFFFFFFFF;
+
+std::uint32_t U32At(const std::string& arena, std::size_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, arena.data() + at, 4);
+    return v;
+}
+
+// A mention's record read back.
+struct Record {
+    std::string_view net, ref, pin;
+    bool node;
+};
+Record RecordAt(const std::string& arena, std::size_t at) {
+    const std::uint32_t netLen = U32At(arena, at), refLen = U32At(arena, at + 4), pinLen = U32At(arena, at + 8);
+    const std::string_view bytes(arena.data() + at + 12, arena.size() - at - 12);
+    const bool node = pinLen != kNoNode;
+    return Record{bytes.substr(0, netLen), bytes.substr(netLen, refLen), node ? bytes.substr(netLen + refLen, pinLen) : "", node};
+}
+
+// Sorts v stably by key(item) (bits wide), 11 bits a pass; tmp is scratch.
+template <class T, class Key>
+void RadixSort(std::vector<T>& v, std::vector<T>& tmp, int bits, Key key) {
+    constexpr int kDigit = 11;
+    tmp.resize(v.size());
+    std::vector<std::size_t> count(std::size_t{1} << kDigit);
+    for (int shift = 0; shift < bits; shift += kDigit) {
+        std::fill(count.begin(), count.end(), 0);
+        const std::uint64_t mask = (std::uint64_t{1} << kDigit) - 1;
+        for (const T& x : v) ++count[(key(x) >> shift) & mask];
+        std::size_t sum = 0;
+        for (std::size_t& c : count) sum += std::exchange(c, sum);
+        for (const T& x : v) tmp[count[(key(x) >> shift) & mask]++] = x;
+        v.swap(tmp);
     }
 }
 
-std::uint32_t NetCollector::Find(std::string_view net) {
-    if (2 * (nets_.size() + 1) > netSlots_.size()) Grow(netSlots_);
-    const auto hash = static_cast<std::uint32_t>(HashBytes(net));
-    const std::size_t mask = netSlots_.size() - 1;
-    std::size_t k = hash & mask;
-    for (; netSlots_[k].item != 0; k = (k + 1) & mask) {
-        if (netSlots_[k].hash != hash) continue;
-        const Net& n = nets_[netSlots_[k].item - 1];
-        if (Bytes(n.at, n.len) == net) return netSlots_[k].item - 1;
+// The nodes of one net being written, a node given twice kept once: open
+// addressing over stamps, so that clearing it for the next net costs nothing.
+class NodeSet {
+public:
+    void Clear(std::size_t expected) {
+        if (++stamp_ == 0) std::fill(stamps_.begin(), stamps_.end(), 0), stamp_ = 1;
+        std::size_t size = 16;
+        while (size < 2 * expected) size *= 2;
+        if (size > stamps_.size()) {
+            stamps_.assign(size, 0);
+            hashes_.assign(size, 0);
+            records_.assign(size, 0);
+            stamp_ = 1;
+        }
     }
-    nets_.push_back(Net{bytes_.size(), static_cast<std::uint32_t>(net.size())});
-    bytes_.append(net);
-    netSlots_[k] = Slot{hash, static_cast<std::uint32_t>(nets_.size())};
-    return static_cast<std::uint32_t>(nets_.size() - 1);
+    // Whether the node of the record at `at` is new to the net.
+    bool Insert(const std::string& arena, std::size_t at, const Record& r) {
+        const std::uint64_t hash = HashBytes(r.pin, HashBytes(r.ref));
+        const std::size_t mask = stamps_.size() - 1;
+        for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
+            if (stamps_[k] != stamp_) {
+                stamps_[k] = stamp_;
+                hashes_[k] = hash;
+                records_[k] = at;
+                return true;
+            }
+            if (hashes_[k] != hash) continue;
+            const Record seen = RecordAt(arena, records_[k]);
+            if (seen.ref == r.ref && seen.pin == r.pin) return false;
+        }
+    }
+
+private:
+    std::vector<std::uint32_t> stamps_;
+    std::vector<std::uint64_t> hashes_;
+    std::vector<std::size_t> records_;
+    std::uint32_t stamp_ = 0;
+};
+
+}  // namespace
+
+void NetCollector::Append(std::string_view net, std::string_view ref, std::string_view pin, bool node) {
+    mentions_.push_back(Mention{HashBytes(net), arena_.size()});
+    const std::uint32_t lengths[3] = {static_cast<std::uint32_t>(net.size()), static_cast<std::uint32_t>(ref.size()),
+                                      node ? static_cast<std::uint32_t>(pin.size()) : kNoNode};
+    arena_.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+    arena_.append(net);
+    arena_.append(ref);
+    if (node) arena_.append(pin);
+    isGrouped_ = false;
 }
 
-void NetCollector::Declare(std::string_view net) { Find(net); }
+void NetCollector::Declare(std::string_view net) { Append(net, "", "", false); }
 
-void NetCollector::Add(std::string_view net, std::string_view ref, std::string_view pin) {
-    const std::uint32_t at = Find(net);
-    if (2 * (nodes_.size() + 1) > nodeSlots_.size()) Grow(nodeSlots_);
-    const auto hash = static_cast<std::uint32_t>(HashBytes(pin, HashBytes(ref, at)));
-    const std::size_t mask = nodeSlots_.size() - 1;
-    std::size_t k = hash & mask;
-    for (; nodeSlots_[k].item != 0; k = (k + 1) & mask) {
-        if (nodeSlots_[k].hash != hash) continue;
-        const Node& n = nodes_[nodeSlots_[k].item - 1];
-        if (n.net == at && Bytes(n.at, n.refLen) == ref && Bytes(n.at + n.refLen, n.pinLen) == pin) return;
+void NetCollector::Add(std::string_view net, std::string_view ref, std::string_view pin) { Append(net, ref, pin, true); }
+
+// Sorts the mentions by their hash's low bits (stably, so each net's stay in
+// the file's order), splits every run of equal low bits into its nets by
+// name, copies the records net by net into grouped_ (so that writing reads
+// memory in order), and orders the nets by their first mention.
+void NetCollector::Group() const {
+    if (isGrouped_) return;
+    std::vector<Mention> order = mentions_, tmp;
+    std::size_t bits = 11;
+    while (bits < 44 && (std::size_t{1} << bits) < 2 * order.size()) bits += 11;
+    RadixSort(order, tmp, static_cast<int>(bits), [](const Mention& m) { return m.hash; });
+    const std::uint64_t lowMask = (std::uint64_t{1} << bits) - 1;
+    nets_.clear();
+    grouped_.clear();
+    grouped_.reserve(arena_.size());
+    const auto copy = [&](std::size_t at) {
+        const Record r = RecordAt(arena_, at);
+        grouped_.append(arena_, at, 12 + r.net.size() + r.ref.size() + r.pin.size());
+    };
+    std::vector<bool> taken;
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < kAhead && k < order.size(); ++k) __builtin_prefetch(arena_.data() + order[k].at);
+    for (std::size_t begin = 0; begin < order.size();) {
+        const Mention head = order[begin];
+        const std::string_view name = RecordAt(arena_, head.at).net;
+        const std::size_t from = grouped_.size();
+        std::size_t end = begin;
+        bool oneNet = true;
+        for (; end < order.size() && (order[end].hash & lowMask) == (head.hash & lowMask); ++end) {
+            // The records lie in the file's order, the mentions in the hashes': fetch ahead.
+            if (end + kAhead < order.size()) __builtin_prefetch(arena_.data() + order[end + kAhead].at);
+            if (!oneNet) continue;
+            if (order[end].hash == head.hash && RecordAt(arena_, order[end].at).net == name) copy(order[end].at);
+            else oneNet = false;
+        }
+        if (oneNet) {
+            nets_.push_back(Net{head.at, from, grouped_.size()});
+        } else {
+            // Several nets share the low bits: their records copied net by net.
+            grouped_.resize(from);
+            taken.assign(end - begin, false);
+            for (std::size_t h = begin; h < end; ++h) {
+                if (taken[h - begin]) continue;
+                const std::string_view headName = RecordAt(arena_, order[h].at).net;
+                const std::size_t netFrom = grouped_.size();
+                for (std::size_t k = h; k < end; ++k) {
+                    if (taken[k - begin] || order[k].hash != order[h].hash || RecordAt(arena_, order[k].at).net != headName)
+                        continue;
+                    taken[k - begin] = true;
+                    copy(order[k].at);
+                }
+                nets_.push_back(Net{order[h].at, netFrom, grouped_.size()});
+            }
+        }
+        begin = end;
     }
-    const auto index = static_cast<std::uint32_t>(nodes_.size());
-    nodes_.push_back(Node{bytes_.size(), static_cast<std::uint32_t>(ref.size()), static_cast<std::uint32_t>(pin.size()), at});
-    bytes_.append(ref);
-    bytes_.append(pin);
-    nodeSlots_[k] = Slot{hash, index + 1};
-    Net& n = nets_[at];
-    if (n.last == kNone) n.first = index;
-    else nodes_[n.last].next = index;
-    n.last = index;
+    std::vector<Net> netTmp;
+    std::size_t atBits = 11;
+    while (atBits < 64 && (std::uint64_t{1} << atBits) <= arena_.size()) atBits += 11;
+    RadixSort(nets_, netTmp, static_cast<int>(atBits), [](const Net& n) { return static_cast<std::uint64_t>(n.first); });
+    isGrouped_ = true;
+}
+
+std::size_t NetCollector::Size() const {
+    Group();
+    return nets_.size();
 }
 
 void NetCollector::WriteTo(NetWriter& out) const {
+    Group();
+    NodeSet seen;
     for (const Net& net : nets_) {
-        out.BeginNet(Bytes(net.at, net.len));
-        for (std::uint32_t k = net.first; k != kNone; k = nodes_[k].next) {
-            const Node& n = nodes_[k];
-            out.Node(Bytes(n.at, n.refLen), Bytes(n.at + n.refLen, n.pinLen));
+        out.BeginNet(RecordAt(grouped_, net.begin).net);
+        seen.Clear((net.end - net.begin) / 12 + 1);  // records are 12 bytes at least
+        for (std::size_t at = net.begin; at < net.end;) {
+            const Record r = RecordAt(grouped_, at);
+            if (r.node && seen.Insert(grouped_, at, r)) out.Node(r.ref, r.pin);
+            at += 12 + r.net.size() + r.ref.size() + r.pin.size();
         }
         out.EndNet();
     }

@@ -59,43 +59,42 @@ private:
 
 // Nets gathered pin by pin, in the order of their first mention; each net's
 // nodes in the order they were added, a node added twice to one net kept once.
-// Names, references and pins are kept in one growing arena of bytes and the
-// nets and nodes found through open-addressing tables over it, so adding a
-// node costs no allocation of its own.
+// Each mention is appended to one arena of bytes as it comes; the mentions
+// are grouped by net only when the nets are asked for, by sorting their
+// hashes, so that gathering a large list touches memory in order instead of
+// looking every pin's net up in a table scattered over memory.
 class NetCollector {
 public:
     // Adds the node ref:pin to the net, which is made at its first mention.
     void Add(std::string_view net, std::string_view ref, std::string_view pin);
     // Makes the net (without a node) when it is not there yet.
     void Declare(std::string_view net);
-    std::size_t Size() const { return nets_.size(); }
+    // The number of nets.
+    std::size_t Size() const;
     // Writes every net as a chain line.
     void WriteTo(NetWriter& out) const;
 
 private:
-    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    // A mention: the hash of its net's name and where its record begins in
+    // arena_ (records lie in the order of the mentions).
+    struct Mention {
+        std::uint64_t hash;
+        std::size_t at;
+    };
+    // A net: the records of its mentions are grouped_[begin, end), in the
+    // order of the mentions.
     struct Net {
-        std::size_t at;  // the name in bytes_
-        std::uint32_t len;
-        std::uint32_t first = kNone, last = kNone;  // the net's nodes, linked through Node::next
+        std::size_t first;  // arena_ offset of its first mention
+        std::size_t begin, end;
     };
-    struct Node {
-        std::size_t at;  // the reference, then the pin, in bytes_
-        std::uint32_t refLen, pinLen;
-        std::uint32_t net, next = kNone;
-    };
-    // A table slot: the hash's low half and an index + 1 (0: empty).
-    struct Slot {
-        std::uint32_t hash, item;
-    };
-    std::string_view Bytes(std::size_t at, std::size_t len) const { return std::string_view(bytes_).substr(at, len); }
-    std::uint32_t Find(std::string_view net);  // the net's index, made when new
-    static void Grow(std::vector<Slot>& slots);
+    void Append(std::string_view net, std::string_view ref, std::string_view pin, bool node);
+    void Group() const;
 
-    std::string bytes_;
-    std::vector<Net> nets_;
-    std::vector<Node> nodes_;
-    std::vector<Slot> netSlots_, nodeSlots_;
+    std::string arena_;  // per mention: net, ref and pin lengths (4 bytes each; pin ~0: no node), then their bytes
+    std::vector<Mention> mentions_;
+    mutable std::string grouped_;    // the records again, net by net
+    mutable std::vector<Net> nets_;  // in the order of their first mention
+    mutable bool isGrouped_ = true;
 };
 
 // A hash of bytes for the decoders' tables.

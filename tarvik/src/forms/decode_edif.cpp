@@ -31,7 +31,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "cp1251.h"
 #include "decoders.h"
@@ -248,11 +248,15 @@ private:
         }
         case kCell: break;
         case kPort:
-            if (renamed_[kPort] && originals_[kPort] != ids_[kPort]) ports_[PortKey(ids_[kCell], ids_[kPort])] = originals_[kPort];
+            if (renamed_[kPort] && originals_[kPort] != ids_[kPort]) {
+                ports_.Set(PortKey(ids_[kCell], ids_[kPort]), static_cast<std::uint32_t>(portNames_.size()));
+                portNames_.push_back(originals_[kPort]);
+            }
             break;
         case kInstance:
             inInstance_ = false;
-            instances_[ids_[kInstance]] = Instance{renamed_[kInstance] ? originals_[kInstance] : ids_[kInstance], instanceCell_};
+            instanceIndex_.Set(ids_[kInstance], static_cast<std::uint32_t>(instances_.size()));
+            instances_.push_back(Instance{renamed_[kInstance] ? originals_[kInstance] : ids_[kInstance], instanceCell_});
             break;
         case kPortRef: Node(); break;
         case kNet: nodes_.WriteTo(out_, renamed_[kNet] ? originals_[kNet] : ids_[kNet]); break;
@@ -267,17 +271,23 @@ private:
         return key_;
     }
 
+    // The port's name: its original one when its cell renamed it.
+    std::string_view PortName(std::string_view cell) {
+        const std::uint32_t port = ports_.Find(PortKey(cell, portId_));
+        return port == NameTable::kMissing ? std::string_view(portId_) : std::string_view(portNames_[port]);
+    }
+
     void Node() {
         if (instanceId_.empty()) {
-            const auto port = ports_.find(PortKey(ids_[kCell], portId_));
-            nodes_.Add(port == ports_.end() ? std::string_view(portId_) : std::string_view(port->second), "");
+            nodes_.Add(PortName(ids_[kCell]), "");
             return;
         }
-        const auto inst = instances_.find(instanceId_);
-        const std::string_view ref = inst == instances_.end() ? std::string_view(instanceId_) : inst->second.name;
-        const std::string_view cell = inst == instances_.end() ? std::string_view() : inst->second.cell;
-        const auto port = ports_.find(PortKey(cell, portId_));
-        nodes_.Add(ref, port == ports_.end() ? std::string_view(portId_) : std::string_view(port->second));
+        const std::uint32_t inst = instanceIndex_.Find(instanceId_);
+        if (inst == NameTable::kMissing) {
+            nodes_.Add(instanceId_, PortName(""));
+            return;
+        }
+        nodes_.Add(instances_[inst].name, PortName(instances_[inst].cell));
     }
 
     static constexpr long long kDepth = 64;  // lists deeper are only counted
@@ -293,8 +303,10 @@ private:
     std::string renameId_, renameOriginal_;
     bool haveOriginal_ = false;
     std::string instanceCell_, portId_, instanceId_, key_;
-    std::unordered_map<std::string, std::string> ports_;  // cell \0 port id: original name
-    std::unordered_map<std::string, Instance> instances_;
+    NameTable ports_;  // cell \0 port id: index into portNames_
+    std::vector<std::string> portNames_;
+    NameTable instanceIndex_;  // instance id: index into instances_
+    std::vector<Instance> instances_;
 };
 
 int Decode(int file, int panel, int control) {

@@ -63,12 +63,18 @@ SexprTokens::Kind SexprTokens::Next() {
     }
 }
 
+// The first quote (or backslash, with escapes) in text, or npos.
+std::size_t SexprTokens::QuoteStop(std::string_view text) const {
+    for (std::size_t k = 0; k < text.size(); ++k)
+        if (text[k] == '"' || (text[k] == '\\' && escapes_)) return k;
+    return std::string_view::npos;
+}
+
 // The text up to the closing quote; line_ begins behind the opening one.
 SexprTokens::Kind SexprTokens::QuotedAtom() {
     quoted_ = true;
     // The usual case: the closing quote on the same line and no escape.
-    const char* stops = escapes_ ? "\"\\" : "\"";
-    std::size_t end = line_.find_first_of(stops);
+    std::size_t end = QuoteStop(line_);
     if (end != std::string_view::npos && line_[end] == '"') {
         text_ = line_.substr(0, end);
         line_.remove_prefix(end + 1);
@@ -76,7 +82,7 @@ SexprTokens::Kind SexprTokens::QuotedAtom() {
     }
     scratch_.clear();
     for (;;) {
-        end = line_.find_first_of(stops);
+        end = QuoteStop(line_);
         if (end == std::string_view::npos) {
             scratch_.append(line_);
             if (!NextLine()) FailForm(tokenLine_, "нет закрывающей кавычки"_cp1251);
@@ -154,6 +160,42 @@ void NetNodes::WriteTo(NetWriter& out, std::string_view name) const {
     out.BeginNet(name);
     for (const Node& n : nodes_) out.Node(Ref(n), Pin(n));
     out.EndNet();
+}
+
+// ---- NameTable ----------------------------------------------------------------
+
+std::size_t NameTable::SlotOf(std::string_view name, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t k = hash & mask;
+    for (; slots_[k].value != kMissing; k = (k + 1) & mask)
+        if (slots_[k].hash == hash && std::string_view(bytes_).substr(slots_[k].at, slots_[k].len) == name) break;
+    return k;
+}
+
+std::uint32_t NameTable::Find(std::string_view name) const {
+    if (slots_.empty()) return kMissing;
+    return slots_[SlotOf(name, HashBytes(name))].value;
+}
+
+void NameTable::Set(std::string_view name, std::uint32_t value) {
+    if (2 * (used_ + 1) > slots_.size()) {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& s : old) {
+            if (s.value == kMissing) continue;
+            std::size_t k = s.hash & (slots_.size() - 1);
+            while (slots_[k].value != kMissing) k = (k + 1) & (slots_.size() - 1);
+            slots_[k] = s;
+        }
+    }
+    const std::uint64_t hash = HashBytes(name);
+    Slot& slot = slots_[SlotOf(name, hash)];
+    if (slot.value == kMissing) {
+        slot = Slot{hash, bytes_.size(), static_cast<std::uint32_t>(name.size()), value};
+        bytes_.append(name);
+        ++used_;
+    }
+    slot.value = value;
 }
 
 }  // namespace tarvik

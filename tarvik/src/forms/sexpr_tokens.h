@@ -37,6 +37,7 @@ public:
 private:
     bool NextLine();
     Kind QuotedAtom();
+    std::size_t QuoteStop(std::string_view text) const;
 
     LineReader lines_;
     bool escapes_;
@@ -73,6 +74,29 @@ private:
     // when its stamp is the current net's, so clearing costs nothing.
     std::vector<std::uint32_t> slots_, stamps_;
     std::uint32_t stamp_ = 1;
+};
+
+// Names mapped to numbers, the names kept in one arena of bytes and found
+// through an open-addressing table.
+class NameTable {
+public:
+    static constexpr std::uint32_t kMissing = 0xFFFFFFFF;
+    // The number of the name, or kMissing.
+    std::uint32_t Find(std::string_view name) const;
+    // Gives the name the number, adding the name when it is new.
+    void Set(std::string_view name, std::uint32_t value);
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t at = 0;
+        std::uint32_t len = 0, value = kMissing;  // kMissing: an empty slot
+    };
+    std::size_t SlotOf(std::string_view name, std::uint64_t hash) const;
+
+    std::vector<Slot> slots_;
+    std::string bytes_;
+    std::size_t used_ = 0;
 };
 
 }  // namespace tarvik
