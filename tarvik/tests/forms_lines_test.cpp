@@ -134,6 +134,8 @@ const std::vector<Case> kTelesisCases = {
     {"AfterEndNotRead", kTelesis + "A; U1.1\n$END\njunk\n", {R"(#1 "A" = U1:1;)"}},
     {"CrLfNoFinalLineFeed", "$NETS\r\nA; U1.1 ,\r\n U2.2\r\n$END", {R"(#1 "A" = U1:1, U2:2;)"}},
     {"Cyrillic1251", kTelesis + "Пит; ДД1.1\n$END\n"_cp1251, {"#1 \"Пит\" = ДД1:1;"_cp1251}},
+    {"DollarNameQuoted", kTelesis + "'$GND'; U1.1\n$END\n", {R"(#1 "$GND" = U1:1;)"}},
+    {"DollarNameUnquotedRefused", kTelesis + "$GND; U1.1\nA; U2.2\n$END\n", {}, 4},
     {"NoNetsRefused", "$PACKAGES\nSO14! 74HC00; U1\n$END\n", {}, 3},
     {"NoEndRefused", kTelesis + "A; U1.1\n", {}, 4},
     {"CommaThenEndRefused", kTelesis + "A; U1.1 ,\n$END\n", {}, 5},

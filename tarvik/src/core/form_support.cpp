@@ -81,7 +81,11 @@ void NetWriter::BeginNet(std::string_view name) {
         AppendUtf8As1251(scratch_, name);
         name = scratch_;
     }
-    for (const char c : name) PutNameByte(c);
+    if (std::memchr(name.data(), 0, name.size()) == nullptr) {
+        PutNameBytes(name.data(), name.size());
+    } else {
+        for (const char c : name) PutNameByte(c);
+    }
     EndName();
     BeginChain();
 }
@@ -99,7 +103,29 @@ void NetWriter::AppendText(std::string_view text) {
     for (const char c : text) Append(c);
 }
 
+namespace {
+bool HasZero(std::string_view text) {
+    char any = 1;
+    for (const char c : text) any = static_cast<char>(any & (c != 0));
+    return any == 0;
+}
+}  // namespace
+
 void NetWriter::Node(std::string_view ref, std::string_view pin) {
+    // Most nodes are short and plain: ref, ":", pin and ", " in one copy.
+    const std::size_t n = ref.size() + pin.size() + 3;
+    if (!utf8_ && B.i + n + SpillBuf::kSlack <= B.OutStr.cap && !HasZero(ref) && !HasZero(pin)) {
+        char* at = B.OutStr.p + B.i;
+        std::memcpy(at, ref.data(), ref.size());
+        at += ref.size();
+        *at++ = ':';
+        std::memcpy(at, pin.data(), pin.size());
+        at += pin.size();
+        *at++ = ',';
+        *at = ' ';
+        B.i += n;
+        return;
+    }
     AppendText(ref);
     Append(':');
     AppendText(pin);

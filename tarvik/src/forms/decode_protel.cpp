@@ -80,8 +80,19 @@ bool Signature2(const char* head, std::size_t size) {
     return lines.NextText(line) && forms::SameText(line, kProtel2Header);
 }
 
+// Splits the node at its last ",", or, when it holds none, at its last "-":
+// one scan from the end.
 void WriteProtelNode(NetWriter& out, std::string_view node, long long line) {
-    forms::WriteNode(out, node, node.find(',') != std::string_view::npos ? ',' : '-', line);
+    std::size_t at = std::string_view::npos;
+    for (std::size_t k = node.size(); k-- > 0;) {
+        if (node[k] == ',') {
+            at = k;
+            break;
+        }
+        if (node[k] == '-' && at == std::string_view::npos) at = k;
+    }
+    if (at == std::string_view::npos || at == 0 || at + 1 == node.size()) FailForm(line, forms::BadNode());
+    out.Node(node.substr(0, at), node.substr(at + 1));
 }
 
 int DecodeBlocks(LineReader& in, NetWriter& out, bool version2) {

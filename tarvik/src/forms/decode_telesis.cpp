@@ -22,7 +22,9 @@
 //
 // gives  #1 "GND" = U1:7, C1:2, C2:2;  and  #2 "A;B" = U1:1;
 //
-// Refused with the line: a file without $NETS, $PACKAGES after $NETS, a
+// Refused with the line: a file without $NETS, $PACKAGES after $NETS, an
+// unquoted net name beginning with "$" (a line with a ";" that would else
+// open an unknown section and hide the nets after it), a
 // line before the first section, a net without ";" after its name, a quote
 // not closed, a node that does not split, a section keyword where a "," asked
 // for more of a net, and a file that ends before $END.
@@ -72,6 +74,8 @@ int Decode(int file, int panel, int control) {
                 if (nets) FailForm(in.Number(), "раздел $PACKAGES после раздела $NETS"_cp1251);
                 section = Packages;
             } else {
+                // A net's line has a ";": a name may not begin with "$" unquoted.
+                if (line.find(';') != std::string_view::npos) FailForm(in.Number(), "имя цепи с $ не в кавычках"_cp1251);
                 section = Other;
             }
             continue;

@@ -35,8 +35,6 @@ public:
         }
         return false;
     }
-    // Whether the head ends inside the line last returned.
-    bool Cut() const { return rest_.empty(); }
 
 private:
     std::string_view rest_;
