@@ -45,12 +45,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
-
 constexpr std::string_view kHeader = "! EEsof";
 
 bool Signature(const char* head, std::size_t size) {
@@ -74,7 +68,7 @@ int Decode(int file, int panel, int control) {
     bool continued = false;  // the line before ended in "&"
     char pin[24];
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
         std::string_view text = Trim(line);
         const bool wasContinued = continued;
         continued = !text.empty() && text.back() == '&';
