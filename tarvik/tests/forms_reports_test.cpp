@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "decoders.h"
+#include "form_support.h"
 #include "support.h"
 
 namespace tarvik::test {
@@ -245,6 +246,19 @@ TEST_P(ReportForms, GiveTheChainLinesOrNameTheBrokenLine) {
 }
 INSTANTIATE_TEST_SUITE_P(Rules, ReportForms, testing::ValuesIn(AllCases()),
                          [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
+
+// ---- Control bytes, which the decoders refuse as binary data ---------------------------------
+TEST(HasControlByte, FindsControlBytesButTabCrAndTheAllowed) {
+    const struct {
+        std::string text, allowed;
+        bool found;
+    } rows[] = {
+        {"", "", false},           {"A\tB\r", "", false},     {"\xC0\xFF\x7F", "", false},
+        {"A\0B"s, "", true},      {"\x1F", "", true},         {std::string(1000, 'x') + "\x01", "", true},
+        {"\fPage 2", "", true},   {"\fPage 2", "\f", false},  {"\f\x02", "\f", true},
+    };
+    for (const auto& r : rows) EXPECT_EQ(HasControlByte(r.text, r.allowed), r.found) << testing::PrintToString(r.text);
+}
 
 // ---- Intergraph beside PCAD 4.5 ---------------------------------------------------------
 // PCAD 4.5 files with percent lines, Intergraph's among them: each is still

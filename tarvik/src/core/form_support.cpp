@@ -409,6 +409,22 @@ void AppendUtf8As1251(std::string& out, std::string_view utf8) {
     }
 }
 
+// ---- Control bytes --------------------------------------------------------------
+
+bool HasControlByte(std::string_view text, std::string_view allowed) {
+    // One bit per control byte met: one compare a byte, no early exit, so
+    // that a long line costs little more than reading it.
+    std::uint32_t met = 0;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        met |= b < 0x20 ? std::uint32_t{1} << b : 0;
+    }
+    std::uint32_t allow = (std::uint32_t{1} << '\t') | (std::uint32_t{1} << '\r');
+    for (const char c : allowed)
+        if (static_cast<unsigned char>(c) < 0x20) allow |= std::uint32_t{1} << static_cast<unsigned char>(c);
+    return (met & ~allow) != 0;
+}
+
 // ---- Words --------------------------------------------------------------------
 
 namespace {

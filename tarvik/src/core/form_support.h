@@ -107,6 +107,10 @@ std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed = 0);
 // different texts never come out equal.
 void AppendUtf8As1251(std::string& out, std::string_view utf8);
 
+// Whether text holds a control byte (below blank) other than tab, CR and
+// the bytes of allowed: binary data in a form of text lines.
+bool HasControlByte(std::string_view text, std::string_view allowed = {});
+
 // Splits off the next run of bytes above blank (space, tab, CR) from text;
 // an empty view when none is left. text keeps what follows the word.
 std::string_view NextWord(std::string_view& text);

@@ -46,12 +46,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
-
 constexpr std::string_view kPartsList = "PARTS LIST";
 constexpr std::string_view kNodeName = "NODENAME";
 
@@ -69,7 +63,7 @@ int Decode(int file, int panel, int control) {
     enum { Parts, BeforeNets, Nets } state = Parts;
     bool open = false;  // a net's chain line is being written
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
         const std::string_view trimmed = Trim(line);
         if (state == Parts) {
             if (trimmed == "EOS") state = BeforeNets;

@@ -47,11 +47,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
 bool IsBlank(std::string_view line) { return Trim(line).empty(); }
 
 bool Signature(const char* head, std::size_t size) {
@@ -102,7 +97,7 @@ int Decode(int file, int panel, int control) {
         for (std::string_view w = NextWord(text); !w.empty(); w = NextWord(text)) node(w);
     };
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
         if (IsBlank(line)) continue;
         if (!Visible(line.front())) FailForm(in.Number(), "строка начинается с пробела"_cp1251);
         const std::string_view trimmed = Trim(line);

@@ -43,12 +43,6 @@ using namespace cp1251::literals;
 
 constexpr std::size_t kRefCol = 18;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
-
 bool NodeLine(std::string_view line) {
     if (line.size() < kRefCol + 3 || !Visible(line[0]) || line[16] != ' ' || line[17] != ' ') return false;
     if (!Visible(line[kRefCol]) || !Visible(line.back())) return false;
@@ -85,7 +79,7 @@ int Decode(int file, int panel, int control) {
     std::string name;  // the open net's name
     bool open = false;
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
         if (Trim(line).empty()) continue;
         if (Trim(line) == "-1") {
             if (open) out.EndNet();

@@ -43,12 +43,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
-
 bool Signature(const char* head, std::size_t size) {
     std::string_view first(head, std::min(size, std::string_view(head, size).find('\n')));
     while (!first.empty() && (first.back() == ' ' || first.back() == '\t' || first.back() == '\r')) first.remove_suffix(1);
@@ -83,7 +77,7 @@ int Decode(int file, int panel, int control) {
             FailForm(in.Number(), "нет позиционного обозначения или вывода"_cp1251);
     };
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
         if (Trim(line).empty()) continue;
         std::string_view text = line;
         if (line.front() != '.') {

@@ -54,12 +54,6 @@ namespace {
 
 using namespace cp1251::literals;
 
-bool Control(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 && c != '\t' && c != '\r' && c != '\f';
-}
-bool HasControl(std::string_view line) { return std::any_of(line.begin(), line.end(), Control); }
-
 constexpr std::string_view kTitle = "Wire List";
 constexpr std::string_view kNetsSection = "<<< Wire List >>>";
 
@@ -92,7 +86,7 @@ int Decode(int file, int panel, int control) {
     long long number = 0;  // the last net's number
     std::string name;      // and its name
     while (in.Next(line)) {
-        if (HasControl(line)) FailForm(in.Number(), "двоичные данные"_cp1251);
+        if (HasControlByte(line, "\f")) FailForm(in.Number(), "двоичные данные"_cp1251);
         const std::string_view text = Clean(line);
         if (!nets) {
             nets = text == kNetsSection;
