@@ -1,9 +1,12 @@
-// Fuzz target: the three net-list decoders in their order of attempts, and
-// the chain-list writer, on any file.
+// Fuzz target: the net-list decoders in their order of recognition (the
+// forms with a signature, then the three forms tried in turn), and the
+// chain-list writer, on any file.
 //
 // The input is the file. It is decoded twice: once with the decoders taking
 // runs of uninteresting bytes straight from the window, once byte by byte
-// through the reader; both must give the same result, form and lines. The
+// through the reader; both must give the same result, form and lines, and a
+// broken file of a recognised form the same error. A result is a list, no
+// form, or a broken file of a form with a signature, which names the form. The
 // writer's bytes must be those lines, each followed by CR LF. Built a second
 // time with a read window of a few bytes (TARVIK_READ_WINDOW), so that window
 // refills, look-ahead across the window's end and stepping back behind its
@@ -28,6 +31,7 @@ struct Decoded {
     int result = 0;
     int form = 0;
     std::vector<std::string> lines;
+    std::string error;  // FormErrorText() of a broken file
 };
 
 std::vector<std::string> BoxLines() {
@@ -57,8 +61,15 @@ Decoded Decode(bool byteByByte) {
     tarvik::R.ByteByByte = false;
     CVI_CloseFile(file);
     FUZZ_CHECK(!tarvik::R.ReadFailed);
-    FUZZ_CHECK(d.result == 0 || d.result == -2);
-    FUZZ_CHECK((d.result == 0) == (d.form >= tarvik::FormACCEL && d.form <= tarvik::FormPCAD45));
+    FUZZ_CHECK(d.result == tarvik::kDecoded || d.result == tarvik::kNotThisForm || d.result == tarvik::kFormBroken);
+    FUZZ_CHECK((d.result == tarvik::kNotThisForm) == (d.form == tarvik::FormNone));
+    FUZZ_CHECK(d.form >= tarvik::FormNone && d.form < tarvik::FormCount());
+    if (d.result == tarvik::kFormBroken) {
+        FUZZ_CHECK(tarvik::FormAt(d.form).Signature != nullptr);
+        FUZZ_CHECK(tarvik::FormError.Form == d.form);
+        FUZZ_CHECK(!tarvik::FormError.What.empty());
+        d.error = tarvik::FormErrorText();
+    }
     d.lines = BoxLines();
     return d;
 }
@@ -93,5 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(bytes.result == runs.result);
     FUZZ_CHECK(bytes.form == runs.form);
     FUZZ_CHECK(bytes.lines == runs.lines);
+    FUZZ_CHECK(bytes.error == runs.error);
     return 0;
 }

@@ -303,7 +303,9 @@ UIRT_API int ConfirmPopup(const char* title, const char* message);
 #define VAL_EXISTING_FILE_SELECTED 1
 #define VAL_NEW_FILE_SELECTED 2
 #define VAL_NO_FILE_SELECTED 0
-/* Asks for a file. fileTypeList is ";"-separated patterns ("*.net;*.wrl").
+/* Asks for a file. fileTypeList is ";"-separated patterns ("*.net;*.wrl"),
+ * each a filter of its own; an item of several patterns separated by blanks
+ * ("*.edf *.edif") is one filter that shows the files of any of them.
  * pathName receives the chosen path and must hold MAX_PATHNAME_LEN bytes.
  * Returns VAL_EXISTING_FILE_SELECTED, VAL_NEW_FILE_SELECTED, or 0/negative
  * when cancelled or failed. */

@@ -259,14 +259,16 @@ QString acceptLabel(int button) {
 }
 
 // "*.net;*.wrl" -> one named filter per pattern: "Файлы .net (*.net)", and
-// Qt's "All Files (*)" unless the extension is restricted.
+// Qt's "All Files (*)" unless the extension is restricted. An item of several
+// blank-separated patterns is one filter: "Файлы нескольких типов (*.edf *.edif)".
 QStringList nameFilters(const QString& types, bool restrictExt) {
     const QString all = QCoreApplication::translate("QFileDialog", "All Files (*)");
     QStringList filters;
     for (const QString& t : types.split(u';', Qt::SkipEmptyParts)) {
-        const QString pattern = t.trimmed();
+        const QString pattern = t.simplified();
         const qsizetype dot = pattern.lastIndexOf(u'.');
         if (pattern == u"*" || pattern == u"*.*") filters << all;
+        else if (pattern.contains(u' ')) filters << QStringLiteral(u"Файлы нескольких типов (%1)").arg(pattern);
         else if (dot >= 0) filters << QStringLiteral(u"Файлы %1 (%2)").arg(pattern.mid(dot), pattern);
         else filters << QStringLiteral(u"Файлы %1 (%1)").arg(pattern);
     }

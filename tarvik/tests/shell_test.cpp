@@ -79,6 +79,13 @@ TEST_F(Shell, OpenAskedForNetFilesWithTheLoadDialog) {
     const auto popups = Popups();
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0].kind, AUTO_POPUP_FILE_SELECT);
+    // The first forms' two types, one filter of every form's extensions, all files.
+    const std::string& types = popups[0].text;
+    ASSERT_TRUE(types.starts_with("*.net;*.wrl;*.net ")) << types;
+    EXPECT_TRUE(types.ends_with(";*.*")) << types;
+    EXPECT_EQ(std::count(types.begin(), types.end(), ';'), 3) << types;
+    for (const char* ext : {" *.NET ", " *.edf ", " *.edif ", " *.frp ", " *.ckt ", " *.tel ", " *.txt ", " *.asc "})
+        EXPECT_NE(types.find(ext), std::string::npos) << ext;
 }
 
 TEST_F(Shell, EachExampleFormGivesTheSameChainList) {

@@ -140,8 +140,9 @@ TEST_F(QtDialogs, FileDialogShowsTheTypesAndTheButtonLabel) {
         d->reject();
     });
     char path[MAX_PATHNAME_LEN];
-    EXPECT_EQ(FileSelectPopup("", "*.net", "*.net;*.wrl", "Open", VAL_LOAD_BUTTON, 0, 0, 1, 0, path), 0);
-    EXPECT_EQ(filters, (QStringList{QStringLiteral(u"Файлы .net (*.net)"), QStringLiteral(u"Файлы .wrl (*.wrl)"), QStringLiteral(u"Все файлы (*)")}));
+    EXPECT_EQ(FileSelectPopup("", "*.net", "*.net;*.wrl; *.edf  *.EDF;*.*", "Open", VAL_LOAD_BUTTON, 0, 0, 1, 0, path), 0);
+    EXPECT_EQ(filters, (QStringList{QStringLiteral(u"Файлы .net (*.net)"), QStringLiteral(u"Файлы .wrl (*.wrl)"),
+                                    QStringLiteral(u"Файлы нескольких типов (*.edf *.EDF)"), QStringLiteral(u"Все файлы (*)")}));
     EXPECT_EQ(accept, QStringLiteral(u"&Открыть"));
 }
 

@@ -71,11 +71,20 @@ int OpenProblem(const char* path) {
     return err;
 }
 
+// The open dialog's file types: the two of the first forms, then one filter
+// with the usual extensions of every form read (as their tools write them,
+// in both cases where tools differ), then all files.
+constexpr const char* kNetListTypes =
+    "*.net;*.wrl;"
+    "*.net *.NET *.wrl *.edf *.EDF *.edif *.EDIF *.edn *.frp *.FRP *.ckt *.CKT *.tel *.TEL "
+    "*.txt *.TXT *.asc *.ASC *.pads *.kicad_net *.nlt *.NLT;"
+    "*.*";
+
 }  // namespace
 
 int OpenCADfile(int panel, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT || S.Busy) return 0;
-    if (FileSelectPopup("", "*.net", "*.net;*.wrl", "", VAL_LOAD_BUTTON, 0, 0, 1, 0, S.OpenPath) !=
+    if (FileSelectPopup("", "*.net", kNetListTypes, "", VAL_LOAD_BUTTON, 0, 0, 1, 0, S.OpenPath) !=
         VAL_EXISTING_FILE_SELECTED)
         return 0;
     // A file that cannot be opened is said so; the list shown stays.
