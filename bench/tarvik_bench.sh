@@ -33,7 +33,7 @@ median_of_5() {
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 printf '%-13s %7s %9s %10s %14s %13s %12s\n' form MB nets wall_s "convert MB/s" "(by CPU s)" "wc -l MB/s"
 table="| form | MB | nets | tarvik-convert | (by processor time) | \`wc -l\` |"$'\n'"|---|---|---|---|---|---|"$'\n'
-while IFS= read -r form; do
+while IFS=$'\t' read -r form readby; do
   f="$dir/board.net"
   "$build/bin/tarvik_netgen" "$form" "$mb" >"$f"
   bytes=$(stat -c %s "$f")
@@ -44,7 +44,7 @@ while IFS= read -r form; do
     rm -f "$f" "$dir/out.cha"
     continue
   fi
-  if ! grep -qiF -- "$form" <<<"$verbose"; then  # -v names the form read
+  if ! grep -qiF -- "${readby:-$form}" <<<"$verbose"; then  # -v names the form read
     printf '%-13s %7.1f   read as another form: %s\n' "$form" "$(echo "$bytes / 1000000" | bc -l)" "${verbose%%$'\n'*}"
     table+="| $form | — | — | read as another form | | |"$'\n'
     rm -f "$f" "$dir/out.cha"
