@@ -375,7 +375,7 @@ const std::vector<Form> kForms = {
     {"OrCAD PCB II", Order::Parts, kOnePin | kUnconnected, 0},
     {"PADS-PCB", Order::File, kOnePin, 0},
     {"Protel", Order::File, kOnePin, 0},
-    {"Tango", Order::File, kOnePin, 0},
+    {"Tango", Order::File, kOnePin, 0, "Protel"},
     {"Protel 2", Order::File, kOnePin, 0},
     {"Telesis", Order::File, kOnePin, 0},
     {"EDIF", Order::File, kBlanks | kOnePin, 0},

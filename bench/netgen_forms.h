@@ -46,6 +46,7 @@ struct Form {
     Order order;
     unsigned carries;
     std::size_t maxName;  // longest name written in full (0: any)
+    const char* readBy = nullptr;  // the form whose decoder reads it, when that has another name
 };
 
 const std::vector<Form>& Forms();

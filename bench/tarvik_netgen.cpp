@@ -14,7 +14,8 @@
 //     random edits (nets renamed, added and removed; nodes moved, added and
 //     removed). cha writes the board as a chain list.
 //   tarvik_netgen --list-forms
-//     the forms' names, one a line.
+//     the forms' names, one a line; after a tab, the form whose decoder
+//     reads it when that has another name (Tango: Protel).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -181,7 +182,7 @@ void WriteLarge(const Form& form, long long limit) {
 const char* const kUsage =
     "usage: tarvik_netgen FORM MEGABYTES\n"
     "       tarvik_netgen FORM|cha --nets COUNT [--edits EDITS]\n"
-    "       tarvik_netgen --list-forms\n"
+    "       tarvik_netgen --list-forms   (NAME, or NAME TAB the form that reads it)\n"
     "Writes a synthetic net list of about MEGABYTES million bytes in the given\n"
     "form on standard output (the same bytes for the same arguments); with\n"
     "--nets, a board of COUNT nets in which every pin stands in one net, after\n"
@@ -203,7 +204,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--list-forms") == 0) {
-        for (const auto& f : tarvik::netgen::Forms()) std::printf("%s\n", f.name);
+        for (const auto& f : tarvik::netgen::Forms())
+            std::printf(f.readBy ? "%s\t%s\n" : "%s\n", f.name, f.readBy ? f.readBy : "");
         return 0;
     }
     if (argc < 3) return Usage();
