@@ -316,6 +316,9 @@ TEST(HasControlByte, FindsControlBytesButTabCrAndTheAllowed) {
         {"", "", false},           {"A\tB\r", "", false},     {"\xC0\xFF\x7F", "", false},
         {"A\0B"s, "", true},      {"\x1F", "", true},         {std::string(1000, 'x') + "\x01", "", true},
         {"\fPage 2", "", true},   {"\fPage 2", "\f", false},  {"\f\x02", "\f", true},
+        {"\tABCDEFG\tABCDEFG\r\xA0\xFF\x80\x9F\x20\x7F", "", false},
+        {"ABCDEFG\x1F" + std::string(20, '\xE0'), "", true},
+        {std::string(16, 'x') + "\x0C" + std::string(7, 'x'), "\f", false},
     };
     for (const auto& r : rows) EXPECT_EQ(HasControlByte(r.text, r.allowed), r.found) << testing::PrintToString(r.text);
 }
