@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <random>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -247,6 +249,64 @@ TEST_P(ReportForms, GiveTheChainLinesOrNameTheBrokenLine) {
 INSTANTIATE_TEST_SUITE_P(Rules, ReportForms, testing::ValuesIn(AllCases()),
                          [](const testing::TestParamInfo<FormCase>& info) { return testing::PrintToString(info.param); });
 
+// ---- Random input behind each form's header -------------------------------------------------
+// Mostly the words and bytes each grammar reacts to, some bytes of any value:
+// the decode gives whole, numbered chain lines, or refuses the file naming a
+// line of it; recognition takes the same form or none.
+struct Noisy {
+    const char* form;
+    std::string header;
+    std::vector<std::string> pieces;
+};
+
+const std::vector<Noisy> kNoisy = {
+    {"Intergraph", "%PART\nSO8 U1\n%NET\n", {"A  ", "U1-1 ", "*  ", "\n", "\n$\n", "%NET\n", "-", " ", "  ", "\r", "\xC2"}},
+    {"Cadnetix", "PARTS LIST\nEOS\nNET LIST\n", {"\nNODENAME ", "A", "\n    ", "U1 ", "1 ", "\nEOS\n", " ", "\r", "\xC2"}},
+    {"Wire List", "Wire List\n<<< Wire List >>>\n[00001] A\n",
+     {"\n[00001] A", "\n[0000", "2] ", "A", "\n        ", "U1 ", "1 ", "\fPage 2", "\n<<<", "\r", " "}},
+    {"RINF", ".HEA\n.ADD_TER U1 1 A\n", {"\n.ADD_TER ", "\n.TER ", "\n     ", "U1 ", "1 ", "\"", "A", "\n.END\n", " ", "\r"}},
+    {"EEsof", "! EEsof\nCKT\n", {"\n", "X_U1 ", "12 ", "7 ", "&", "\nV=1", "\nTERM\n", "!", "_", " ", "\r"}},
+    {"MultiWire", "", {"A                 U1                             1\n", "\n-1\n", "A", "  ", "                ", "\n", "\r"}},
+};
+
+TEST(ReportFormsRandomInput, GivesWholeChainLinesOrNamesALine) {
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> pick(0, 99), any(0, 255);
+    std::uniform_int_distribution<std::size_t> size(0, 300);
+    const std::regex chainLine(R"(#(\d+) "[\s\S]*" = [\s\S]*;)");
+    for (const Noisy& n : kNoisy) {
+        const int form = FormByName(n.form);
+        std::uniform_int_distribution<std::size_t> piece(0, n.pieces.size() - 1);
+        int decoded = 0, broken = 0;  // decodes that gave chain lines, and refusals
+        for (int round = 0; round < 300; ++round) {
+            std::string input = n.header;
+            for (const std::size_t end = input.size() + size(rng); input.size() < end;)
+                input += pick(rng) < 97 ? n.pieces[piece(rng)] : std::string(1, static_cast<char>(any(rng)));
+            const Decoded d = DecodeAs(form, input);
+            ASSERT_TRUE(d.result == kDecoded || d.result == kFormBroken) << n.form << " round " << round;
+            if (d.result == kFormBroken) {
+                EXPECT_GE(FormError.Line, input.empty() ? 0 : 1) << n.form << " round " << round;
+                ++broken;
+                continue;
+            }
+            for (std::size_t k = 0; k < d.lines.size(); ++k) {
+                std::smatch m;
+                ASSERT_TRUE(std::regex_match(d.lines[k], m, chainLine)) << n.form << " round " << round << ": " << d.lines[k];
+                EXPECT_EQ(m[1].str(), std::to_string(k + 1));
+            }
+            int taken = FormNone;
+            const Decoded any = DecodeAny(input, &taken);
+            if (taken == form) {
+                EXPECT_EQ(any.lines, d.lines) << n.form << " round " << round;
+            }
+            decoded += !d.lines.empty();
+        }
+        // The pieces reach both ends of the grammar.
+        EXPECT_GT(decoded, 5) << n.form;
+        EXPECT_GT(broken, 5) << n.form;
+    }
+}
+
 // ---- Control bytes, which the decoders refuse as binary data ---------------------------------
 TEST(HasControlByte, FindsControlBytesButTabCrAndTheAllowed) {
     const struct {
@@ -256,6 +316,9 @@ TEST(HasControlByte, FindsControlBytesButTabCrAndTheAllowed) {
         {"", "", false},           {"A\tB\r", "", false},     {"\xC0\xFF\x7F", "", false},
         {"A\0B"s, "", true},      {"\x1F", "", true},         {std::string(1000, 'x') + "\x01", "", true},
         {"\fPage 2", "", true},   {"\fPage 2", "\f", false},  {"\f\x02", "\f", true},
+        {"\tABCDEFG\tABCDEFG\r\xA0\xFF\x80\x9F\x20\x7F", "", false},
+        {"ABCDEFG\x1F" + std::string(20, '\xE0'), "", true},
+        {std::string(16, 'x') + "\x0C" + std::string(7, 'x'), "\f", false},
     };
     for (const auto& r : rows) EXPECT_EQ(HasControlByte(r.text, r.allowed), r.found) << testing::PrintToString(r.text);
 }

@@ -412,17 +412,28 @@ void AppendUtf8As1251(std::string& out, std::string_view utf8) {
 // ---- Control bytes --------------------------------------------------------------
 
 bool HasControlByte(std::string_view text, std::string_view allowed) {
-    // One bit per control byte met: one compare a byte, no early exit, so
-    // that a long line costs little more than reading it.
-    std::uint32_t met = 0;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        met |= b < 0x20 ? std::uint32_t{1} << b : 0;
-    }
     std::uint32_t allow = (std::uint32_t{1} << '\t') | (std::uint32_t{1} << '\r');
     for (const char c : allowed)
         if (static_cast<unsigned char>(c) < 0x20) allow |= std::uint32_t{1} << static_cast<unsigned char>(c);
-    return (met & ~allow) != 0;
+    const auto bad = [allow](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && (allow >> b & 1) == 0;
+    };
+    // Eight bytes at a time: (w - 0x20 in each byte) & ~w has a byte's top
+    // bit set only where some byte is below 0x20; such words are looked at
+    // byte by byte.
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+    std::size_t k = 0;
+    for (; k + 8 <= text.size(); k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + k, 8);
+        if (((w - kOnes * 0x20) & ~w & kHigh) == 0) continue;
+        for (std::size_t j = k; j < k + 8; ++j)
+            if (bad(text[j])) return true;
+    }
+    for (; k < text.size(); ++k)
+        if (bad(text[k])) return true;
+    return false;
 }
 
 // ---- Words --------------------------------------------------------------------
