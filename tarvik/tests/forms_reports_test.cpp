@@ -71,6 +71,8 @@ const std::vector<Case> kCadnetixCases = {
      {R"(#1 "112" = ;)", R"(#2 "A" = U1:1;)"}},
     {"NameRunsToColumn17", kParts + "NODENAME MCU_GYRO_SPI_MOSI\n    DD1       36\nEOS\n", kDecoded,
      {R"(#1 "MCU_GYRO_SPI_MOSI" = DD1:36;)"}},
+    {"EndMarkAfterPaddingIsNoPartOfName", kParts + "NODENAME VIDEO2           $\n    C38        2\nNODENAME A$\n    U1  1\nEOS\n",
+     kDecoded, {R"(#1 "VIDEO2" = C38:2;)", R"(#2 "A$" = U1:1;)"}},
     {"BlankStaysInName", kParts + "NODENAME CAN HIGH         \n    X17       35\nEOS\n", kDecoded,
      {R"(#1 "CAN HIGH" = X17:35;)"}},
     {"OverflowingPartFieldsSkipped", "PARTS LIST\nClik-Mate 5025840370MOLEX_Click-Mate 3X13\nEOS\nNET LIST\nNODENAME A\n X13 1\nEOS",

@@ -5,7 +5,9 @@
 // "EOS"; then a line "NET LIST" and the nets, each a line "NODENAME NAME" and
 // lines that begin with a blank and hold nodes as word pairs, REF PIN REF PIN
 // ...; a line "EOS" ends the list. The name is the rest of the NODENAME line
-// without blanks at either end (blanks inside stay). A net with no node line,
+// without blanks at either end (blanks inside stay); exporters pad the name
+// to its column and end the line with "$", which is not part of the name
+// when a blank stands before it. A net with no node line,
 // or only blank ones, is an empty net. Blank lines are skipped; what follows
 // the last "EOS" is not read.
 //
@@ -15,7 +17,7 @@
 //     EOS
 //     NET LIST
 //
-//     NODENAME GND
+//     NODENAME GND             $
 //         C1         1  U1         7
 //         U1        14
 //     NODENAME 112
@@ -55,6 +57,15 @@ bool Signature(const char* head, std::size_t size) {
     return first == kPartsList;
 }
 
+// The name on a NODENAME line: the rest of it trimmed, less the "$" that
+// ends the padded field.
+std::string_view NetName(std::string_view rest) {
+    std::string_view name = Trim(rest);
+    if (name.size() >= 2 && name.back() == '$' && (name[name.size() - 2] == ' ' || name[name.size() - 2] == '\t'))
+        name = Trim(name.substr(0, name.size() - 1));
+    return name;
+}
+
 int Decode(int file, int panel, int control) {
     LineReader in(file);
     NetWriter out(panel, control);
@@ -82,7 +93,7 @@ int Decode(int file, int panel, int control) {
         if (line.substr(0, kNodeName.size()) == kNodeName &&
             (line.size() == kNodeName.size() || !Visible(line[kNodeName.size()]))) {
             if (open) out.EndNet();
-            out.BeginNet(Trim(line.substr(kNodeName.size())));
+            out.BeginNet(NetName(line.substr(kNodeName.size())));
             open = true;
             continue;
         }
