@@ -409,8 +409,8 @@ const Writer& WriterOf(const Form& form) {
         {"", nullptr, "", Mentor, ""},
         {"", nullptr, "", Calay, ""},
         {"{COMPONENT PROTEL.PCB\n  {ENVIRONMENT PROTEL.SCH}\n  {DETAIL\n    {SUBCOMP\n", PdifPart, "", nullptr,
-         "    }\n  }\n}\n"},
-        {"%PART\n", IntergraphPart, "%NET\n", Intergraph, "\n"},
+         "    }\n  }\n}"},  // no line end after the last brace, as exported
+        {"%PART\n", IntergraphPart, "%NET\n", Intergraph, "$\n"},
         {"PARTS LIST\n\n", CadnetixPart, "EOS\nNET LIST\n\n", Cadnetix, "EOS\n"},
         {"", nullptr, "", MultiWire, "-1\n"},
         {"Wire List\n\n<<< Component List >>>\n", WireListPart,

@@ -162,10 +162,16 @@ void WriteLarge(const Form& form, long long limit) {
     const auto block = [&](long long b) {
         return tarvik::netgen::MakeBoard(form, 4711 + static_cast<std::uint32_t>(b), static_cast<int>(b * kParts), kParts, false);
     };
-    std::string probe;
-    tarvik::netgen::Parts(form, block(0), probe);
-    tarvik::netgen::Nets(form, block(0), probe);
-    const long long blocks = std::max<long long>(1, (limit + static_cast<long long>(probe.size()) / 2) / static_cast<long long>(probe.size()));
+    // Later blocks have longer references: the count is estimated from the
+    // first block, then again from a block halfway.
+    const auto size = [&](long long b) {
+        std::string probe;
+        tarvik::netgen::Parts(form, block(b), probe);
+        tarvik::netgen::Nets(form, block(b), probe);
+        return static_cast<long long>(probe.size());
+    };
+    const auto count = [&](long long each) { return std::max<long long>(1, (limit + each / 2) / each); };
+    const long long blocks = count(size(count(size(0)) / 2));
     for (long long b = 0; b < blocks; ++b) {
         tarvik::netgen::Parts(form, block(b), out);
         Flush(out);
