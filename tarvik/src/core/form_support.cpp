@@ -185,12 +185,14 @@ public:
             records_.assign(size, 0);
             stamp_ = 1;
         }
+        // Only the first `size` slots are used for this net: a small net
+        // after a large one stays within a few cache lines.
+        mask_ = size - 1;
     }
     // Whether the node of the record at `at` is new to the net.
     bool Insert(const std::string& arena, std::size_t at, const Record& r) {
         const std::uint64_t hash = HashBytes(r.pin, HashBytes(r.ref));
-        const std::size_t mask = stamps_.size() - 1;
-        for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
+        for (std::size_t k = hash & mask_;; k = (k + 1) & mask_) {
             if (stamps_[k] != stamp_) {
                 stamps_[k] = stamp_;
                 hashes_[k] = hash;
@@ -207,6 +209,7 @@ private:
     std::vector<std::uint32_t> stamps_;
     std::vector<std::uint64_t> hashes_;
     std::vector<std::size_t> records_;
+    std::size_t mask_ = 0;
     std::uint32_t stamp_ = 0;
 };
 
