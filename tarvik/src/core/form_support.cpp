@@ -147,11 +147,13 @@ struct Record {
     std::string_view net, ref, pin;
     bool node;
 };
-Record RecordAt(const std::string& arena, std::size_t at) {
+// Records are written whole by Append, so the lengths need no checks here.
+inline __attribute__((always_inline)) Record RecordAt(const std::string& arena, std::size_t at) {
     const std::uint32_t netLen = U32At(arena, at), refLen = U32At(arena, at + 4), pinLen = U32At(arena, at + 8);
-    const std::string_view bytes(arena.data() + at + 12, arena.size() - at - 12);
+    const char* bytes = arena.data() + at + 12;
     const bool node = pinLen != kNoNode;
-    return Record{bytes.substr(0, netLen), bytes.substr(netLen, refLen), node ? bytes.substr(netLen + refLen, pinLen) : "", node};
+    return Record{std::string_view(bytes, netLen), std::string_view(bytes + netLen, refLen),
+                  std::string_view(bytes + netLen + refLen, node ? pinLen : 0), node};
 }
 
 // Sorts v stably by key(item) (bits wide), 11 bits a pass; tmp is scratch.
@@ -300,13 +302,36 @@ std::size_t NetCollector::Size() const {
 void NetCollector::WriteTo(NetWriter& out) const {
     Group();
     NodeSet seen;
-    for (const Net& net : nets_) {
+    // A net of a few nodes finds a repeated node by comparing it with the
+    // nodes written before it, without hashing.
+    constexpr std::size_t kFew = 16;
+    Record written[kFew];
+    // The nets lie in grouped_ in the order of their hashes and are written
+    // in the order of their first mention: fetch ahead.
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < kAhead && k < nets_.size(); ++k) __builtin_prefetch(grouped_.data() + nets_[k].begin);
+    for (std::size_t n = 0; n < nets_.size(); ++n) {
+        const Net& net = nets_[n];
+        if (n + kAhead < nets_.size()) __builtin_prefetch(grouped_.data() + nets_[n + kAhead].begin);
+        const std::size_t bytes = net.end - net.begin;
         out.BeginNet(RecordAt(grouped_, net.begin).net);
-        seen.Clear((net.end - net.begin) / 12 + 1);  // records are 12 bytes at least
+        const bool few = bytes < 12 * kFew;  // records are 12 bytes at least
+        if (!few) seen.Clear(bytes / 12 + 1);
+        std::size_t count = 0;
         for (std::size_t at = net.begin; at < net.end;) {
             const Record r = RecordAt(grouped_, at);
-            if (r.node && seen.Insert(grouped_, at, r)) out.Node(r.ref, r.pin);
             at += 12 + r.net.size() + r.ref.size() + r.pin.size();
+            if (!r.node) continue;
+            if (few) {
+                bool repeated = false;
+                for (std::size_t k = 0; k < count && !repeated; ++k)
+                    repeated = written[k].pin == r.pin && written[k].ref == r.ref;
+                if (repeated) continue;
+                written[count++] = r;
+            } else if (!seen.Insert(grouped_, at - (12 + r.net.size() + r.ref.size() + r.pin.size()), r)) {
+                continue;
+            }
+            out.Node(r.ref, r.pin);
         }
         out.EndNet();
     }
