@@ -238,7 +238,10 @@ void NetCollector::Add(std::string_view net, std::string_view ref, std::string_v
 // memory in order), and orders the nets by their first mention.
 void NetCollector::Group() const {
     if (isGrouped_) return;
-    std::vector<Mention> order = mentions_, tmp;
+    // Sorted in place: a stable sort keeps the mentions of one hash in the
+    // file's order, also when more are appended and the list is sorted again.
+    std::vector<Mention>& order = mentions_;
+    std::vector<Mention> tmp;
     std::size_t bits = 11;
     while (bits < 44 && (std::size_t{1} << bits) < 2 * order.size()) bits += 11;
     RadixSort(order, tmp, static_cast<int>(bits), [](const Mention& m) { return m.hash; });

@@ -91,7 +91,7 @@ private:
     void Group() const;
 
     std::string arena_;  // per mention: net, ref and pin lengths (4 bytes each; pin ~0: no node), then their bytes
-    std::vector<Mention> mentions_;
+    mutable std::vector<Mention> mentions_;  // sorted by hash when grouped
     mutable std::string grouped_;    // the records again, net by net
     mutable std::vector<Net> nets_;  // in the order of their first mention
     mutable bool isGrouped_ = true;
