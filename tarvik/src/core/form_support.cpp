@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include <sys/stat.h>
+
 #include "cp1251.h"
 
 #include "chain.h"
@@ -20,6 +22,12 @@ constexpr long long kProgressStep = 1 << 16;
 }  // namespace
 
 LineReader::LineReader(int file) : file_(file) { InitReadF(file); }
+
+std::uint64_t LineReader::FileBytes() const {
+    struct stat st;
+    if (::fstat(file_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
 
 bool LineReader::Next(std::string_view& line) {
     if (sinceProgress_ >= kProgressStep) {
@@ -226,6 +234,15 @@ void NetCollector::Append(std::string_view net, std::string_view ref, std::strin
     arena_.append(ref);
     if (node) arena_.append(pin);
     isGrouped_ = false;
+}
+
+void NetCollector::Reserve(std::uint64_t fileBytes) {
+    // A pin line of the part-by-part forms takes some 17 bytes and its
+    // record some 30; room is only reserved (pages are touched as records
+    // come), and no more than for 512 MiB of file.
+    const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(fileBytes, std::uint64_t{1} << 29));
+    arena_.reserve(2 * bytes);
+    mentions_.reserve(bytes / 8);
 }
 
 void NetCollector::Declare(std::string_view net) { Append(net, "", "", false); }

@@ -31,6 +31,8 @@ public:
     bool Next(std::string_view& line);
     // The number of the line last returned, from 1.
     long long Number() const { return number_; }
+    // The file's size in bytes; 0 when it is no regular file.
+    std::uint64_t FileBytes() const;
 
 private:
     int file_;
@@ -67,6 +69,9 @@ class NetCollector {
 public:
     // Adds the node ref:pin to the net, which is made at its first mention.
     void Add(std::string_view net, std::string_view ref, std::string_view pin);
+    // Makes room for the mentions of a file of about fileBytes bytes, so
+    // that gathering a large list does not copy its arena as it grows.
+    void Reserve(std::uint64_t fileBytes);
     // Makes the net (without a node) when it is not there yet.
     void Declare(std::string_view net);
     // The number of nets.
