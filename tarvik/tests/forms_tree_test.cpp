@@ -47,6 +47,24 @@ std::string Kicad(const std::string& nets) {
 }
 const std::string kGnd = "(net (code \"1\") (name \"GND\") (node (ref \"U1\") (pin \"7\")) (node (ref \"C1\") (pin \"2\")))\n";
 
+// A net of 20 nodes U1:1 to U1:20 that gives U1:3 and U1:20 again after its
+// 16th node, once the nodes are searched through a table, and U1:2 before.
+std::string LongNet() {
+    std::string net = "(net (name \"L\")";
+    const auto node = [&](int pin) { net += " (node (ref \"U1\") (pin \"" + std::to_string(pin) + "\"))"; };
+    for (int pin = 1; pin <= 10; ++pin) node(pin);
+    node(2);
+    for (int pin = 11; pin <= 20; ++pin) node(pin);
+    node(3);
+    node(20);
+    return net + ")";
+}
+std::string LongNetLine() {
+    std::string line = "#1 \"L\" = ";
+    for (int pin = 1; pin <= 20; ++pin) line += (pin > 1 ? ", U1:" : "U1:") + std::to_string(pin);
+    return line + ";";
+}
+
 const std::vector<Case> kKicadCases = {
     {"QuotedNames", Kicad(kGnd), kDecoded, {R"(#1 "GND" = U1:7, C1:2;)"}},
     {"BareNamesOfVersionD",
@@ -69,6 +87,7 @@ const std::vector<Case> kKicadCases = {
     {"RepeatedNodeKeptOnce",
      Kicad("(net (name \"A\") (node (ref \"U1\") (pin \"1\")) (node (ref \"U2\") (pin \"3\")) (node (ref \"U1\") (pin \"1\")))"),
      kDecoded, {R"(#1 "A" = U1:1, U2:3;)"}},
+    {"RepeatedNodesOfALongNetKeptOnce", Kicad(LongNet()), kDecoded, {LongNetLine()}},
     {"NetWithoutNodes", Kicad("(net (code \"3\") (name \"N\"))"), kDecoded, {R"(#1 "N" = ;)"}},
     {"NetsInFileOrder", Kicad("(net (name \"Z\") (node (ref \"U1\") (pin \"1\")))" + kGnd), kDecoded,
      {R"(#1 "Z" = U1:1;)", R"(#2 "GND" = U1:7, C1:2;)"}},
@@ -296,7 +315,8 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
 // at random (some unconnected, some listed twice) gives the nets of a plain
 // model: nets in the order of their first mention, nodes in file order, a
 // node repeated in a net kept once. Enough nets that many share the low bits
-// of their hashes.
+// of their hashes, and one net (GND) large enough to be checked for repeated
+// nodes through a table.
 TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
     std::mt19937 rng(15);
     std::string file = kPcb2;
@@ -309,7 +329,8 @@ TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
         const int pins = 1 + static_cast<int>(rng() % 8);
         for (int pin = 1; pin <= pins; ++pin) {
             const int repeat = rng() % 10 == 0 ? 2 : 1;
-            const std::string net = rng() % 12 == 0 ? "?" : "N" + std::to_string(rng() % 1500);
+            const unsigned draw = rng() % 24;
+            const std::string net = draw < 2 ? "?" : draw == 2 ? "GND" : "N" + std::to_string(rng() % 1500);
             for (int r = 0; r < repeat; ++r) file += "  ( " + std::to_string(pin) + " " + net + " )\n";
             if (net == "?") continue;
             if (!nodes.count(net)) order.push_back(net);
@@ -326,6 +347,7 @@ TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
         expected.push_back(line + ";");
     }
     ASSERT_GT(expected.size(), 1000u);
+    ASSERT_GT(nodes["GND"].size(), 100u);
     const Decoded d = DecodeAs(FormByName("OrCAD PCB II"), file);
     ASSERT_EQ(d.result, kDecoded);
     EXPECT_EQ(d.lines, expected);
