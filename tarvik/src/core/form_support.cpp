@@ -5,6 +5,9 @@
 #include <cstring>
 #include <utility>
 
+#include <new>
+
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include "cp1251.h"
@@ -120,6 +123,35 @@ std::int64_t NetWriter::Nets() const { return B.N; }
 
 // ---- NetCollector -------------------------------------------------------------
 
+namespace {
+constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+std::size_t RoundToHugePages(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+}  // namespace
+
+void* AllocateLarge(std::size_t bytes) {
+    if (bytes < kLargeBlock) return ::operator new(bytes);
+    // Mapped a huge page longer, so that the block can start on a huge page.
+    const std::size_t size = RoundToHugePages(bytes);
+    void* map = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(map);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
+    if (aligned > start) ::munmap(map, aligned - start);
+    const std::size_t tail = start + size + kHugePage - (aligned + size);
+    if (tail > 0) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* block, std::size_t bytes) {
+    if (bytes < kLargeBlock) {
+        ::operator delete(block);
+        return;
+    }
+    ::munmap(block, RoundToHugePages(bytes));
+}
+
 std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
     std::uint64_t h = seed ^ (bytes.size() * 0x9E3779B97F4A7C15ull);
     const char* p = bytes.data();
@@ -144,7 +176,7 @@ namespace {
 
 constexpr std::uint32_t kNoNode = 0xFFFFFFFF;
 
-std::uint32_t U32At(const std::string& arena, std::size_t at) {
+std::uint32_t U32At(const LargeBytes& arena, std::size_t at) {
     std::uint32_t v;
     std::memcpy(&v, arena.data() + at, 4);
     return v;
@@ -156,7 +188,7 @@ struct Record {
     bool node;
 };
 // Records are written whole by Append, so the lengths need no checks here.
-inline __attribute__((always_inline)) Record RecordAt(const std::string& arena, std::size_t at) {
+inline __attribute__((always_inline)) Record RecordAt(const LargeBytes& arena, std::size_t at) {
     const std::uint32_t netLen = U32At(arena, at), refLen = U32At(arena, at + 4), pinLen = U32At(arena, at + 8);
     const char* bytes = arena.data() + at + 12;
     const bool node = pinLen != kNoNode;
@@ -166,7 +198,7 @@ inline __attribute__((always_inline)) Record RecordAt(const std::string& arena, 
 
 // Sorts v stably by key(item) (bits wide), 11 bits a pass; tmp is scratch.
 template <class T, class Key>
-void RadixSort(std::vector<T>& v, std::vector<T>& tmp, int bits, Key key) {
+void RadixSort(LargeVector<T>& v, LargeVector<T>& tmp, int bits, Key key) {
     constexpr int kDigit = 11;
     tmp.resize(v.size());
     std::vector<std::size_t> count(std::size_t{1} << kDigit);
@@ -200,7 +232,7 @@ public:
         mask_ = size - 1;
     }
     // Whether the node of the record at `at` is new to the net.
-    bool Insert(const std::string& arena, std::size_t at, const Record& r) {
+    bool Insert(const LargeBytes& arena, std::size_t at, const Record& r) {
         const std::uint64_t hash = HashBytes(r.pin, HashBytes(r.ref));
         for (std::size_t k = hash & mask_;; k = (k + 1) & mask_) {
             if (stamps_[k] != stamp_) {
@@ -257,8 +289,8 @@ void NetCollector::Group() const {
     if (isGrouped_) return;
     // Sorted in place: a stable sort keeps the mentions of one hash in the
     // file's order, also when more are appended and the list is sorted again.
-    std::vector<Mention>& order = mentions_;
-    std::vector<Mention> tmp;
+    LargeVector<Mention>& order = mentions_;
+    LargeVector<Mention> tmp;
     std::size_t bits = 11;
     while (bits < 44 && (std::size_t{1} << bits) < 2 * order.size()) bits += 11;
     RadixSort(order, tmp, static_cast<int>(bits), [](const Mention& m) { return m.hash; });
@@ -307,7 +339,7 @@ void NetCollector::Group() const {
         }
         begin = end;
     }
-    std::vector<Net> netTmp;
+    LargeVector<Net> netTmp;
     std::size_t atBits = 11;
     while (atBits < 64 && (std::uint64_t{1} << atBits) <= arena_.size()) atBits += 11;
     RadixSort(nets_, netTmp, static_cast<int>(atBits), [](const Net& n) { return static_cast<std::uint64_t>(n.first); });

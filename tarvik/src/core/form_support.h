@@ -59,6 +59,29 @@ private:
     std::string scratch_;
 };
 
+// Memory for the collector's large arrays: a block of 4 MiB or more is
+// mapped on its own and marked for transparent huge pages, so that filling
+// it takes a page fault per 2 MiB instead of per 4 KiB and its random reads
+// miss the TLB less; smaller blocks come from operator new.
+void* AllocateLarge(std::size_t bytes);
+void FreeLarge(void* block, std::size_t bytes);
+
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) { FreeLarge(p, n * sizeof(T)); }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const { return true; }
+};
+
+using LargeBytes = std::basic_string<char, std::char_traits<char>, LargeAllocator<char>>;
+template <class T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
+
 // Nets gathered pin by pin, in the order of their first mention; each net's
 // nodes in the order they were added, a node added twice to one net kept once.
 // Each mention is appended to one arena of bytes as it comes; the mentions
@@ -95,10 +118,10 @@ private:
     void Append(std::string_view net, std::string_view ref, std::string_view pin, bool node);
     void Group() const;
 
-    std::string arena_;  // per mention: net, ref and pin lengths (4 bytes each; pin ~0: no node), then their bytes
-    mutable std::vector<Mention> mentions_;  // sorted by hash when grouped
-    mutable std::string grouped_;    // the records again, net by net
-    mutable std::vector<Net> nets_;  // in the order of their first mention
+    LargeBytes arena_;  // per mention: net, ref and pin lengths (4 bytes each; pin ~0: no node), then their bytes
+    mutable LargeVector<Mention> mentions_;  // sorted by hash when grouped
+    mutable LargeBytes grouped_;    // the records again, net by net
+    mutable LargeVector<Net> nets_;  // in the order of their first mention
     mutable bool isGrouped_ = true;
 };
 
