@@ -120,7 +120,6 @@ SexprTokens::Kind SexprTokens::QuotedAtom() {
 void NetNodes::Clear() {
     bytes_.clear();
     nodes_.clear();
-    indexed_ = false;
     if (++stamp_ == 0) {
         std::fill(stamps_.begin(), stamps_.end(), 0);
         stamp_ = 1;
@@ -141,31 +140,7 @@ void NetNodes::Grow() {
     }
 }
 
-void NetNodes::Index() {
-    indexed_ = true;
-    if (2 * (nodes_.size() + 1) > slots_.size()) {
-        Grow();
-        return;
-    }
-    const std::size_t mask = slots_.size() - 1;
-    for (std::uint32_t k = 0; k < nodes_.size(); ++k) {
-        std::size_t s = HashBytes(Pin(nodes_[k]), HashBytes(Ref(nodes_[k]))) & mask;
-        while (stamps_[s] == stamp_) s = (s + 1) & mask;
-        slots_[s] = k + 1;
-        stamps_[s] = stamp_;
-    }
-}
-
 void NetNodes::Add(std::string_view ref, std::string_view pin) {
-    // A net of a few nodes is searched node by node; past that its nodes
-    // are put in the table.
-    if (nodes_.size() < kFew) {
-        for (const Node& n : nodes_)
-            if (Pin(n) == pin && Ref(n) == ref) return;
-        Push(ref, pin);
-        return;
-    }
-    if (!indexed_) Index();
     if (2 * (nodes_.size() + 1) > slots_.size()) Grow();
     const std::size_t mask = slots_.size() - 1;
     std::size_t s = HashBytes(pin, HashBytes(ref)) & mask;
@@ -173,16 +148,12 @@ void NetNodes::Add(std::string_view ref, std::string_view pin) {
         const Node& n = nodes_[slots_[s] - 1];
         if (Ref(n) == ref && Pin(n) == pin) return;
     }
-    Push(ref, pin);
-    slots_[s] = static_cast<std::uint32_t>(nodes_.size());
-    stamps_[s] = stamp_;
-}
-
-void NetNodes::Push(std::string_view ref, std::string_view pin) {
     nodes_.push_back(Node{static_cast<std::uint32_t>(bytes_.size()), static_cast<std::uint32_t>(ref.size()),
                           static_cast<std::uint32_t>(pin.size())});
     bytes_.append(ref);
     bytes_.append(pin);
+    slots_[s] = static_cast<std::uint32_t>(nodes_.size());
+    stamps_[s] = stamp_;
 }
 
 void NetNodes::WriteTo(NetWriter& out, std::string_view name) const {

@@ -67,14 +67,9 @@ private:
     std::string_view Ref(const Node& n) const { return std::string_view(bytes_).substr(n.at, n.refLen); }
     std::string_view Pin(const Node& n) const { return std::string_view(bytes_).substr(n.at + n.refLen, n.pinLen); }
     void Grow();
-    void Index();
-    void Push(std::string_view ref, std::string_view pin);
 
-    // Nets of up to kFew nodes are searched without the table.
-    static constexpr std::size_t kFew = 16;
     std::string bytes_;
     std::vector<Node> nodes_;
-    bool indexed_ = false;  // the current net's nodes are in the table
     // Open addressing over node indexes + 1 (0: empty); a slot counts only
     // when its stamp is the current net's, so clearing costs nothing.
     std::vector<std::uint32_t> slots_, stamps_;
