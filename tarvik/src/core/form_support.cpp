@@ -174,26 +174,46 @@ std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
 
 namespace {
 
-constexpr std::uint32_t kNoNode = 0xFFFFFFFF;
+// A record's header: three bytes, the lengths of net, ref and pin (kNoNode
+// for the pin: no node), when all three are below kLong; else kLong and the
+// three lengths as 4-byte words (kNoNode32: no node).
+constexpr unsigned char kNoNode = 0xFE, kLong = 0xFD;
+constexpr std::uint32_t kNoNode32 = 0xFFFFFFFF;
+constexpr std::size_t kShortHeader = 3, kLongHeader = 13;
 
-std::uint32_t U32At(const LargeBytes& arena, std::size_t at) {
+std::uint32_t U32At(const char* p) {
     std::uint32_t v;
-    std::memcpy(&v, arena.data() + at, 4);
+    std::memcpy(&v, p, 4);
     return v;
 }
 
-// A mention's record read back.
+// A mention's record read back, and its size in bytes.
 struct Record {
     std::string_view net, ref, pin;
     bool node;
+    std::size_t size;
 };
 // Records are written whole by Append, so the lengths need no checks here.
 inline __attribute__((always_inline)) Record RecordAt(const LargeBytes& arena, std::size_t at) {
-    const std::uint32_t netLen = U32At(arena, at), refLen = U32At(arena, at + 4), pinLen = U32At(arena, at + 8);
-    const char* bytes = arena.data() + at + 12;
-    const bool node = pinLen != kNoNode;
+    const char* p = arena.data() + at;
+    std::size_t netLen, refLen, pinLen, header;
+    bool node;
+    if (static_cast<unsigned char>(p[0]) != kLong) {
+        netLen = static_cast<unsigned char>(p[0]);
+        refLen = static_cast<unsigned char>(p[1]);
+        node = static_cast<unsigned char>(p[2]) != kNoNode;
+        pinLen = node ? static_cast<unsigned char>(p[2]) : 0;
+        header = kShortHeader;
+    } else {
+        netLen = U32At(p + 1);
+        refLen = U32At(p + 5);
+        node = U32At(p + 9) != kNoNode32;
+        pinLen = node ? U32At(p + 9) : 0;
+        header = kLongHeader;
+    }
+    const char* bytes = p + header;
     return Record{std::string_view(bytes, netLen), std::string_view(bytes + netLen, refLen),
-                  std::string_view(bytes + netLen + refLen, node ? pinLen : 0), node};
+                  std::string_view(bytes + netLen + refLen, pinLen), node, header + netLen + refLen + pinLen};
 }
 
 // Sorts v stably by key(item) (bits wide), 11 bits a pass; tmp is scratch.
@@ -259,9 +279,16 @@ private:
 
 void NetCollector::Append(std::string_view net, std::string_view ref, std::string_view pin, bool node) {
     mentions_.push_back(Mention{HashBytes(net), arena_.size()});
-    const std::uint32_t lengths[3] = {static_cast<std::uint32_t>(net.size()), static_cast<std::uint32_t>(ref.size()),
-                                      node ? static_cast<std::uint32_t>(pin.size()) : kNoNode};
-    arena_.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+    if (net.size() < kLong && ref.size() < kLong && pin.size() < kLong) {
+        const char header[kShortHeader] = {static_cast<char>(net.size()), static_cast<char>(ref.size()),
+                                           static_cast<char>(node ? pin.size() : kNoNode)};
+        arena_.append(header, kShortHeader);
+    } else {
+        const std::uint32_t lengths[3] = {static_cast<std::uint32_t>(net.size()), static_cast<std::uint32_t>(ref.size()),
+                                          node ? static_cast<std::uint32_t>(pin.size()) : kNoNode32};
+        arena_ += static_cast<char>(kLong);
+        arena_.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+    }
     arena_.append(net);
     arena_.append(ref);
     if (node) arena_.append(pin);
@@ -270,7 +297,7 @@ void NetCollector::Append(std::string_view net, std::string_view ref, std::strin
 
 void NetCollector::Reserve(std::uint64_t fileBytes) {
     // A pin line of the part-by-part forms takes some 17 bytes and its
-    // record some 30; room is only reserved (pages are touched as records
+    // record some 20; room is only reserved (pages are touched as records
     // come), and no more than for 512 MiB of file.
     const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(fileBytes, std::uint64_t{1} << 29));
     arena_.reserve(2 * bytes);
@@ -300,7 +327,7 @@ void NetCollector::Group() const {
     grouped_.reserve(arena_.size());
     const auto copy = [&](std::size_t at) {
         const Record r = RecordAt(arena_, at);
-        grouped_.append(arena_, at, 12 + r.net.size() + r.ref.size() + r.pin.size());
+        grouped_.append(arena_, at, r.size);
     };
     std::vector<bool> taken;
     constexpr std::size_t kAhead = 16;
@@ -319,7 +346,7 @@ void NetCollector::Group() const {
             else oneNet = false;
         }
         if (oneNet) {
-            nets_.push_back(Net{head.at, from, grouped_.size()});
+            nets_.push_back(Net{head.at, from, grouped_.size(), end - begin});
         } else {
             // Several nets share the low bits: their records copied net by net.
             grouped_.resize(from);
@@ -328,13 +355,15 @@ void NetCollector::Group() const {
                 if (taken[h - begin]) continue;
                 const std::string_view headName = RecordAt(arena_, order[h].at).net;
                 const std::size_t netFrom = grouped_.size();
+                std::size_t records = 0;
                 for (std::size_t k = h; k < end; ++k) {
                     if (taken[k - begin] || order[k].hash != order[h].hash || RecordAt(arena_, order[k].at).net != headName)
                         continue;
                     taken[k - begin] = true;
                     copy(order[k].at);
+                    ++records;
                 }
-                nets_.push_back(Net{order[h].at, netFrom, grouped_.size()});
+                nets_.push_back(Net{order[h].at, netFrom, grouped_.size(), records});
             }
         }
         begin = end;
@@ -365,14 +394,13 @@ void NetCollector::WriteTo(NetWriter& out) const {
     for (std::size_t n = 0; n < nets_.size(); ++n) {
         const Net& net = nets_[n];
         if (n + kAhead < nets_.size()) __builtin_prefetch(grouped_.data() + nets_[n + kAhead].begin);
-        const std::size_t bytes = net.end - net.begin;
         out.BeginNet(RecordAt(grouped_, net.begin).net);
-        const bool few = bytes < 12 * kFew;  // records are 12 bytes at least
-        if (!few) seen.Clear(bytes / 12 + 1);
+        const bool few = net.records <= kFew;
+        if (!few) seen.Clear(net.records);
         std::size_t count = 0;
         for (std::size_t at = net.begin; at < net.end;) {
             const Record r = RecordAt(grouped_, at);
-            at += 12 + r.net.size() + r.ref.size() + r.pin.size();
+            at += r.size;
             if (!r.node) continue;
             if (few) {
                 bool repeated = false;
@@ -380,7 +408,7 @@ void NetCollector::WriteTo(NetWriter& out) const {
                     repeated = written[k].pin == r.pin && written[k].ref == r.ref;
                 if (repeated) continue;
                 written[count++] = r;
-            } else if (!seen.Insert(grouped_, at - (12 + r.net.size() + r.ref.size() + r.pin.size()), r)) {
+            } else if (!seen.Insert(grouped_, at - r.size, r)) {
                 continue;
             }
             out.Node(r.ref, r.pin);

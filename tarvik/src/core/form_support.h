@@ -114,11 +114,12 @@ private:
     struct Net {
         std::size_t first;  // arena_ offset of its first mention
         std::size_t begin, end;
+        std::size_t records;  // mentions of the net
     };
     void Append(std::string_view net, std::string_view ref, std::string_view pin, bool node);
     void Group() const;
 
-    LargeBytes arena_;  // per mention: net, ref and pin lengths (4 bytes each; pin ~0: no node), then their bytes
+    LargeBytes arena_;  // per mention: net, ref and pin lengths (a byte each, or 4 when long), then their bytes
     mutable LargeVector<Mention> mentions_;  // sorted by hash when grouped
     mutable LargeBytes grouped_;    // the records again, net by net
     mutable LargeVector<Net> nets_;  // in the order of their first mention
