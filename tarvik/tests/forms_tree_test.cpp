@@ -296,7 +296,9 @@ TEST(TreeFormSignatures, NeedTheirWholeHeader) {
 // at random (some unconnected, some listed twice) gives the nets of a plain
 // model: nets in the order of their first mention, nodes in file order, a
 // node repeated in a net kept once. Enough nets that many share the low bits
-// of their hashes.
+// of their hashes, one net (GND) large enough to be checked for repeated
+// nodes through a table, and nets whose names are too long for a record's
+// short header.
 TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
     std::mt19937 rng(15);
     std::string file = kPcb2;
@@ -309,7 +311,11 @@ TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
         const int pins = 1 + static_cast<int>(rng() % 8);
         for (int pin = 1; pin <= pins; ++pin) {
             const int repeat = rng() % 10 == 0 ? 2 : 1;
-            const std::string net = rng() % 12 == 0 ? "?" : "N" + std::to_string(rng() % 1500);
+            const unsigned draw = rng() % 24;
+            const std::string net = draw < 2    ? "?"
+                                    : draw == 2 ? "GND"
+                                    : draw == 3 ? "L" + std::string(300, 'x') + std::to_string(rng() % 3)
+                                                : "N" + std::to_string(rng() % 1500);
             for (int r = 0; r < repeat; ++r) file += "  ( " + std::to_string(pin) + " " + net + " )\n";
             if (net == "?") continue;
             if (!nodes.count(net)) order.push_back(net);
@@ -326,6 +332,7 @@ TEST(TreeFormsCollector, PartByPartNetsMatchAPlainModel) {
         expected.push_back(line + ";");
     }
     ASSERT_GT(expected.size(), 1000u);
+    ASSERT_GT(nodes["GND"].size(), 100u);
     const Decoded d = DecodeAs(FormByName("OrCAD PCB II"), file);
     ASSERT_EQ(d.result, kDecoded);
     EXPECT_EQ(d.lines, expected);

@@ -5,6 +5,11 @@
 #include <cstring>
 #include <utility>
 
+#include <new>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
 #include "cp1251.h"
 
 #include "chain.h"
@@ -20,6 +25,12 @@ constexpr long long kProgressStep = 1 << 16;
 }  // namespace
 
 LineReader::LineReader(int file) : file_(file) { InitReadF(file); }
+
+std::uint64_t LineReader::FileBytes() const {
+    struct stat st;
+    if (::fstat(file_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
 
 bool LineReader::Next(std::string_view& line) {
     if (sinceProgress_ >= kProgressStep) {
@@ -138,6 +149,35 @@ std::int64_t NetWriter::Nets() const { return B.N; }
 
 // ---- NetCollector -------------------------------------------------------------
 
+namespace {
+constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+std::size_t RoundToHugePages(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+}  // namespace
+
+void* AllocateLarge(std::size_t bytes) {
+    if (bytes < kLargeBlock) return ::operator new(bytes);
+    // Mapped a huge page longer, so that the block can start on a huge page.
+    const std::size_t size = RoundToHugePages(bytes);
+    void* map = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(map);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~static_cast<std::uintptr_t>(kHugePage - 1);
+    if (aligned > start) ::munmap(map, aligned - start);
+    const std::size_t tail = start + size + kHugePage - (aligned + size);
+    if (tail > 0) ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* block, std::size_t bytes) {
+    if (bytes < kLargeBlock) {
+        ::operator delete(block);
+        return;
+    }
+    ::munmap(block, RoundToHugePages(bytes));
+}
+
 std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
     std::uint64_t h = seed ^ (bytes.size() * 0x9E3779B97F4A7C15ull);
     const char* p = bytes.data();
@@ -160,29 +200,51 @@ std::uint64_t HashBytes(std::string_view bytes, std::uint64_t seed) {
 
 namespace {
 
-constexpr std::uint32_t kNoNode = 0xFFFFFFFF;
+// A record's header: three bytes, the lengths of net, ref and pin (kNoNode
+// for the pin: no node), when all three are below kLong; else kLong and the
+// three lengths as 4-byte words (kNoNode32: no node).
+constexpr unsigned char kNoNode = 0xFE, kLong = 0xFD;
+constexpr std::uint32_t kNoNode32 = 0xFFFFFFFF;
+constexpr std::size_t kShortHeader = 3, kLongHeader = 13;
 
-std::uint32_t U32At(const std::string& arena, std::size_t at) {
+std::uint32_t U32At(const char* p) {
     std::uint32_t v;
-    std::memcpy(&v, arena.data() + at, 4);
+    std::memcpy(&v, p, 4);
     return v;
 }
 
-// A mention's record read back.
+// A mention's record read back, and its size in bytes.
 struct Record {
     std::string_view net, ref, pin;
     bool node;
+    std::size_t size;
 };
-Record RecordAt(const std::string& arena, std::size_t at) {
-    const std::uint32_t netLen = U32At(arena, at), refLen = U32At(arena, at + 4), pinLen = U32At(arena, at + 8);
-    const std::string_view bytes(arena.data() + at + 12, arena.size() - at - 12);
-    const bool node = pinLen != kNoNode;
-    return Record{bytes.substr(0, netLen), bytes.substr(netLen, refLen), node ? bytes.substr(netLen + refLen, pinLen) : "", node};
+// Records are written whole by Append, so the lengths need no checks here.
+inline __attribute__((always_inline)) Record RecordAt(const LargeBytes& arena, std::size_t at) {
+    const char* p = arena.data() + at;
+    std::size_t netLen, refLen, pinLen, header;
+    bool node;
+    if (static_cast<unsigned char>(p[0]) != kLong) {
+        netLen = static_cast<unsigned char>(p[0]);
+        refLen = static_cast<unsigned char>(p[1]);
+        node = static_cast<unsigned char>(p[2]) != kNoNode;
+        pinLen = node ? static_cast<unsigned char>(p[2]) : 0;
+        header = kShortHeader;
+    } else {
+        netLen = U32At(p + 1);
+        refLen = U32At(p + 5);
+        node = U32At(p + 9) != kNoNode32;
+        pinLen = node ? U32At(p + 9) : 0;
+        header = kLongHeader;
+    }
+    const char* bytes = p + header;
+    return Record{std::string_view(bytes, netLen), std::string_view(bytes + netLen, refLen),
+                  std::string_view(bytes + netLen + refLen, pinLen), node, header + netLen + refLen + pinLen};
 }
 
 // Sorts v stably by key(item) (bits wide), 11 bits a pass; tmp is scratch.
 template <class T, class Key>
-void RadixSort(std::vector<T>& v, std::vector<T>& tmp, int bits, Key key) {
+void RadixSort(LargeVector<T>& v, LargeVector<T>& tmp, int bits, Key key) {
     constexpr int kDigit = 11;
     tmp.resize(v.size());
     std::vector<std::size_t> count(std::size_t{1} << kDigit);
@@ -211,12 +273,14 @@ public:
             records_.assign(size, 0);
             stamp_ = 1;
         }
+        // Only the first `size` slots are used for this net: a small net
+        // after a large one stays within a few cache lines.
+        mask_ = size - 1;
     }
     // Whether the node of the record at `at` is new to the net.
-    bool Insert(const std::string& arena, std::size_t at, const Record& r) {
+    bool Insert(const LargeBytes& arena, std::size_t at, const Record& r) {
         const std::uint64_t hash = HashBytes(r.pin, HashBytes(r.ref));
-        const std::size_t mask = stamps_.size() - 1;
-        for (std::size_t k = hash & mask;; k = (k + 1) & mask) {
+        for (std::size_t k = hash & mask_;; k = (k + 1) & mask_) {
             if (stamps_[k] != stamp_) {
                 stamps_[k] = stamp_;
                 hashes_[k] = hash;
@@ -233,6 +297,7 @@ private:
     std::vector<std::uint32_t> stamps_;
     std::vector<std::uint64_t> hashes_;
     std::vector<std::size_t> records_;
+    std::size_t mask_ = 0;
     std::uint32_t stamp_ = 0;
 };
 
@@ -240,13 +305,29 @@ private:
 
 void NetCollector::Append(std::string_view net, std::string_view ref, std::string_view pin, bool node) {
     mentions_.push_back(Mention{HashBytes(net), arena_.size()});
-    const std::uint32_t lengths[3] = {static_cast<std::uint32_t>(net.size()), static_cast<std::uint32_t>(ref.size()),
-                                      node ? static_cast<std::uint32_t>(pin.size()) : kNoNode};
-    arena_.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+    if (net.size() < kLong && ref.size() < kLong && pin.size() < kLong) {
+        const char header[kShortHeader] = {static_cast<char>(net.size()), static_cast<char>(ref.size()),
+                                           static_cast<char>(node ? pin.size() : kNoNode)};
+        arena_.append(header, kShortHeader);
+    } else {
+        const std::uint32_t lengths[3] = {static_cast<std::uint32_t>(net.size()), static_cast<std::uint32_t>(ref.size()),
+                                          node ? static_cast<std::uint32_t>(pin.size()) : kNoNode32};
+        arena_ += static_cast<char>(kLong);
+        arena_.append(reinterpret_cast<const char*>(lengths), sizeof lengths);
+    }
     arena_.append(net);
     arena_.append(ref);
     if (node) arena_.append(pin);
     isGrouped_ = false;
+}
+
+void NetCollector::Reserve(std::uint64_t fileBytes) {
+    // A pin line of the part-by-part forms takes some 17 bytes and its
+    // record some 20; room is only reserved (pages are touched as records
+    // come), and no more than for 512 MiB of file.
+    const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(fileBytes, std::uint64_t{1} << 29));
+    arena_.reserve(2 * bytes);
+    mentions_.reserve(bytes / 8);
 }
 
 void NetCollector::Declare(std::string_view net) { Append(net, "", "", false); }
@@ -259,7 +340,10 @@ void NetCollector::Add(std::string_view net, std::string_view ref, std::string_v
 // memory in order), and orders the nets by their first mention.
 void NetCollector::Group() const {
     if (isGrouped_) return;
-    std::vector<Mention> order = mentions_, tmp;
+    // Sorted in place: a stable sort keeps the mentions of one hash in the
+    // file's order, also when more are appended and the list is sorted again.
+    LargeVector<Mention>& order = mentions_;
+    LargeVector<Mention> tmp;
     std::size_t bits = 11;
     while (bits < 44 && (std::size_t{1} << bits) < 2 * order.size()) bits += 11;
     RadixSort(order, tmp, static_cast<int>(bits), [](const Mention& m) { return m.hash; });
@@ -269,7 +353,7 @@ void NetCollector::Group() const {
     grouped_.reserve(arena_.size());
     const auto copy = [&](std::size_t at) {
         const Record r = RecordAt(arena_, at);
-        grouped_.append(arena_, at, 12 + r.net.size() + r.ref.size() + r.pin.size());
+        grouped_.append(arena_, at, r.size);
     };
     std::vector<bool> taken;
     constexpr std::size_t kAhead = 16;
@@ -288,7 +372,7 @@ void NetCollector::Group() const {
             else oneNet = false;
         }
         if (oneNet) {
-            nets_.push_back(Net{head.at, from, grouped_.size()});
+            nets_.push_back(Net{head.at, from, grouped_.size(), end - begin});
         } else {
             // Several nets share the low bits: their records copied net by net.
             grouped_.resize(from);
@@ -297,18 +381,20 @@ void NetCollector::Group() const {
                 if (taken[h - begin]) continue;
                 const std::string_view headName = RecordAt(arena_, order[h].at).net;
                 const std::size_t netFrom = grouped_.size();
+                std::size_t records = 0;
                 for (std::size_t k = h; k < end; ++k) {
                     if (taken[k - begin] || order[k].hash != order[h].hash || RecordAt(arena_, order[k].at).net != headName)
                         continue;
                     taken[k - begin] = true;
                     copy(order[k].at);
+                    ++records;
                 }
-                nets_.push_back(Net{order[h].at, netFrom, grouped_.size()});
+                nets_.push_back(Net{order[h].at, netFrom, grouped_.size(), records});
             }
         }
         begin = end;
     }
-    std::vector<Net> netTmp;
+    LargeVector<Net> netTmp;
     std::size_t atBits = 11;
     while (atBits < 64 && (std::uint64_t{1} << atBits) <= arena_.size()) atBits += 11;
     RadixSort(nets_, netTmp, static_cast<int>(atBits), [](const Net& n) { return static_cast<std::uint64_t>(n.first); });
@@ -323,13 +409,35 @@ std::size_t NetCollector::Size() const {
 void NetCollector::WriteTo(NetWriter& out) const {
     Group();
     NodeSet seen;
-    for (const Net& net : nets_) {
+    // A net of a few nodes finds a repeated node by comparing it with the
+    // nodes written before it, without hashing.
+    constexpr std::size_t kFew = 16;
+    Record written[kFew];
+    // The nets lie in grouped_ in the order of their hashes and are written
+    // in the order of their first mention: fetch ahead.
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < kAhead && k < nets_.size(); ++k) __builtin_prefetch(grouped_.data() + nets_[k].begin);
+    for (std::size_t n = 0; n < nets_.size(); ++n) {
+        const Net& net = nets_[n];
+        if (n + kAhead < nets_.size()) __builtin_prefetch(grouped_.data() + nets_[n + kAhead].begin);
         out.BeginNet(RecordAt(grouped_, net.begin).net);
-        seen.Clear((net.end - net.begin) / 12 + 1);  // records are 12 bytes at least
+        const bool few = net.records <= kFew;
+        if (!few) seen.Clear(net.records);
+        std::size_t count = 0;
         for (std::size_t at = net.begin; at < net.end;) {
             const Record r = RecordAt(grouped_, at);
-            if (r.node && seen.Insert(grouped_, at, r)) out.Node(r.ref, r.pin);
-            at += 12 + r.net.size() + r.ref.size() + r.pin.size();
+            at += r.size;
+            if (!r.node) continue;
+            if (few) {
+                bool repeated = false;
+                for (std::size_t k = 0; k < count && !repeated; ++k)
+                    repeated = written[k].pin == r.pin && written[k].ref == r.ref;
+                if (repeated) continue;
+                written[count++] = r;
+            } else if (!seen.Insert(grouped_, at - r.size, r)) {
+                continue;
+            }
+            out.Node(r.ref, r.pin);
         }
         out.EndNet();
     }

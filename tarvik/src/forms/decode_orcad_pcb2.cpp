@@ -109,6 +109,7 @@ int Decode(int file, int panel, int control) {
     State state = BeforeList;
     std::string ref;
     NetCollector nets;
+    nets.Reserve(lines.FileBytes());
     while (state != AfterList && lines.Next(line)) {
         std::string_view text = Trim(line);
         if (text.empty()) continue;

@@ -66,7 +66,7 @@ enum Block : unsigned char { kOther, kPart, kPins };
 
 class Reader {
 public:
-    Reader(int file) : lines_(file) {}
+    Reader(int file) : lines_(file) { nets_.Reserve(lines_.FileBytes()); }
 
     void Run() {
         std::string_view line;

@@ -168,7 +168,7 @@ std::size_t NameTable::SlotOf(std::string_view name, std::uint64_t hash) const {
     const std::size_t mask = slots_.size() - 1;
     std::size_t k = hash & mask;
     for (; slots_[k].value != kMissing; k = (k + 1) & mask)
-        if (slots_[k].hash == hash && std::string_view(bytes_).substr(slots_[k].at, slots_[k].len) == name) break;
+        if (slots_[k].hash == hash && NameOf(slots_[k]) == name) break;
     return k;
 }
 
@@ -191,8 +191,14 @@ void NameTable::Set(std::string_view name, std::uint32_t value) {
     const std::uint64_t hash = HashBytes(name);
     Slot& slot = slots_[SlotOf(name, hash)];
     if (slot.value == kMissing) {
-        slot = Slot{hash, bytes_.size(), static_cast<std::uint32_t>(name.size()), value};
-        bytes_.append(name);
+        slot.hash = hash;
+        slot.len = static_cast<std::uint32_t>(name.size());
+        if (name.size() <= kInline) {
+            std::memcpy(slot.text, name.data(), name.size());
+        } else {
+            slot.at = bytes_.size();
+            bytes_.append(name);
+        }
         ++used_;
     }
     slot.value = value;

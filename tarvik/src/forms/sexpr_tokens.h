@@ -87,11 +87,21 @@ public:
     void Set(std::string_view name, std::uint32_t value);
 
 private:
-    struct Slot {
+    // A name of up to kInline bytes is kept in its slot, so that finding it
+    // reads one cache line; a longer one lies in bytes_ from `at`.
+    static constexpr std::size_t kInline = 16;
+    struct alignas(32) Slot {
         std::uint64_t hash = 0;
-        std::size_t at = 0;
         std::uint32_t len = 0, value = kMissing;  // kMissing: an empty slot
+        union {
+            std::size_t at;
+            char text[kInline];
+        };
+        Slot() : at(0) {}
     };
+    std::string_view NameOf(const Slot& slot) const {
+        return slot.len <= kInline ? std::string_view(slot.text, slot.len) : std::string_view(bytes_).substr(slot.at, slot.len);
+    }
     std::size_t SlotOf(std::string_view name, std::uint64_t hash) const;
 
     std::vector<Slot> slots_;
