@@ -481,7 +481,7 @@ bool SpellingAt(std::string_view text, std::size_t k) {
     const std::string_view rest = text.substr(k);
     if (rest.size() >= 8 && rest.substr(0, 3) == "<U+") {
         std::size_t d = 3;
-        while (d < rest.size() && d < 10 && HexDigit(rest[d])) ++d;
+        while (d < rest.size() && d < 9 && HexDigit(rest[d])) ++d;
         return d >= 7 && d < rest.size() && rest[d] == '>';
     }
     return rest.size() >= 6 && rest.substr(0, 3) == "<0x" && HexDigit(rest[3]) && HexDigit(rest[4]) && rest[5] == '>';
