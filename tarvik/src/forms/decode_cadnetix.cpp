@@ -6,8 +6,8 @@
 // lines that begin with a blank and hold nodes as word pairs, REF PIN REF PIN
 // ...; a line "EOS" ends the list. The name is the rest of the NODENAME line
 // without blanks at either end (blanks inside stay); exporters pad the name
-// to its column and end the line with "$", which is not part of the name
-// when a blank stands before it. A net with no node line,
+// to its column and end the line with "$": a "$" that ends the line is that
+// mark, not part of the name. A net with no node line,
 // or only blank ones, is an empty net. Blank lines are skipped; what follows
 // the last "EOS" is not read.
 //
@@ -61,8 +61,7 @@ bool Signature(const char* head, std::size_t size) {
 // ends the padded field.
 std::string_view NetName(std::string_view rest) {
     std::string_view name = Trim(rest);
-    if (name.size() >= 2 && name.back() == '$' && (name[name.size() - 2] == ' ' || name[name.size() - 2] == '\t'))
-        name = Trim(name.substr(0, name.size() - 1));
+    if (!name.empty() && name.back() == '$') name = Trim(name.substr(0, name.size() - 1));
     return name;
 }
 
