@@ -32,6 +32,18 @@ DiffOptions Help() {
     return o;
 }
 
+DiffOptions Version() {
+    DiffOptions o;
+    o.version = true;
+    return o;
+}
+
+DiffOptions Encoded(DiffOptions::Encoding encoding) {
+    DiffOptions o = Options("a", "b");
+    o.encoding = encoding;
+    return o;
+}
+
 class DiffArgs : public testing::TestWithParam<ArgsCase> {};
 
 TEST_P(DiffArgs, ReadsTheCommandLine) {
@@ -46,6 +58,8 @@ TEST_P(DiffArgs, ReadsTheCommandLine) {
     EXPECT_EQ(o.json, c.options.json);
     EXPECT_EQ(o.verbose, c.options.verbose);
     EXPECT_EQ(o.help, c.options.help);
+    EXPECT_EQ(o.version, c.options.version);
+    EXPECT_EQ(o.encoding, c.options.encoding);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,6 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"DashDashEndsOptions", {"--", "-v", "--format"}, "", Options("-v", "--format")},
         ArgsCase{"Help", {"a", "--help", "--bogus"}, "", Help()},
         ArgsCase{"ShortHelp", {"-h"}, "", Help()},
+        ArgsCase{"Version", {"a", "--version", "--bogus"}, "", Version()},
+        ArgsCase{"EncodingCp1251", {"--encoding", "cp1251", "a", "b"}, "", Encoded(DiffOptions::Encoding::Cp1251)},
+        ArgsCase{"EncodingUtf8WithEquals", {"a", "b", "--encoding=utf-8"}, "", Encoded(DiffOptions::Encoding::Utf8)},
+        ArgsCase{"UnknownEncoding", {"--encoding", "koi8-r", "a", "b"}, "unknown encoding 'koi8-r': utf-8 or cp1251", {}},
+        ArgsCase{"EncodingWithoutValue", {"a", "b", "--encoding"}, "--encoding needs a value: utf-8 or cp1251", {}},
         ArgsCase{"NoFiles", {}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"OneFile", {"a.net"}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"ThreeFiles", {"a", "b", "c"}, "more than two files given", {}},

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "chain.h"
+#include "cli.h"
 #include "cp1251.h"
 #include "decoders.h"
 #include "fd_write.h"
@@ -39,7 +40,8 @@ const char* const kUsage =
     "INPUT - is standard input; a pipe or FIFO is read whole before decoding.\n"
     "  -o OUTPUT  write to OUTPUT (replaced only after a successful decode;\n"
     "             an existing OUTPUT without write permission is refused)\n"
-    "  -v         report the recognised form and the number of lines on stderr\n";
+    "  -v         report the recognised form and the number of lines on stderr\n"
+    "  --version  the version\n";
 
 struct Options {
     const char* input = nullptr;
@@ -53,6 +55,8 @@ int Fail(const std::string& what, const std::string& path, int err) {
     return kExitFileError;
 }
 
+int Wrong(const std::string& what) { return cli::UsageError("tarvik-convert", what, kExitFileError); }
+
 // Reads the arguments into o. Returns an exit code when the program ends
 // here (help, or a usage error), nothing when it goes on.
 std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
@@ -61,21 +65,23 @@ std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
         if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (a == "--version") {
+            return cli::PrintVersion("tarvik-convert");
         } else if (a == "-v") {
             o.verbose = true;
         } else if (a == "-o" && k + 1 < argc && !o.output) {
             o.output = argv[++k];
-        } else if ((a.size() > 1 && a[0] == '-') || o.input) {
-            std::fputs(kUsage, stderr);
-            return kExitFileError;
+        } else if (a == "-o") {
+            return Wrong(o.output ? "-o given twice" : "-o needs a file name");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Wrong(cli::UnknownOption(a));
+        } else if (o.input) {
+            return Wrong(cli::SurplusArgument(a));
         } else {
             o.input = argv[k];
         }
     }
-    if (!o.input) {
-        std::fputs(kUsage, stderr);
-        return kExitFileError;
-    }
+    if (!o.input) return Wrong("no input file given");
     return std::nullopt;
 }
 
@@ -430,7 +436,8 @@ int Convert(const Options& o) {
     }
     if (result < 0) {
         out.Discard();
-        std::fprintf(stderr, "%s\n", cp1251::to_utf8("Неопознанный формат файла!"_cp1251).c_str());
+        std::fprintf(stderr, "tarvik-convert: %s: %s\n", inputName.c_str(),
+                     cp1251::to_utf8("Неопознанный формат файла!"_cp1251).c_str());
         return kExitUnrecognised;
     }
     if (const int rc = out.Commit()) return rc;

@@ -11,13 +11,17 @@ struct DiffOptions {
     bool json = false;             // --format json
     bool verbose = false;          // -v: forms, net counts, times on standard error
     bool help = false;             // -h or --help: nothing else is read
+    bool version = false;          // --version: nothing else is read
+    // The text report's encoding: the locale's (UTF-8 unless the locale is
+    // Windows-1251), or as --encoding utf-8|cp1251 says.
+    enum class Encoding { Locale, Utf8, Cp1251 } encoding = Encoding::Locale;
 };
 
 // The text of --help.
 extern const char* const kDiffHelp;
 
-// Reads argv[1..argc-1]: options (--format text|json, --format=..., -v,
-// -h/--help) anywhere before "--", and exactly two files, of which at most one
+// Reads argv[1..argc-1]: options (--format text|json, --format=...,
+// --encoding utf-8|cp1251, --encoding=..., -v, -h/--help, --version) anywhere before "--", and exactly two files, of which at most one
 // is "-". Returns the empty string, or a one-line message that says what is wrong.
 std::string ParseDiffArgs(int argc, const char* const argv[], DiffOptions& options);
 
