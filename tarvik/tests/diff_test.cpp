@@ -120,7 +120,7 @@ TEST(Diff, ReadsStandardInputAndPipes) {
     r = RunShell("cat " + Example("preamp_pcad45.net") + " >" + Quote(fifo) + " & " + exe + " " + Quote(fifo) + " " +
                  Example("preamp_rev2_orcad.net"));
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+    EXPECT_EQ(r.out, cp1251::to_utf8(ReadBytes(DataFile("preamp_rev2.diff"))));
 }
 
 TEST(Diff, AChainListNotNamedChaIsRecognised) {
