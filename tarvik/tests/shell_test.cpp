@@ -469,6 +469,18 @@ INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringDecode,
                                          Quitter{"CtrlQOnTheProgressWindow", CtrlQOnFirstProgress}),
                          [](const testing::TestParamInfo<Quitter>& info) { return std::string(info.param.name); });
 
+// tarvik FILE: the program opens the file once its event loop runs (the
+// headless loop ends when nothing is left to do).
+TEST_F(Shell, FileGivenOnTheCommandLineIsOpened) {
+    std::string path = ExampleFile("controller_accel.net");
+    char arg0[] = "tarvik";
+    char* argv[] = {arg0, path.data(), nullptr};
+    EXPECT_EQ(TarvikMain(2, argv, UIRT_BACKEND_HEADLESS), 0);
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("controller.cha")));
+    EXPECT_EQ(Title(S.MainPanel), "controller_accel.net — Тарвик — импорт списка связей"_cp1251);
+    EXPECT_EQ(Popups().size(), 0u);
+}
+
 // The window program's command line, run as a user would; none of these
 // needs a display.
 TEST(TarvikCommandLine, VersionHelpAndWrongArguments) {

@@ -146,26 +146,6 @@ TEST_F(Window, CtrlFInTheListFindsText) {
 }
 
 void ClickQuit(void*) { AutoClick(S.MainPanel, kQuitButton); }
-// Quits once the program's own deferred open of the file it was given is over.
-void QuitAfterTheOpen(void*) {
-    if (S.Busy) PostDeferredCall(QuitAfterTheOpen, nullptr);
-    else ClickQuit(nullptr);
-}
-void QuitAfterTheOpenLater(void*) { PostDeferredCall(QuitAfterTheOpen, nullptr); }
-
-TEST_F(Window, FileGivenOnTheCommandLineIsOpened) {
-    ResetTextBox(S.MainPanel, kChainBox, "");
-    PostDeferredCall(QuitAfterTheOpenLater, nullptr);
-    std::string path = ExampleFile("controller_accel.net");
-    char arg0[] = "tarvik";
-    char* argv[] = {arg0, path.data(), nullptr};
-    EXPECT_EQ(TarvikMain(2, argv, UIRT_BACKEND_QT), 0);
-    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("controller.cha")));
-    char title[1024] = {};
-    GetPanelAttribute(S.MainPanel, ATTR_TITLE, title);
-    EXPECT_EQ(std::string(title), "controller_accel.net — Тарвик — импорт списка связей"_cp1251);
-}
-
 TEST_F(Window, FileDroppedOnTheWindowIsOpened) {
     ResetTextBox(S.MainPanel, kChainBox, "");
     ASSERT_EQ(AutoDropFile(S.MainPanel, ExampleFile("preamp_pcad45.net").c_str()), 0);
