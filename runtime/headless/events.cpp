@@ -91,7 +91,9 @@ void HeadlessBackend::handleKey(int key) {
 
 bool HeadlessBackend::runShortcut(Panel& p, int focused, int key) {
     for (const auto& [id, c] : p.controls) {
-        if (c->shortcutKey == key && c->id != focused && !c->dimmed) {
+        // A focused button's own shortcut operates it too; a text control's
+        // does not (the key is the text control's own).
+        if (c->shortcutKey == key && (c->id != focused || c->kind == CTRL_COMMAND_BUTTON) && !c->dimmed) {
             click(p.id, c->id);
             return true;
         }
@@ -327,6 +329,18 @@ int HeadlessBackend::AutoRightClick(int panelId, int controlId, int x, int y) {
 int HeadlessBackend::AutoClosePanel(int panelId) {
     if (!panel(panelId)) return UIE_BAD_PANEL;
     post([this, panelId] { closePanel(panelId); });
+    return ProcessSystemEvents();
+}
+
+int HeadlessBackend::AutoDropFile(int panelId, const char* path) {
+    if (!panel(panelId)) return UIE_BAD_PANEL;
+    post([this, panelId, file = std::string(path)] {
+        Panel* p = panel(panelId);
+        if (!p) return;
+        p->droppedFile = file;
+        callPanel(panelId, EVENT_FILES_DROPPED, 1, 0);
+        if ((p = panel(panelId))) p->droppedFile.clear();
+    });
     return ProcessSystemEvents();
 }
 

@@ -111,6 +111,7 @@ public:
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
     int AutoClosePanel(int panel) override;
+    int AutoDropFile(int panel, const char* path) override;
     int AutoFindCtrl(int panel, const char* label) override;
     int AutoRenderPanel(int panel, const char* pngPath) override;
 

@@ -81,6 +81,9 @@ typedef void (*DeferredCallbackPtr)(void* callbackData);
 #define EVENT_GOT_FOCUS 8
 #define EVENT_LOST_FOCUS 9
 #define EVENT_CLOSE 12        /* panel callback: the user closes the window */
+#define EVENT_FILES_DROPPED 13 /* panel callback: files dropped on the window
+                                 (a file manager's drag and drop); eventData1 =
+                                 their number; ATTR_DROPPED_FILE gives the first */
 
 /* Resource files name callbacks; a program registers them before LoadPanel.
  * Registering a name again replaces the function. Returns 0 or a UIE code. */
@@ -240,6 +243,10 @@ UIRT_API int GetPanelAttribute(int panel, int attribute, void* value);
  * window: it stays above that window and is not modal. Discarding the owner
  * sets it back to 0. */
 #define ATTR_OWNER_PANEL 1102           /* int, panels */
+/* Panels, read only, during EVENT_FILES_DROPPED: the path of the first file
+ * dropped (Windows-1251; files whose names it cannot hold are left out), into
+ * a buffer of MAX_PATHNAME_LEN bytes; "" at other times. */
+#define ATTR_DROPPED_FILE 1103          /* string */
 #define VAL_ANCHOR_LEFT 1
 #define VAL_ANCHOR_TOP 2
 #define VAL_ANCHOR_RIGHT 4
@@ -308,7 +315,8 @@ UIRT_API int ConfirmPopup(const char* title, const char* message);
  * ("*.edf *.edif") is one filter that shows the files of any of them.
  * pathName receives the chosen path and must hold MAX_PATHNAME_LEN bytes.
  * Returns VAL_EXISTING_FILE_SELECTED, VAL_NEW_FILE_SELECTED, or 0/negative
- * when cancelled or failed. */
+ * when cancelled or failed. With VAL_SAVE_BUTTON an existing file is chosen
+ * only after a confirmation popup ("replace it?"); "no" shows the dialog again. */
 UIRT_API int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                              const char* fileTypeList, const char* title, int buttonLabel,
                              int restrictDirectory, int restrictExtension, int allowCancel,

@@ -71,6 +71,8 @@ UIRT_API int AutoClick(int panel, int control);
 UIRT_API int AutoRightClick(int panel, int control, int x, int y);
 /* Closes the panel's window as the window manager's close button would. */
 UIRT_API int AutoClosePanel(int panel);
+/* Drops a file on the panel's window, as from a file manager. */
+UIRT_API int AutoDropFile(int panel, const char* path);
 
 /* ---- Reading state ---------------------------------------------------------- */
 /* First panel whose title equals title, or a negative code. */

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 
@@ -137,11 +138,56 @@ int QtBackend::DisplayPanel(int id) {
     return rc;
 }
 
+// Hiding the panel that has the keyboard focus hands the focus to the panel
+// that becomes active (the one activated most recently of those still shown)
+// and there to the control that had it. Were the window simply unmapped, the
+// window manager would pick the next focused window itself, after the fact,
+// and the program would learn of it through focus events that may cross the
+// unmapping; every so often no window of the program ended up with the keys.
+// So the next panel is activated first, while the hidden one still holds the
+// focus, and is seen active before the window goes; only then is it unmapped.
 int QtBackend::HidePanel(int id) {
     Panel* p = panel(id);
     if (!p) return UIE_BAD_PANEL;
+    if (!p->window->isVisible()) return 0;
+    const bool hadFocus = GetActivePanel() == id;
+    int next = 0;
+    if (hadFocus) {
+        for (auto it = activation_.rbegin(); it != activation_.rend() && !next; ++it) {
+            Panel* q = panel(*it);
+            if (*it != id && q && q->window->isVisible()) next = *it;
+        }
+    }
+    Panel* n = next ? panel(next) : nullptr;
+    QWidget* nextWindow = n ? n->window->window() : nullptr;
+    if (nextWindow && nextWindow != p->window->window()) {
+        nextWindow->activateWindow();
+        awaitActive(nextWindow);
+    }
     p->window->hide();
+    if (n) {
+        activation_.erase(std::remove(activation_.begin(), activation_.end(), next), activation_.end());
+        activation_.push_back(next);
+        if (nextWindow && !nextWindow->isActiveWindow()) nextWindow->activateWindow();
+        if (QWidget* focus = n->window->focusWidget()) focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
     return 0;
+}
+
+// Lets the window system's events (not the user's input, nor the run-time's
+// queue: no callback runs) be processed until w is the active window, for at
+// most a second (the window manager may refuse).
+void QtBackend::awaitActive(QWidget* w) {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    QPointer<QWidget> guard(w);
+    holdQueue_ = true;
+    while (guard && !guard->isActiveWindow() && std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (guard && !guard->isActiveWindow()) QThread::msleep(2);
+    }
+    holdQueue_ = false;
+    wake();
 }
 
 int QtBackend::GetActivePanel() {

@@ -126,6 +126,7 @@ public:
     int AutoClick(int panel, int control) override;
     int AutoRightClick(int panel, int control, int x, int y) override;
     int AutoClosePanel(int panel) override;
+    int AutoDropFile(int panel, const char* path) override;
     int AutoFindCtrl(int panel, const char* label) override;
     int AutoRenderPanel(int panel, const char* pngPath) override;
 
@@ -137,10 +138,14 @@ public:
     void closeRequested(int panel) override;
     void panelActivated(int panel) override;
     void clientResized(int panel) override;
+    bool takesDrops(int panel) override;
+    void filesDropped(int panel, const QStringList& paths) override;
 
     // EventPump
     void drain();
     void noteMouse(QPoint global, Qt::MouseButtons buttons);
+    // Where keys that reach a hidden window go: the active panel's focused control.
+    QWidget* keyTarget();
 
 protected:
     std::vector<int> panelsTitled(std::string_view title) override;
@@ -167,6 +172,7 @@ private:
     };
     EventQueue events_;  // queued keys, clicks, value changes and deferred calls
     bool wakePosted_ = false;   // a wake-up event for the queue is on its way
+    bool holdQueue_ = false;    // the queue waits (HidePanel awaits the next active window)
     // ProcessSystemEvents looks at Qt's own events at most every kQtEventsEvery,
     // unless the backend itself posted Qt events since (clicks, closings, deletions).
     std::chrono::steady_clock::time_point qtEventsSeen_{};
@@ -199,6 +205,7 @@ private:
     void deliverKey(QWidget* target, int key);
     int focusedCtrl(Panel& p);
     void processAll();
+    void awaitActive(QWidget* w);
 
     QWidget* createWidget(Panel& p, Control& c);
     void placeLabel(Panel& p, Control& c);

@@ -3,11 +3,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QMimeData>
+#include <QUrl>
 #include <QEventLoop>
 #include <QMouseEvent>
+#include <QWindow>
 #include <QPixmap>
 #include <algorithm>
+#include <memory>
 
+#include "cp1251.h"
 #include "qt_backend.h"
 #include "qt_keys.h"
 #include "qt_text.h"
@@ -43,10 +48,35 @@ bool EventPump::eventFilter(QObject* watched, QEvent* e) {
         backend_.noteMouse(m->globalPosition().toPoint(), m->buttons() | m->button());
         break;
     }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride: {
+        // The window system may still name a window the program has hidden
+        // as the one with the keyboard (its focus events crossed the hiding):
+        // such keys belong to the active panel's focused control.
+        QWidget* w = qobject_cast<QWidget*>(watched);
+        QWindow* win = w ? nullptr : qobject_cast<QWindow*>(watched);
+        const bool hidden = w ? w->isWindow() && !w->isVisible() : win && !win->isVisible();
+        if (!hidden) break;
+        QWidget* target = backend_.keyTarget();
+        if (!target || target == w) break;
+        auto* k = static_cast<QKeyEvent*>(e);
+        QKeyEvent copy(k->type(), k->key(), k->modifiers(), k->nativeScanCode(), k->nativeVirtualKey(),
+                       k->nativeModifiers(), k->text(), k->isAutoRepeat(), static_cast<quint16>(k->count()));
+        QCoreApplication::sendEvent(target, &copy);
+        return true;
+    }
     default:
         break;
     }
     return QObject::eventFilter(watched, e);
+}
+
+QWidget* QtBackend::keyTarget() {
+    Panel* p = panel(GetActivePanel());
+    if (!p || !p->window) return nullptr;
+    QWidget* focus = p->window->focusWidget();
+    return focus ? focus : p->window.data();
 }
 
 void QtBackend::noteMouse(QPoint global, Qt::MouseButtons buttons) {
@@ -85,6 +115,7 @@ bool QtBackend::runOne() {
 // Runs queued items, also those queued meanwhile; items may run this again.
 void QtBackend::drain() {
     wakePosted_ = false;
+    if (holdQueue_) return;  // woken again when the hold ends
     while (runOne()) {
     }
 }
@@ -271,7 +302,10 @@ bool QtBackend::runShortcut(CtrlRef ref, int key) {
     Panel* p = panel(ref.panel);
     if (!p) return false;
     for (auto& [id, c] : p->controls) {
-        if (c->shortcutKey == key && id != ref.ctrl && c->widget && c->widget->isEnabled()) {
+        // A focused button's own shortcut operates it too; a text control's
+        // does not (the key is the text control's own).
+        if (c->shortcutKey == key && (id != ref.ctrl || c->kind == CTRL_COMMAND_BUTTON) && c->widget &&
+            c->widget->isEnabled()) {
             click({ref.panel, id});
             return true;
         }
@@ -421,6 +455,41 @@ int QtBackend::AutoClosePanel(int panelId) {
     qtEventsPosted_ = true;
     processAll();
     return 0;
+}
+
+int QtBackend::AutoDropFile(int panelId, const char* path) {
+    Panel* p = panel(panelId);
+    if (!p) return UIE_BAD_PANEL;
+    auto data = std::make_shared<QMimeData>();
+    data->setUrls({QUrl::fromLocalFile(toQString(path))});
+    QPointer<PanelWindow> window = p->window;
+    // Handled as user input: when events are processed, as the window takes a drop.
+    enqueue([window, data] {
+        if (window) window->takeDrop(data.get());
+    });
+    processAll();
+    return 0;
+}
+
+bool QtBackend::takesDrops(int panelId) {
+    Panel* p = panel(panelId);
+    return p && p->callback;
+}
+
+void QtBackend::filesDropped(int panelId, const QStringList& paths) {
+    Panel* p = panel(panelId);
+    if (!p) return;
+    EventScope scope(*this);
+    // The first file whose name Windows-1251 can hold.
+    for (const QString& path : paths) {
+        bool lossless = false;
+        std::string name = cp1251::from_utf8(path.toStdString(), '?', &lossless);
+        if (!lossless || name.size() >= MAX_PATHNAME_LEN) continue;
+        p->droppedFile = std::move(name);
+        callPanel(panelId, EVENT_FILES_DROPPED, static_cast<int>(paths.size()), 0);
+        if ((p = panel(panelId))) p->droppedFile.clear();
+        return;
+    }
 }
 
 std::vector<int> QtBackend::panelsTitled(std::string_view title) {

@@ -2,6 +2,9 @@
 #include "qt_widgets.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QClipboard>
@@ -173,6 +176,7 @@ PanelWindow::PanelWindow(ControlHost& host, int panel, QWidget* parent)
     : QWidget(parent), host_(host), panel_(panel), client_(new QWidget(this)) {
     client_->setAutoFillBackground(false);
     setFocusPolicy(Qt::NoFocus);
+    setAcceptDrops(true);
 }
 
 void PanelWindow::setMenuBar(QMenuBar* bar) {
@@ -219,6 +223,32 @@ void PanelWindow::layoutClient() {
 void PanelWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     layoutClient();
+}
+
+namespace {
+// The local files a drag carries.
+QStringList localFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+    return paths;
+}
+}  // namespace
+
+void PanelWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (host_.takesDrops(panel_) && !localFiles(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void PanelWindow::dropEvent(QDropEvent* e) {
+    if (takeDrop(e->mimeData())) e->acceptProposedAction();
+}
+
+bool PanelWindow::takeDrop(const QMimeData* data) {
+    const QStringList paths = localFiles(data);
+    if (paths.isEmpty() || !host_.takesDrops(panel_)) return false;
+    host_.filesDropped(panel_, paths);
+    return true;
 }
 
 void PanelWindow::closeEvent(QCloseEvent* e) {

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -49,6 +50,10 @@ public:
     virtual void panelActivated(int panel) = 0;
     // The panel's client area changed size (the user or the program resized it).
     virtual void clientResized(int panel) = 0;
+    // Whether files dropped on the panel's window are wanted (it has a callback).
+    virtual bool takesDrops(int panel) = 0;
+    // Local files dropped on the panel's window.
+    virtual void filesDropped(int panel, const QStringList& paths) = 0;
 };
 
 // Identity of a control widget and the guard for changes made by the program.
@@ -288,10 +293,14 @@ public:
     QSize clientSize() const { return client_->size(); }
     void setResizable(bool on);
     int panel() const { return panel_; }
+    // Takes the local files of a drop; false when the panel wants none of them.
+    bool takeDrop(const QMimeData* data);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool event(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "attrs.h"
+#include "cp1251.h"
 #include "core.h"
 
 namespace uirt {
@@ -352,14 +353,34 @@ UIRT_API int MessagePopup(const char* title, const char* message) {
 UIRT_API int ConfirmPopup(const char* title, const char* message) {
     return withBackend([&](Backend& b) { return b.ConfirmPopup(title ? title : "", message ? message : ""); });
 }
+namespace {
+using namespace cp1251::literals;
+// The question asked before a save replaces an existing file.
+std::string replaceQuestion(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    std::string text = "Файл «"_cp1251;
+    text += slash ? slash + 1 : path;
+    text += "» уже существует.\nЗаменить его?"_cp1251;
+    return text;
+}
+}  // namespace
+
 UIRT_API int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec, const char* fileTypeList,
                              const char* title, int buttonLabel, int restrictDirectory, int restrictExtension,
                              int allowCancel, int allowMakeDirectory, char* pathName) {
     if (!pathName) return UIE_BAD_VALUE;
     return withBackend([&](Backend& b) {
-        return b.FileSelectPopup(defaultDirectory ? defaultDirectory : "", defaultFileSpec ? defaultFileSpec : "",
-                                 fileTypeList ? fileTypeList : "", title ? title : "", buttonLabel,
-                                 restrictDirectory, restrictExtension, allowCancel, allowMakeDirectory, pathName);
+        for (;;) {
+            const int rc = b.FileSelectPopup(defaultDirectory ? defaultDirectory : "",
+                                             defaultFileSpec ? defaultFileSpec : "", fileTypeList ? fileTypeList : "",
+                                             title ? title : "", buttonLabel, restrictDirectory, restrictExtension,
+                                             allowCancel, allowMakeDirectory, pathName);
+            // Saving over an existing file is confirmed first; a "no" asks for
+            // another name, as desktop save dialogs do.
+            if (buttonLabel != VAL_SAVE_BUTTON || rc != VAL_EXISTING_FILE_SELECTED) return rc;
+            const std::string question = replaceQuestion(pathName);
+            if (b.ConfirmPopup(std::string("Подтверждение"_cp1251).c_str(), question.c_str())) return rc;
+        }
     });
 }
 
@@ -442,6 +463,10 @@ UIRT_API int AutoRightClick(int panel, int control, int x, int y) {
 }
 UIRT_API int AutoClosePanel(int panel) {
     return withBackend([&](Backend& b) { return b.AutoClosePanel(panel); });
+}
+UIRT_API int AutoDropFile(int panel, const char* path) {
+    if (!path) return UIE_BAD_VALUE;
+    return withBackend([&](Backend& b) { return b.AutoDropFile(panel, path); });
 }
 UIRT_API int AutoFindPanel(const char* title) {
     if (!title) return UIE_BAD_VALUE;

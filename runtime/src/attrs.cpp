@@ -78,6 +78,11 @@ int getPanelData(const PanelData& p, int attr, void* out) {
     case ATTR_CALLBACK_FUNCTION_POINTER: *static_cast<CtrlCallbackPtr*>(out) = p.callback; break;
     case ATTR_CLOSE_CTRL: *i = p.closeCtrl; break;
     case ATTR_RESIZABLE: *i = p.resizable ? 1 : 0; break;
+    case ATTR_DROPPED_FILE:
+        // A path: up to MAX_PATHNAME_LEN bytes with the zero.
+        std::memcpy(out, p.droppedFile.c_str(), std::min<std::size_t>(p.droppedFile.size() + 1, MAX_PATHNAME_LEN));
+        static_cast<char*>(out)[std::min<std::size_t>(p.droppedFile.size(), MAX_PATHNAME_LEN - 1)] = '\0';
+        break;
     default: if (!p.extra.get(attr, i)) *i = 0; break;
     }
     return 0;

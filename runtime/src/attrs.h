@@ -34,6 +34,7 @@ struct PanelData {
     void* callbackData = nullptr;
     int closeCtrl = 0;
     bool resizable = false;  // the user may resize the window
+    std::string droppedFile;  // during EVENT_FILES_DROPPED: the first file's path
     AttrStore extra;  // attributes the run-time does not act on
 };
 // The title, font, callback, callback data, close control and resizability

@@ -118,6 +118,7 @@ public:
     virtual int AutoClick(int panel, int control) = 0;
     virtual int AutoRightClick(int panel, int control, int x, int y) = 0;
     virtual int AutoClosePanel(int panel) = 0;
+    virtual int AutoDropFile(int panel, const char* path) = 0;
     virtual int AutoFindPanel(const char* title) = 0;
     virtual int AutoFindCtrl(int panel, const char* label) = 0;
     virtual int AutoFindPanelWithCtrl(const char* title, const char* label) = 0;

@@ -111,6 +111,15 @@ TEST_F(Events, ShortcutKeyCommitsItsControlAndIsConsumed) {
     SetCtrlAttribute(panel, button, ATTR_DIMMED, 1);
     AutoTypeKey(panel, box, 'z');
     EXPECT_EQ(value(box), "z") << "a dimmed control's shortcut does nothing";
+    // The focused button's own shortcut operates it (a panel whose only
+    // control is its Cancel button).
+    log().clear();
+    SetCtrlAttribute(panel, button, ATTR_DIMMED, 0);
+    SetCtrlAttribute(panel, button, ATTR_SHORTCUT_KEY, VAL_MENUKEY_MODIFIER | 'Q');
+    SetActiveCtrl(panel, button);
+    AutoTypeKey(panel, button, VAL_MENUKEY_MODIFIER | 'Q');
+    EXPECT_EQ(log(), (std::vector<std::string>{str(button, EVENT_KEYPRESS, VAL_MENUKEY_MODIFIER | 'Q'),
+                                               str(button, EVENT_COMMIT)}));
 }
 
 TEST_F(Events, EnterInATextFieldCommitsIt) {
@@ -221,6 +230,27 @@ TEST_F(Events, ClosingTheWindowCommitsTheCloseControlAndTellsThePanel) {
     int visible = 0;
     GetPanelAttribute(panel, ATTR_VISIBLE, &visible);
     EXPECT_EQ(visible, 1) << "the run-time does not hide the panel itself";
+}
+
+std::vector<std::string> g_dropped;
+int dropCallback(int panel, int control, int event, void*, int count, int) {
+    char path[MAX_PATHNAME_LEN] = "unset";
+    GetPanelAttribute(panel, ATTR_DROPPED_FILE, path);
+    g_dropped.push_back(std::to_string(control) + ":" + std::to_string(event) + ":" + std::to_string(count) + ":" + path);
+    return 0;
+}
+
+TEST_F(Events, AFileDroppedOnTheWindowIsToldToThePanelWithItsPath) {
+    const std::string path = contract::tempDir() + "/dropped.net";
+    contract::writeFile(path, "x");
+    g_dropped.clear();
+    SetPanelAttribute(panel, ATTR_CALLBACK_FUNCTION_POINTER, &dropCallback);
+    EXPECT_EQ(AutoDropFile(panel, path.c_str()), 0);
+    EXPECT_EQ(g_dropped, std::vector<std::string>{"0:" + std::to_string(EVENT_FILES_DROPPED) + ":1:" + path});
+    char after[MAX_PATHNAME_LEN] = "unset";
+    GetPanelAttribute(panel, ATTR_DROPPED_FILE, after);
+    EXPECT_STREQ(after, "") << "the path is there during the event only";
+    EXPECT_EQ(AutoDropFile(panel + 1000, path.c_str()), UIE_BAD_PANEL);
 }
 
 // ---- Deferred calls and nesting
@@ -399,6 +429,21 @@ TEST_F(Events, FocusFollowsSetActiveCtrl) {
     EXPECT_EQ(SetActiveCtrl(panel, box), 0);
     EXPECT_EQ(GetActiveCtrl(panel), box);
     EXPECT_LT(SetActiveCtrl(panel, 999), 0);
+    // A panel shown over it and hidden again: the keys go back to the field.
+    EXPECT_EQ(SetActiveCtrl(panel, field), 0);
+    const int over = NewPanel(0, "Over", 40, 40, 100, 200);
+    NewCtrl(over, CTRL_COMMAND_BUTTON, "Cancel", 10, 10);
+    DisplayPanel(over);
+    ProcessSystemEvents();
+    EXPECT_EQ(GetActivePanel(), over);
+    HidePanel(over);
+    ProcessSystemEvents();
+    EXPECT_EQ(GetActivePanel(), panel);
+    EXPECT_EQ(GetActiveCtrl(panel), field);
+    FakeKeystroke('r');
+    ProcessSystemEvents();
+    EXPECT_EQ(value(field), "qr");
+    DiscardPanel(over);
 }
 
 }  // namespace

@@ -81,6 +81,40 @@ TEST_F(Popups, FileSelectionReturnsTheAnsweredPathAndResult) {
     EXPECT_EQ(popup(0).kind, AUTO_POPUP_FILE_SELECT);
 }
 
+TEST_F(Popups, SavingOverAnExistingFileIsConfirmedAndANoAsksAgain) {
+    std::string dir = contract::tempDir();
+    std::string existing = dir + "/old.cha";
+    contract::writeFile(existing, "x");
+    char path[MAX_PATHNAME_LEN] = {};
+    // No, then another (new) name: the second answer is taken.
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, existing.c_str());
+    AutoAnswerConfirm(0);
+    AutoAnswerFileSelect(VAL_NEW_FILE_SELECTED, (dir + "/new.cha").c_str());
+    EXPECT_EQ(FileSelectPopup("", "*.cha", "*.cha", "", VAL_SAVE_BUTTON, 0, 1, 1, 1, path), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(std::string(path), dir + "/new.cha");
+    ASSERT_EQ(AutoPopupCount(), 3);
+    EXPECT_EQ(popup(1).kind, AUTO_POPUP_CONFIRM);
+    EXPECT_NE(popup(1).text.find("old.cha"), std::string::npos) << popup(1).text;
+    // Yes: the existing file is the answer.
+    AutoClearPopupLog();
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, existing.c_str());
+    AutoAnswerConfirm(1);
+    EXPECT_EQ(FileSelectPopup("", "*.cha", "*.cha", "", VAL_SAVE_BUTTON, 0, 1, 1, 1, path),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(std::string(path), existing);
+    EXPECT_EQ(AutoPopupCount(), 2);
+    // No, then cancel: nothing chosen. Opening an existing file asks nothing.
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, existing.c_str());
+    AutoAnswerConfirm(0);
+    AutoAnswerFileSelect(0, nullptr);
+    EXPECT_LE(FileSelectPopup("", "*.cha", "*.cha", "", VAL_SAVE_BUTTON, 0, 1, 1, 1, path), 0);
+    AutoClearPopupLog();
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, existing.c_str());
+    EXPECT_EQ(FileSelectPopup("", "*.cha", "*.cha", "", VAL_LOAD_BUTTON, 0, 1, 1, 0, path),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(AutoPopupCount(), 1);
+}
+
 TEST_F(Popups, PopupMenuReturnsTheChosenItemAndNeverADimmedOne) {
     int bar = NewMenuBar(0);
     ASSERT_GT(bar, 0);

@@ -191,7 +191,7 @@ TEST(ConvertOutput, UnrecognisedFileExitsOneAndWritesNothing) {
     // ORCAD emits a line before it gives up: none of it may remain anywhere.
     const RunResult r = Convert(Quote(DataFile("unrecognised.net")) + " -o " + Quote(out));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Неопознанный формат файла!\n");
+    EXPECT_EQ(r.err, "tarvik-convert: " + DataFile("unrecognised.net") + ": Неопознанный формат файла!\n");
     EXPECT_FALSE(Exists(out));
     EXPECT_EQ(r.out, "");
     const std::string appended = WriteTemp("previous\n", "appended.cha");
@@ -350,12 +350,27 @@ TEST(Convert, UnreadableInputExitsTwo) {
     ExpectFileError(Convert(Quote(dir)), dir);
 }
 
-TEST(Convert, BadArgumentsGiveUsage) {
-    for (const char* args : {"", "-x file", "a b", "-o"}) {
-        const RunResult r = Convert(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("usage: tarvik-convert"), std::string::npos) << args;
+TEST(Convert, BadArgumentsGiveOneLineThatSaysWhatIsWrong) {
+    const struct {
+        const char* args;
+        const char* what;
+    } cases[] = {
+        {"", "no input file given"},
+        {"-x file", "unknown option '-x'"},
+        {"--bogus file", "unknown option '--bogus'"},
+        {"a b", "surplus argument 'b'"},
+        {"-o", "-o needs a file name"},
+        {"a -o x -o y", "-o given twice"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Convert(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.err, std::string("tarvik-convert: ") + c.what + " (tarvik-convert --help tells more)\n") << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
     }
+    const RunResult version = Convert("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tarvik-convert ") + TARVIK_VERSION + "\n");
     const RunResult help = Convert("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: tarvik-convert INPUT [-o OUTPUT] [-v]"), std::string::npos);

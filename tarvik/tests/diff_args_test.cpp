@@ -32,6 +32,18 @@ DiffOptions Help() {
     return o;
 }
 
+DiffOptions Version() {
+    DiffOptions o;
+    o.version = true;
+    return o;
+}
+
+DiffOptions Encoded(DiffOptions::Encoding encoding) {
+    DiffOptions o = Options("a", "b");
+    o.encoding = encoding;
+    return o;
+}
+
 DiffOptions ListForms() {
     DiffOptions o;
     o.listForms = true;
@@ -61,6 +73,8 @@ TEST_P(DiffArgs, ReadsTheCommandLine) {
     EXPECT_EQ(o.listForms, c.options.listForms);
     EXPECT_EQ(o.form, c.options.form);
     EXPECT_EQ(o.connectionsOnly, c.options.connectionsOnly);
+    EXPECT_EQ(o.version, c.options.version);
+    EXPECT_EQ(o.encoding, c.options.encoding);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,6 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"FormIsNotFormat", {"--form", "json", "--format", "json", "a", "b"}, "", WithForm(Options("a", "b", true), "json")},
         ArgsCase{"ConnectionsOnly", {"--connections-only", "a", "b"}, "", WithForm(Options("a", "b"), "", true)},
         ArgsCase{"FormWithoutName", {"a", "b", "--form"}, "--form needs a form's name (--list-forms lists them)", {}},
+        ArgsCase{"Version", {"a", "--version", "--bogus"}, "", Version()},
+        ArgsCase{"EncodingCp1251", {"--encoding", "cp1251", "a", "b"}, "", Encoded(DiffOptions::Encoding::Cp1251)},
+        ArgsCase{"EncodingUtf8WithEquals", {"a", "b", "--encoding=utf-8"}, "", Encoded(DiffOptions::Encoding::Utf8)},
+        ArgsCase{"UnknownEncoding", {"--encoding", "koi8-r", "a", "b"}, "unknown encoding 'koi8-r': utf-8 or cp1251", {}},
+        ArgsCase{"EncodingWithoutValue", {"a", "b", "--encoding"}, "--encoding needs a value: utf-8 or cp1251", {}},
         ArgsCase{"NoFiles", {}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"OneFile", {"a.net"}, "two files to compare are needed: OLD NEW", {}},
         ArgsCase{"ThreeFiles", {"a", "b", "c"}, "more than two files given", {}},

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -34,17 +35,28 @@ TEST(Diff, TheExampleBoardIsTheSameInEveryForm) {
         }
 }
 
-TEST(Diff, ReportsTheRevisionInWindows1251ToAFile) {
-    const RunResult r = Diff(Example("preamp.cha") + " " + Example("preamp_rev2_orcad.net"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Diff, ReportsTheRevisionInWindows1251ToAPipe) {
-    const RunResult r = RunShell(Quote(TARVIK_DIFF_EXE) + " " + Example("preamp_accel.net") + " " +
-                                 Example("preamp_rev2_orcad.net") + " | cat");
-    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+// The report is for people: in the locale's encoding (UTF-8) to a file and a
+// pipe as to a terminal; --encoding cp1251 gives the chain lists' own bytes.
+TEST(Diff, ReportsTheRevisionInTheLocalesEncodingToAFileAndAPipe) {
+    const std::string golden = ReadBytes(DataFile("preamp_rev2.diff"));
+    const std::string lists = Example("preamp.cha") + " " + Example("preamp_rev2_orcad.net");
+    const struct {
+        const char* how;
+        std::string command;
+        std::string expected;
+    } cases[] = {
+        {"file", "LC_ALL=C.UTF-8 $D " + lists + " >$T", cp1251::to_utf8(golden)},
+        {"pipe", "LC_ALL=C.UTF-8 $D " + lists + " | cat >$T", cp1251::to_utf8(golden)},
+        {"C locale", "LC_ALL=C $D " + lists + " >$T", cp1251::to_utf8(golden)},
+        {"--encoding cp1251", "LC_ALL=C.UTF-8 $D --encoding cp1251 " + lists + " | cat >$T", golden},
+        {"--encoding=utf-8", "LC_ALL=C.UTF-8 $D --encoding=utf-8 " + lists + " >$T", cp1251::to_utf8(golden)},
+    };
+    const std::string target = TempPath("report.txt");
+    for (const auto& c : cases) {
+        const RunResult r = RunShell("D=" + Quote(TARVIK_DIFF_EXE) + " T=" + Quote(target) + "; " + c.command);
+        EXPECT_EQ(r.err, "") << c.how;
+        EXPECT_EQ(ReadBytes(target), c.expected) << c.how;
+    }
 }
 
 TEST(Diff, ReportsTheRevisionAsJson) {
@@ -108,7 +120,7 @@ TEST(Diff, ReadsStandardInputAndPipes) {
     r = RunShell("cat " + Example("preamp_pcad45.net") + " >" + Quote(fifo) + " & " + exe + " " + Quote(fifo) + " " +
                  Example("preamp_rev2_orcad.net"));
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, ReadBytes(DataFile("preamp_rev2.diff")));
+    EXPECT_EQ(r.out, cp1251::to_utf8(ReadBytes(DataFile("preamp_rev2.diff"))));
 }
 
 TEST(Diff, AChainListNotNamedChaIsRecognised) {
@@ -192,13 +204,18 @@ TEST(Diff, ConnectionsOnlyLeavesOutNetsOfOneDistinctNode) {
     EXPECT_EQ(connections.out, "");
 }
 
-TEST(Diff, BadArgumentsExitTwoWithUsage) {
-    for (const char* args : {"", "one.net", "-x a b", "--format xml a b", "- -"}) {
+TEST(Diff, BadArgumentsExitTwoWithOneLine) {
+    for (const char* args : {"", "one.net", "-x a b", "--format xml a b", "- -", "--encoding koi8-r a b"}) {
         const RunResult r = Diff(args);
         EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("usage: tarvik-diff [--format text|json] [-v] OLD NEW"), std::string::npos) << args;
+        EXPECT_TRUE(r.err.starts_with("tarvik-diff: ")) << args << ": " << r.err;
+        EXPECT_TRUE(r.err.ends_with(" (tarvik-diff --help tells more)\n")) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
         EXPECT_EQ(r.out, "") << args;
     }
+    const RunResult version = Diff("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tarvik-diff ") + TARVIK_VERSION + "\n");
 }
 
 TEST(Diff, HelpTellsHowRenamesWithChangedNodesAreReported) {

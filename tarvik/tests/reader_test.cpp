@@ -3,6 +3,7 @@
 // larger than one window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -141,23 +142,42 @@ TEST_F(Reader, ByteAndLineReadsDeliverEveryByteAcrossRefills) {
 }
 
 struct ProgressCase {
-    int pos, len, value;
+    long long windowEnd;
+    int pos, len;
+    long long size;
+    int before;  // value shown before in the same attempt
+    int value;
 };
-void PrintTo(const ProgressCase& c, std::ostream* os) { *os << c.pos << "_of_" << c.len; }
+void PrintTo(const ProgressCase& c, std::ostream* os) {
+    *os << c.windowEnd - c.len + c.pos << "_of_" << c.size << "_after_" << (c.before < 0 ? "none" : std::to_string(c.before));
+}
 class ProgressValue : public testing::TestWithParam<ProgressCase> {};
-TEST_P(ProgressValue, IsTheTruncatedShareOfTheWindow) {
-    const auto [pos, len, value] = GetParam();
-    R.LastProgress = -1;
-    R.BufPos = pos;
-    R.BufLen = len;
+TEST_P(ProgressValue, IsTheTruncatedShareOfTheFileNeverLessThanBefore) {
+    const ProgressCase c = GetParam();
+    R.LastProgress = c.before;
+    R.WindowEnd = c.windowEnd;
+    R.BufPos = c.pos;
+    R.BufLen = c.len;
+    R.FileSize = c.size;
+    SetCtrlVal(S.ProgressPanel, kProgressValue, c.before < 0 ? 0 : c.before);
     Progress();
     int shown = -1;
     GetCtrlVal(S.ProgressPanel, kProgressValue, &shown);
-    EXPECT_EQ(shown, value);
+    EXPECT_EQ(shown, c.value);
+    EXPECT_EQ(R.LastProgress, c.value);
 }
 INSTANTIATE_TEST_SUITE_P(Reader, ProgressValue,
-                         testing::Values(ProgressCase{3, 3, 100}, ProgressCase{1, 3, 33}, ProgressCase{2, 3, 66},
-                                         ProgressCase{0, 7, 0}, ProgressCase{199, 200, 99}),
+                         testing::Values(ProgressCase{3, 3, 3, 3, -1, 100}, ProgressCase{3, 1, 3, 3, -1, 33},
+                                         ProgressCase{3, 2, 3, 3, -1, 66}, ProgressCase{7, 0, 7, 7, -1, 0},
+                                         ProgressCase{200, 199, 200, 200, -1, 99},
+                                         // The second window of a file of three: a third and more.
+                                         ProgressCase{200, 1, 100, 300, -1, 33},
+                                         ProgressCase{300, 50, 100, 300, 66, 83},
+                                         // A step back before the window: the bar stays.
+                                         ProgressCase{120, 0, 0, 300, 41, 41},
+                                         // Text mode: CR LF folded, more delivered than counted.
+                                         ProgressCase{300, 100, 100, 290, -1, 100},
+                                         ProgressCase{0, 0, 0, 0, -1, 0}),
                          [](const testing::TestParamInfo<ProgressCase>& info) { return testing::PrintToString(info.param); });
 
 std::vector<int> progressSeen;
@@ -182,6 +202,8 @@ TEST(ReaderProgress, DecoderReportsItWhenEachChainLineBegins) {
 // ---- Decoders on files larger than one window ----------------------------------
 
 TEST(LargeFile, OrcadNetsAcrossRefillsAreAllDecoded) {
+    progressSeen.clear();
+    R.OnProgress = RecordProgress;
     std::string input = "PARTS\nNETS\n";
     std::vector<std::string> expected;
     for (int k = 1; input.size() < kWindowSize + kWindowSize / 2; ++k) {
@@ -190,9 +212,16 @@ TEST(LargeFile, OrcadNetsAcrossRefillsAreAllDecoded) {
                            std::to_string(k) + ":2;");
     }
     const Decoded d = Decode(DecodeORCAD, input);
+    R.OnProgress = nullptr;
     EXPECT_EQ(d.result, 0);
     ASSERT_EQ(d.lines.size(), expected.size());
     EXPECT_TRUE(d.lines == expected);
+    // The bar shows the share of the whole file: it runs up once, across the refill.
+    ASSERT_FALSE(progressSeen.empty());
+    EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
+    EXPECT_LE(progressSeen.front(), 1);
+    EXPECT_EQ(progressSeen.back(), 99);
+    EXPECT_NE(std::find(progressSeen.begin(), progressSeen.end(), 66), progressSeen.end());
 }
 
 // The file is padded so that the look-ahead after "(" straddles the window's end.

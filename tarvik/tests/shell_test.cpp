@@ -61,8 +61,10 @@ protected:
         AutoAnswerFileSelect(answer, path.c_str());
         ASSERT_GE(AutoClick(S.MainPanel, kOpenButton), 0);
     }
+    // An existing file is replaced after the dialog's question, answered yes.
     void SaveTo(const std::string& path, int answer = VAL_NEW_FILE_SELECTED) {
         AutoAnswerFileSelect(answer, path.c_str());
+        if (answer == VAL_EXISTING_FILE_SELECTED) AutoAnswerConfirm(1);
         ASSERT_GE(AutoClick(S.MainPanel, kSaveButton), 0);
     }
     void ExpectUnrecognisedPopup() {
@@ -88,14 +90,60 @@ TEST_F(Shell, OpenAskedForNetFilesWithTheLoadDialog) {
         EXPECT_NE(types.find(ext), std::string::npos) << ext;
 }
 
+std::string Title(int panel) {
+    char title[1024] = {};
+    GetPanelAttribute(panel, ATTR_TITLE, title);
+    return title;
+}
+
+std::string Text(int panel, int control) {
+    int length = 0;
+    GetCtrlAttribute(panel, control, ATTR_STRING_TEXT_LENGTH, &length);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetCtrlVal(panel, control, text.data());
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// The title names the file, the line under the list the form and the nets.
 TEST_F(Shell, EachExampleFormGivesTheSameChainList) {
-    for (const char* name : {"preamp_accel.net", "preamp_orcad.net", "preamp_pcad45.net"}) {
-        OpenFile(ExampleFile(name));
-        EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha"))) << name;
-        EXPECT_EQ(Visible(S.ProgressPanel), 0) << name;
-        EXPECT_EQ(GetWaitCursor(), 0) << name;
+    const std::string base = "Тарвик — импорт списка связей"_cp1251;
+    const std::string list = ReadBytes(ExampleFile("preamp.cha"));
+    const auto nets = std::count(list.begin(), list.end(), '\n');
+    const struct {
+        const char* name;
+        const char* form;
+    } cases[] = {{"preamp_accel.net", "ACCEL ASCII"}, {"preamp_orcad.net", "ORCAD"}, {"preamp_pcad45.net", "PCAD 4.5"}};
+    for (const auto& c : cases) {
+        OpenFile(ExampleFile(c.name));
+        EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha"))) << c.name;
+        EXPECT_EQ(Visible(S.ProgressPanel), 0) << c.name;
+        EXPECT_EQ(GetWaitCursor(), 0) << c.name;
+        EXPECT_EQ(Title(S.MainPanel), std::string(c.name) + " — "_cp1251 + base);
+        EXPECT_EQ(Text(S.MainPanel, kListLine),
+                  std::string("Формат: "_cp1251) + c.form + ", цепей: "_cp1251 + std::to_string(nets));
     }
     for (const auto& p : Popups()) EXPECT_EQ(p.kind, AUTO_POPUP_FILE_SELECT);
+    // A file no decoder reads: the title and the line name nothing.
+    OpenFile(DataFile("unrecognised.net"));
+    EXPECT_EQ(Title(S.MainPanel), base);
+    EXPECT_EQ(Text(S.MainPanel, kListLine), "");
+}
+
+TEST_F(Shell, SaveOverAnExistingFileAsksAndNoLeavesIt) {
+    InsertTextBoxLine(S.MainPanel, kChainBox, -1, "new list");
+    const std::string path = WriteTemp("old list\r\n", "asked.cha");
+    AutoAnswerFileSelect(VAL_EXISTING_FILE_SELECTED, path.c_str());
+    AutoAnswerConfirm(0);
+    AutoAnswerFileSelect(VAL_NO_FILE_SELECTED, "");
+    ASSERT_GE(AutoClick(S.MainPanel, kSaveButton), 0);
+    EXPECT_EQ(ReadBytes(path), "old list\r\n");
+    const auto popups = Popups();
+    ASSERT_EQ(popups.size(), 3u);
+    EXPECT_EQ(popups[1].kind, AUTO_POPUP_CONFIRM);
+    EXPECT_NE(popups[1].text.find("asked.cha"), std::string::npos);
+    SaveTo(path, VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(ReadBytes(path), "new list\r\n");
 }
 
 TEST_F(Shell, UnrecognisedFileGivesTheErrorAndKeepsFailedAttemptsLines) {
@@ -318,10 +366,10 @@ TEST_P(FailedSave, SaysTheFileAndWhyAndLeavesTheOldFile) {
     SaveTo(path, existed ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED);
     setrlimit(RLIMIT_FSIZE, &old);
     const auto popups = Popups();
-    ASSERT_EQ(popups.size(), 2u);
-    EXPECT_EQ(popups[1].kind, AUTO_POPUP_MESSAGE);
-    EXPECT_EQ(popups[1].title, "ОШИБКА!"_cp1251);
-    EXPECT_EQ(popups[1].text, "Не удаётся сохранить список цепей в файл\n«"_cp1251 + path + "»:\n"_cp1251 + cp1251::from_utf8(f.reason) + ".");
+    ASSERT_EQ(popups.size(), existed ? 3u : 2u);
+    EXPECT_EQ(popups.back().kind, AUTO_POPUP_MESSAGE);
+    EXPECT_EQ(popups.back().title, "ОШИБКА!"_cp1251);
+    EXPECT_EQ(popups.back().text, "Не удаётся сохранить список цепей в файл\n«"_cp1251 + path + "»:\n"_cp1251 + cp1251::from_utf8(f.reason) + ".");
     EXPECT_EQ(Exists(path), existed);
     if (regular) {
         EXPECT_EQ(ReadBytes(path), before);
@@ -346,6 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Shell, AboutShowsAndCloseHidesTheInformationPanel) {
     AutoClick(S.MainPanel, kAboutButton);
     EXPECT_EQ(Visible(S.InfoPanel), 1);
+    EXPECT_EQ(Text(S.InfoPanel, kInfoVersion), std::string("Версия "_cp1251) + TARVIK_VERSION);
     AutoClick(S.InfoPanel, kInfoClose);
     EXPECT_EQ(Visible(S.InfoPanel), 0);
 }
@@ -375,6 +424,15 @@ void QuitOnFirstProgress(int) {
     }
     progressAfterQuit = 0;
     ClickQuit(nullptr);
+}
+// Ctrl+Q where the keys go during a decode: the progress window.
+void CtrlQOnFirstProgress(int) {
+    if (progressAfterQuit >= 0) {
+        ++progressAfterQuit;
+        return;
+    }
+    progressAfterQuit = 0;
+    AutoTypeKey(S.ProgressPanel, kProgressQuit, VAL_MENUKEY_MODIFIER | 'Q');
 }
 void CloseOnFirstProgress(int) {
     if (progressAfterQuit >= 0) {
@@ -414,8 +472,45 @@ TEST_P(QuitDuringDecode, StopsAtTheNextProgressStepAndEndsTheLoop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringDecode,
-                         testing::Values(Quitter{"QuitButton", QuitOnFirstProgress}, Quitter{"ClosingTheWindow", CloseOnFirstProgress}),
+                         testing::Values(Quitter{"QuitButton", QuitOnFirstProgress}, Quitter{"ClosingTheWindow", CloseOnFirstProgress},
+                                         Quitter{"CtrlQOnTheProgressWindow", CtrlQOnFirstProgress}),
                          [](const testing::TestParamInfo<Quitter>& info) { return std::string(info.param.name); });
+
+// tarvik FILE: the program opens the file once its event loop runs (the
+// headless loop ends when nothing is left to do).
+TEST_F(Shell, FileGivenOnTheCommandLineIsOpened) {
+    std::string path = ExampleFile("controller_accel.net");
+    char arg0[] = "tarvik";
+    char* argv[] = {arg0, path.data(), nullptr};
+    EXPECT_EQ(TarvikMain(2, argv, UIRT_BACKEND_HEADLESS), 0);
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("controller.cha")));
+    EXPECT_EQ(Title(S.MainPanel), "controller_accel.net — Тарвик — импорт списка связей"_cp1251);
+    EXPECT_EQ(Popups().size(), 0u);
+}
+
+// The window program's command line, run as a user would; none of these
+// needs a display.
+TEST(TarvikCommandLine, VersionHelpAndWrongArguments) {
+    const struct {
+        const char* args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"--version", 0, std::string("tarvik ") + TARVIK_VERSION + "\n", ""},
+        {"--bogus", 2, "", "tarvik: unknown option '--bogus' (tarvik --help tells more)\n"},
+        {"-x a.net", 2, "", "tarvik: unknown option '-x' (tarvik --help tells more)\n"},
+        {"a.net b.net", 2, "", "tarvik: surplus argument 'b.net' (tarvik --help tells more)\n"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = RunProgram(TARVIK_EXE, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    const RunResult help = RunProgram(TARVIK_EXE, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("usage: tarvik [FILE]\n")) << help.out;
+}
 
 TEST_F(Shell, QuitButtonAndClosingTheWindowEndTheEventLoop) {
     PostDeferredCall(ClickQuit, nullptr);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "list_find.h"
 #include "shell.h"
 #include "support.h"
 #include "uirt_auto.h"
@@ -125,7 +126,32 @@ TEST_F(Window, ListFollowsTheMainWindowsSize) {
     }
 }
 
+TEST_F(Window, CtrlFInTheListFindsText) {
+    Open(ExampleFile("preamp_orcad.net"));
+    std::string text;
+    for (const std::string& line : BoxLines()) text += (text.empty() ? "" : "\n") + line;
+    const std::size_t at = text.find("BIAS_MIDPOINT");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(AutoTypeKey(S.MainPanel, kChainBox, VAL_MENUKEY_MODIFIER | 'F'), 0);
+    const int find = AutoFindPanel("Поиск"_cp1251);
+    ASSERT_GT(find, 0);
+    EXPECT_EQ(Visible(find), 1);
+    AutoTypeText(find, GetActiveCtrl(find), "BIAS_MIDPOINT\n");
+    int start = -1, length = -1;
+    GetCtrlAttribute(S.MainPanel, kChainBox, ATTR_TEXT_SELECTION_START, &start);
+    GetCtrlAttribute(S.MainPanel, kChainBox, ATTR_TEXT_SELECTION_LENGTH, &length);
+    EXPECT_EQ(start, static_cast<int>(at));
+    EXPECT_EQ(length, 13);
+    HidePanel(find);
+}
+
 void ClickQuit(void*) { AutoClick(S.MainPanel, kQuitButton); }
+TEST_F(Window, FileDroppedOnTheWindowIsOpened) {
+    ResetTextBox(S.MainPanel, kChainBox, "");
+    ASSERT_EQ(AutoDropFile(S.MainPanel, ExampleFile("preamp_pcad45.net").c_str()), 0);
+    ProcessSystemEvents();
+    EXPECT_EQ(ChaBytes(BoxLines()), ReadBytes(ExampleFile("preamp.cha")));
+}
 
 TEST_F(Window, ProgramStartsAndQuitButtonEndsIt) {
     PostDeferredCall(ClickQuit, nullptr);
@@ -145,5 +171,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot start the Qt run-time or load %s\n", TARVIK_TEST_UIR);
         return 1;
     }
+    tarvik::ExtendChainBox();  // as the program does
     return RUN_ALL_TESTS();
 }

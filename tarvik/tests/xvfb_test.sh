@@ -12,9 +12,14 @@
 #   front    the information window, covered by the main window and shown
 #            again, comes to the front
 #   quit     Выход during a long decode ends the program at once, nothing saved
+#   keys     with both processor cores kept busy, the keyboard works after every
+#            one of many opens (Ctrl+O, the dialog, F1) without a click on the
+#            window; the title names the file; Ctrl+Q on the progress window
+#            during a long decode ends the program
 set -euo pipefail
 exe=$(realpath "$1")
 scenario=$2
+examples=$(realpath "$(dirname "$0")/../../examples/tarvik")
 work=$(mktemp -d)
 passed=0
 failed=0
@@ -279,6 +284,61 @@ quit)
   check "Выход during the decode ends the program at once (${ms} ms)" test "$ms" -lt 1500
   check "with exit code 0" test "$rc" -eq 0
   check "nothing was saved" test -z "$(find "$work" -name '*.cha')"
+  ;;
+
+keys)
+  # Busy loops on both cores: the window manager and the program then get
+  # the processor late, as on a loaded machine.
+  for _ in 1 2; do
+    ( while :; do :; done ) &
+    pids+=($!)
+  done
+  opens=${TARVIK_X_OPENS:-15}
+  dead=0
+  xdotool windowactivate --sync "$main"
+  for k in $(seq 1 "$opens"); do
+    # Only keys from here on: no click, no activation by the test.
+    xdotool key ctrl+o
+    dialog=$(window '^Открыть$')
+    if [ -z "$dialog" ]; then echo "  open $k: Ctrl+O opened no dialog"; dead=$((dead + 1)); break; fi
+    sleep 0.3
+    xdotool type --delay 2 "$examples/controller_accel.net"
+    xdotool key Return
+    gone '^Открыть$' || true
+    # The title names the file once the open is over (on a loaded machine the
+    # dialog's completion may pick another name: only the keyboard is judged).
+    window '^controller_accel\.net — Тарвик — импорт списка связей$' 20 >/dev/null
+    gone '^Импорт списка связей$' || true
+    # A dead keyboard loses the key for good; a slow program shows the window late.
+    xdotool key F1
+    info=$(window '^О программе$' 60)
+    if [ -z "$info" ]; then
+      echo "  open $k: F1 after the open did nothing (active window $(xdotool getactivewindow 2>/dev/null || echo none))"
+      dead=$((dead + 1))
+      break
+    fi
+    xdotool key Escape
+    gone '^О программе$' || { echo "  open $k: Esc did not close the information window"; dead=$((dead + 1)); break; }
+  done
+  check "the keyboard works after each of $opens opens on busy cores" test "$dead" -eq 0
+
+  netlist huge.net 2000000
+  xdotool key ctrl+o
+  dialog=$(window '^Открыть$')
+  check "Ctrl+O after the last open opens the dialog" test -n "$dialog"
+  sleep 0.3
+  xdotool type --delay 2 "$work/huge.net"
+  xdotool key Return
+  progress=$(window '^Импорт списка связей$')
+  check "the progress window shows the long decode" test -n "$progress"
+  sleep 0.3
+  start=$(date +%s%N)
+  xdotool key ctrl+q
+  rc=0
+  for _ in $(seq 1 300); do kill -0 "$tarvik" 2>/dev/null || break; sleep 0.02; done
+  if kill -0 "$tarvik" 2>/dev/null; then rc=124; else wait "$tarvik" || rc=$?; fi
+  ms=$(( ($(date +%s%N) - start) / 1000000 ))
+  check "Ctrl+Q on the progress window ends the program (${ms} ms, code $rc)" test "$rc" -eq 0
   ;;
 
 *)

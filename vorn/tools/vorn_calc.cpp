@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli.h"
 #include "cp1251.h"
 #include "vorn.h"
 
@@ -21,7 +22,9 @@ constexpr const char* kUsage =
     "Prints the value of EXPRESSION with the variables given; without an\n"
     "expression, evaluates one expression per line of standard input.\n"
     "Any argument that is neither an option nor NAME=VALUE is the expression\n"
-    "(\"-x\" too); -- ends the options.\n"
+    "(\"-x\" and \"-x+1\" too); an unknown --WORD is refused; -- ends the options.\n"
+    "  -h, --help  this text\n"
+    "  --version   the version\n"
     "Example: vorn-calc x=3 y=0.5 \"2*(x+1)^2-sin(y)\"\n";
 
 struct Assignment {
@@ -101,11 +104,15 @@ int Run(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
+        if (options && std::strcmp(arg, "--version") == 0) return cli::PrintVersion("vorn-calc");
         if (options && std::strcmp(arg, "--") == 0) {
             options = false;
+        } else if (options && std::strncmp(arg, "--", 2) == 0) {
+            // "--x" could be read as an expression, but a long option misspelt
+            // must not be evaluated in silence.
+            return cli::UsageError("vorn-calc", cli::UnknownOption(arg), 2);
         } else if (expression != nullptr) {
-            std::cerr << "vorn-calc: unexpected argument '" << arg << "' after the expression\n" << kUsage;
-            return 2;
+            return cli::UsageError("vorn-calc", "unexpected argument '" + std::string(arg) + "' after the expression", 2);
         } else if (LooksLikeAssignment(arg)) {
             Assignment assignment;
             if (!ParseAssignment(arg, assignment)) return 2;

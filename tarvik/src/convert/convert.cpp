@@ -17,6 +17,7 @@
 #include <string>
 
 #include "chain.h"
+#include "cli.h"
 #include "cp1251.h"
 #include "decoders.h"
 #include "fd_write.h"
@@ -33,7 +34,7 @@ constexpr int kExitFileError = 2;
 
 const char* const kUsage =
     "usage: tarvik-convert INPUT [-o OUTPUT] [-v] [--form NAME]\n"
-    "Decodes an ACCEL ASCII, ORCAD or PCAD 4.5 net list into its chain list\n"
+    "Decodes a net list (of any form --list-forms names) into its chain list\n"
     "(.cha bytes: every line followed by CR LF) on OUTPUT or standard output;\n"
     "on a terminal the list is shown in UTF-8.\n"
     "INPUT - is standard input; a pipe or FIFO is read whole before decoding.\n"
@@ -41,7 +42,8 @@ const char* const kUsage =
     "             an existing OUTPUT without write permission is refused)\n"
     "  -v         report the recognised form and the number of lines on stderr\n"
     "  --form NAME  read INPUT as the form NAME, without recognition\n"
-    "  --list-forms the names of the forms, one a line, in order of recognition\n";
+    "  --list-forms the names of the forms, one a line, in order of recognition\n"
+    "  --version  the version\n";
 
 struct Options {
     const char* input = nullptr;
@@ -56,6 +58,8 @@ int Fail(const std::string& what, const std::string& path, int err) {
     return kExitFileError;
 }
 
+int Wrong(const std::string& what) { return cli::UsageError("tarvik-convert", what, kExitFileError); }
+
 // Reads the arguments into o. Returns an exit code when the program ends
 // here (help, or a usage error), nothing when it goes on.
 std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
@@ -64,6 +68,8 @@ std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
         if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (a == "--version") {
+            return cli::PrintVersion("tarvik-convert");
         } else if (a == "-v") {
             o.verbose = true;
         } else if (a == "--list-forms") {
@@ -78,17 +84,17 @@ std::optional<int> ParseArgs(int argc, char* argv[], Options& o) {
             }
         } else if (a == "-o" && k + 1 < argc && !o.output) {
             o.output = argv[++k];
-        } else if ((a.size() > 1 && a[0] == '-') || o.input) {
-            std::fputs(kUsage, stderr);
-            return kExitFileError;
+        } else if (a == "-o") {
+            return Wrong(o.output ? "-o given twice" : "-o needs a file name");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Wrong(cli::UnknownOption(a));
+        } else if (o.input) {
+            return Wrong(cli::SurplusArgument(a));
         } else {
             o.input = argv[k];
         }
     }
-    if (!o.input) {
-        std::fputs(kUsage, stderr);
-        return kExitFileError;
-    }
+    if (!o.input) return Wrong("no input file given");
     return std::nullopt;
 }
 
@@ -444,7 +450,8 @@ int Convert(const Options& o) {
     }
     if (result < 0) {
         out.Discard();
-        std::fprintf(stderr, "%s\n", cp1251::to_utf8("Неопознанный формат файла!"_cp1251).c_str());
+        std::fprintf(stderr, "tarvik-convert: %s: %s\n", inputName.c_str(),
+                     cp1251::to_utf8("Неопознанный формат файла!"_cp1251).c_str());
         return kExitUnrecognised;
     }
     if (const int rc = out.Commit()) return rc;

@@ -21,11 +21,15 @@ int LoadWindow(int file, int s) {
         R.ReadFailed = true;
         return 0;
     }
+    if (count > 0) R.WindowEnd = SetFilePtr(file, 0, 1);
     return count;
 }
 
 void InitReadF(int file) {
+    const long size = SetFilePtr(file, 0, 2);
+    R.FileSize = size > 0 ? size : 0;
     SetFilePtr(file, 0, 0);
+    R.WindowEnd = 0;
     R.LastProgress = -1;
     R.BufPos = 0;
     R.BufLen = LoadWindow(file, 0);
@@ -72,7 +76,8 @@ void MoveFptr(int file, int delta) {
         R.BufPos += delta;
         return;
     }
-    SetFilePtr(file, static_cast<long>(R.BufPos + delta - R.BufLen), 1);
+    const long at = SetFilePtr(file, static_cast<long>(R.BufPos + delta - R.BufLen), 1);
+    if (at >= 0) R.WindowEnd = at;
     R.BufPos = 0;
     R.BufLen = 0;
     R.FileBuf[0] = 0;
@@ -89,10 +94,14 @@ void Progress() {
         CutWindow();
         return;
     }
-    // 100 * BufPos / BufLen truncated: the integer quotient is the same as
-    // the truncated floating-point one (no quotient of these sizes comes
-    // within rounding distance of an integer without being one).
-    const int value = R.BufLen > 0 ? static_cast<int>(100u * static_cast<unsigned>(R.BufPos) / static_cast<unsigned>(R.BufLen)) : 0;
+    // The offset of the next byte: the window ends at WindowEnd. In text mode
+    // a folded CR LF makes the window's bytes fewer than the file's, so the
+    // share may run a little ahead; it is held within 0..100 and, as a
+    // look-ahead stepped back over must not move the bar backwards, never
+    // falls below the value already shown.
+    const long long consumed = R.WindowEnd - (R.BufLen - R.BufPos);
+    int value = R.FileSize > 0 ? static_cast<int>(std::clamp(100 * consumed / R.FileSize, 0LL, 100LL)) : 0;
+    value = std::max(value, R.LastProgress);
     // Setting the value it already holds changes nothing; skip the call then.
     if (value != R.LastProgress) {
         R.LastProgress = value;

@@ -4,7 +4,7 @@
 // Protocol: every decoder attempt starts with InitReadF, which rewinds the file
 // and loads the first window. ReadF1/ReadFstr/ReadF deliver bytes and return a
 // count (0 at the end of the file); MoveFptr steps back after a look-ahead that
-// was not accepted. Progress reports the share of the window consumed.
+// was not accepted. Progress reports the share of the file consumed.
 // There is one reader in the program (ReaderState R); one decode runs at a time.
 #ifndef TARVIK_READER_H
 #define TARVIK_READER_H
@@ -36,7 +36,9 @@ struct ReaderState {
     long long n = 0;                // result of the last reader call made by a decoder
     bool ReadFailed = false;        // a platform read reported an error (sticky; cleared by the caller)
     int ProgressPanel = 0;          // panel whose progress control shows the progress value
-    int LastProgress = -1;          // value last set on the progress control
+    int LastProgress = -1;          // value last set on the progress control (-1 at an attempt's start)
+    long long FileSize = 0;         // size of the file, taken by InitReadF
+    long long WindowEnd = 0;        // file offset just behind the window's last byte
     void (*OnProgress)(int value) = nullptr;  // optional observer of progress changes
     bool ByteByByte = false;        // no runs and no in-window fast paths: every byte through ReadF1
     bool StopRequested = false;     // the decode is to end: the data ends at the next progress step
@@ -188,7 +190,9 @@ int ReadF(int file, char* dst, int len);
 // Moves the read position by delta (negative: step back over a look-ahead).
 void MoveFptr(int file, int delta);
 
-// Sets the progress control to 100 * BufPos / BufLen and processes pending events.
+// Sets the progress control to the share of the file consumed (100 * offset
+// of the next byte / file size, truncated; never less than the value set
+// before in the same attempt) and processes pending events.
 // When StopRequested is set (by a callback run here or before), the data ends
 // at this point: the window is cut at BufPos and no further bytes are loaded,
 // so the running decoder meets the end of the file and returns.

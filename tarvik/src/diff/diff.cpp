@@ -1,17 +1,21 @@
 // tarvik-diff: says what changed in the connections between two net lists
 // (any of the three forms, or .cha chain lists), read through the same
 // decoders as tarvik-convert on the headless run-time.
+#include <langinfo.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <chrono>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <string>
 
+#include "cli.h"
 #include "cp1251.h"
 #include "diff_args.h"
 #include "diff_report.h"
@@ -59,6 +63,18 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// The text report is for people (a terminal, | less, | grep, a file they
+// read): it is written in the locale's encoding, which is UTF-8 unless the
+// locale says Windows-1251. The chain lists' own bytes are Windows-1251.
+TextOut::Encoding ReportEncoding(DiffOptions::Encoding asked) {
+    if (asked == DiffOptions::Encoding::Utf8) return TextOut::Encoding::Utf8;
+    if (asked == DiffOptions::Encoding::Cp1251) return TextOut::Encoding::Bytes;
+    std::setlocale(LC_CTYPE, "");
+    std::string codeset = nl_langinfo(CODESET);
+    for (char& c : codeset) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return codeset == "CP1251" || codeset == "WINDOWS-1251" ? TextOut::Encoding::Bytes : TextOut::Encoding::Utf8;
+}
+
 int Run(const DiffOptions& o) {
     const auto start = std::chrono::steady_clock::now();
     int form = FormNone;
@@ -84,7 +100,7 @@ int Run(const DiffOptions& o) {
         prepared[k].emplace(std::move(lists[k]));
     }
     const NetDiff diff = CompareNets(std::move(*prepared[0]), std::move(*prepared[1]));
-    TextOut out(STDOUT_FILENO, o.json ? TextOut::Encoding::Bytes : TextOut::ForFd(STDOUT_FILENO));
+    TextOut out(STDOUT_FILENO, o.json ? TextOut::Encoding::Bytes : ReportEncoding(o.encoding));
     if (o.json) {
         WriteJsonReport(diff, {o.oldPath, loaded[0].form, lines[0]}, {o.newPath, loaded[1].form, lines[1]}, out);
     } else {
@@ -112,11 +128,8 @@ int Run(const DiffOptions& o) {
 int main(int argc, char* argv[]) {
     DiffOptions options;
     const std::string wrong = ParseDiffArgs(argc, argv, options);
-    if (!wrong.empty()) {
-        std::fprintf(stderr, "tarvik-diff: %s\nusage: tarvik-diff [--format text|json] [-v] OLD NEW (--help tells more)\n",
-                     wrong.c_str());
-        return kExitTrouble;
-    }
+    if (!wrong.empty()) return cli::UsageError("tarvik-diff", wrong, kExitTrouble);
+    if (options.version) return cli::PrintVersion("tarvik-diff");
     if (options.help) {
         std::fputs(kDiffHelp, stdout);
         return kExitSame;

@@ -25,9 +25,11 @@ const char* const kDiffHelp =
     "  net renamed \"OLD\" to \"NEW\"\n"
     "  node removed U1:3 from \"N\"      node added U1:3 to \"N\"\n"
     "  node moved U1:3 from \"A\" to \"B\"\n"
-    "It goes to a terminal in UTF-8 and to a pipe or file in Windows-1251.\n"
+    "It is written in the locale's encoding (UTF-8 unless the locale is Windows-1251),\n"
+    "to a terminal, a pipe or a file alike.\n"
     "\n"
     "  --format json  the same report as one JSON document (UTF-8)\n"
+    "  --encoding utf-8|cp1251  the text report's encoding, whatever the locale\n"
     "  -v             forms, net counts, times and memory on standard error\n"
     "  --form NAME    read both net lists as the form NAME, without recognition\n"
     "                 (a .cha file stays a chain list)\n"
@@ -35,6 +37,7 @@ const char* const kDiffHelp =
     "  --connections-only  leave out, on both sides, the nets of fewer than two\n"
     "                 distinct nodes, which some forms list and others omit\n"
     "  -h, --help     this text\n"
+    "  --version      the version\n"
     "\n"
     "Exit status: 0 the same connectivity, 1 differences, 2 trouble (a file that\n"
     "cannot be read or whose form is not recognised).\n";
@@ -51,6 +54,23 @@ std::string ParseDiffArgs(int argc, const char* const argv[], DiffOptions& optio
         } else if (a == "-h" || a == "--help") {
             options.help = true;
             return {};
+        } else if (a == "--version") {
+            options.version = true;
+            return {};
+        } else if (a == "--encoding" || a.starts_with("--encoding=")) {
+            std::string_view encoding;
+            if (a == "--encoding") {
+                if (k + 1 == argc) return "--encoding needs a value: utf-8 or cp1251";
+                encoding = argv[++k];
+            } else {
+                encoding = a.substr(11);
+            }
+            if (encoding == "utf-8" || encoding == "utf8" || encoding == "UTF-8")
+                options.encoding = DiffOptions::Encoding::Utf8;
+            else if (encoding == "cp1251" || encoding == "windows-1251")
+                options.encoding = DiffOptions::Encoding::Cp1251;
+            else
+                return "unknown encoding '" + std::string(encoding) + "': utf-8 or cp1251";
         } else if (a == "-v" || a == "--verbose") {
             options.verbose = true;
         } else if (a == "--list-forms") {

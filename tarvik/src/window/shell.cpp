@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <new>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 
 #include "chain.h"
+#include "cli.h"
 #include "cp1251.h"
 #include "decoders.h"
 #include "reader.h"
@@ -79,6 +82,31 @@ constexpr const char* kNetListTypes =
     "*.net *.NET *.wrl *.edf *.EDF *.edif *.EDIF *.edn *.frp *.FRP *.ckt *.CKT *.tel *.TEL "
     "*.txt *.TXT *.asc *.ASC *.pads *.kicad_net *.nlt *.NLT;"
     "*.*";
+// The main panel's title for a list read from path: the file's name first.
+void ShowTitle(int panel, const char* path) {
+    std::string title;
+    if (path) {
+        const char* slash = std::strrchr(path, '/');
+        title = slash ? slash + 1 : path;
+        title += " — "_cp1251;
+    }
+    title += S.BaseTitle;
+    SetPanelAttribute(panel, ATTR_TITLE, title.c_str());
+}
+
+// The line under the list: the form read and the number of nets.
+void ShowListLine(int panel, int form) {
+    std::string line;
+    if (form != FormNone) {
+        int nets = 0;
+        GetNumTextBoxLines(panel, kChainBox, &nets);
+        line = "Формат: "_cp1251;
+        line += FormName(form);
+        line += ", цепей: "_cp1251;
+        line += std::to_string(nets);
+    }
+    SetCtrlVal(panel, kListLine, line.c_str());
+}
 
 }  // namespace
 
@@ -87,10 +115,16 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
     if (FileSelectPopup("", "*.net", kNetListTypes, "", VAL_LOAD_BUTTON, 0, 0, 1, 0, S.OpenPath) !=
         VAL_EXISTING_FILE_SELECTED)
         return 0;
+    OpenNetList(panel);
+    return 0;
+}
+
+int OpenNetList(int panel) {
+    if (S.Busy) return -1;
     // A file that cannot be opened is said so; the list shown stays.
     if (const int err = OpenProblem(S.OpenPath)) {
         SayFileError("Не удаётся прочитать файл"_cp1251, S.OpenPath, err);
-        return 0;
+        return -1;
     }
     S.Busy = true;
     R.StopRequested = false;
@@ -114,7 +148,10 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
     S.FileHandle = 0;
     S.Busy = false;
     // Quitting was asked while the decode ran: the event loop ends now, silently.
-    if (R.StopRequested) return 0;
+    if (R.StopRequested) return -1;
+    const bool whole = opened && !R.ReadFailed && result >= 0;
+    ShowTitle(panel, whole ? S.OpenPath : nullptr);
+    ShowListLine(panel, whole ? form : FormNone);
     // A read that failed part way is said even when a decoder took what came
     // before it: the list shown would be incomplete.
     if (!opened || R.ReadFailed)
@@ -142,7 +179,7 @@ int OpenCADfile(int panel, int, int event, void*, int, int) {
     }
     else if (result < 0)
         MessagePopup("ОШИБКА!"_cp1251, "Неопознанный формат файла!"_cp1251);
-    return 0;
+    return whole ? 0 : -1;
 }
 
 namespace {
@@ -230,7 +267,17 @@ int Exit(int, int, int event, void*, int, int) {
     return 0;
 }
 
+int MainPanelEvent(int panel, int, int event, void*, int, int) {
+    if (event != EVENT_FILES_DROPPED || S.Busy) return 0;
+    char path[MAX_PATHNAME_LEN] = {};
+    if (GetPanelAttribute(panel, ATTR_DROPPED_FILE, path) != 0 || !path[0]) return 0;
+    std::memcpy(S.OpenPath, path, sizeof path);
+    OpenNetList(panel);
+    return 0;
+}
+
 void RegisterCallbacks() {
+    RegisterUICallback("MainPanelEvent", MainPanelEvent);
     RegisterUICallback("OpenCADfile", OpenCADfile);
     RegisterUICallback("Save", Save);
     RegisterUICallback("About", About);
@@ -280,12 +327,69 @@ int LoadPanels(const char* uirFile) {
     if ((S.ProgressPanel = LoadPanel(0, uirFile, kProgressPanelId)) < 0) return -1;
     if ((S.InfoPanel = LoadPanel(0, uirFile, kInfoPanelId)) < 0) return -1;
     R.ProgressPanel = S.ProgressPanel;
+    S.BaseTitle.assign(1024, '\0');
+    GetPanelAttribute(S.MainPanel, ATTR_TITLE, S.BaseTitle.data());
+    S.BaseTitle.resize(std::strlen(S.BaseTitle.c_str()));
+    SetCtrlVal(S.InfoPanel, kInfoVersion, (std::string("Версия "_cp1251) + cli::kVersion).c_str());
     return 0;
 }
 
-int TarvikMain(int argc, char* argv[], int backend) {
+namespace {
+
+const char* const kTarvikUsage =
+    "usage: tarvik [FILE]\n"
+    "Shows the chain list of a net list (ACCEL ASCII, ORCAD or PCAD 4.5) in a\n"
+    "window and saves it as a .cha file. FILE, when given, is opened at once.\n"
+    "  -h, --help  this text\n"
+    "  --version   the version\n";
+
+// The net list given on the command line, opened once the event loop runs.
+void OpenGivenFile(void*) {
+    if (S.OpenPath[0]) OpenNetList(S.MainPanel);
+}
+
+}  // namespace
+
+int ReadTarvikArgs(int argc, char* argv[], std::string& file) {
+    bool options = true;
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view a = argv[k];
+        if (options && a == "--") {
+            options = false;
+        } else if (options && (a == "-h" || a == "--help")) {
+            std::fputs(kTarvikUsage, stdout);
+            return 0;
+        } else if (options && a == "--version") {
+            return cli::PrintVersion("tarvik");
+        } else if (options && a.size() > 1 && a[0] == '-') {
+            return cli::UsageError("tarvik", cli::UnknownOption(a), 2);
+        } else if (!file.empty()) {
+            return cli::UsageError("tarvik", cli::SurplusArgument(a), 2);
+        } else {
+            file = a;
+        }
+    }
+    return -1;
+}
+
+int TarvikMain(int argc, char* argv[], int backend, void (*panelsReady)()) {
+    std::string file;
+    if (const int rc = ReadTarvikArgs(argc, argv, file); rc >= 0) return rc;
     if (!InitUIRuntime(argc, argv, backend)) return -1;
     if (LoadPanels(FindResourceFile().c_str()) < 0) return -1;
+    if (panelsReady) panelsReady();
+    if (!file.empty()) {
+        // The run-time takes Windows-1251 paths; a name it cannot hold is said so.
+        bool lossless = false;
+        const std::string name = cp1251::from_utf8(file, '?', &lossless);
+        if (!lossless || name.size() >= sizeof S.OpenPath) {
+            std::fprintf(stderr, "tarvik: cannot open '%s': its name has characters outside Windows-1251\n",
+                         file.c_str());
+        } else {
+            std::memcpy(S.OpenPath, name.c_str(), name.size() + 1);
+            PostDeferredCall(OpenGivenFile, nullptr);
+        }
+    }
     DisplayPanel(S.MainPanel);
     RunUserInterface();
     return 0;
