@@ -222,8 +222,9 @@ resize)
   geometry "$main"
   check "the window takes the size the user gives it (${GW}x${GH})" test "$GW" -eq 1300 -a "$GH" -eq 900
   capture enlarged
-  check "the list box reaches the enlarged window's lower right corner" \
-    white enlarged $((GX + GW - 20)) $((GY + GH - 20))
+  # The line under the list (22 px and margins) keeps to the bottom edge.
+  check "the list box reaches the enlarged window's lower right corner, above the line under it" \
+    white enlarged $((GX + GW - 20)) $((GY + GH - 50))
   check "right of the list box lies the window's margin" \
     not_white enlarged $((GX + GW - 5)) $((GY + GH / 2))
   check "Выход keeps to the right edge" \
