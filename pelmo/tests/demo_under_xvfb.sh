@@ -245,7 +245,8 @@ save_as() {
     click_at "$wid" 225 398
     timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить текст в файл$' >/dev/null ||
         fail "«Сохранить файл…» opened no file dialog"
-    sleep 0.3
+    # On a loaded machine the dialog takes the keyboard late.
+    sleep 1
     xdotool type --delay 10 "$1"
     xdotool key Return
 }
@@ -257,7 +258,7 @@ cmp -s saved.txt expected.txt || fail "the saved file is not the text of the box
 [ -z "$(find . -maxdepth 1 -name '.saved.txt.*')" ] || fail "saving left its temporary file behind"
 # A folder that does not exist: the failure is said, nothing is written.
 save_as "$work/no-such-folder/saved.txt"
-timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
+timeout 30 xdotool search --sync --onlyvisible --name '^Сохранить файл$' >/dev/null ||
     fail "a failed save said nothing"
 xdotool key Return
 cmp -s saved.txt expected.txt || fail "a failed save changed the file saved before"
