@@ -89,6 +89,20 @@ win_w=$WIDTH win_h=$HEIGHT
 
 alive() { kill -0 "$demo_pid" 2>/dev/null || fail "pelmo-demo ended unexpectedly"; }
 
+# Waits at most $1 seconds for a shown window titled as $2 matches; its id
+# goes to found. (xdotool's own waiting search dies of a window that vanishes
+# while it looks, as the file dialog's does.)
+await_window() {
+    local tries=$(($1 * 10))
+    while ((tries-- > 0)); do
+        alive
+        found=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | head -n1) || true
+        [ -n "$found" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Number of pixels that differ between two captures in a region WxH+X+Y.
 differing() {
     local region=$1
@@ -161,7 +175,7 @@ retry 5 menu_gone || fail "Escape did not take the context menu away (see after-
 
 alive
 xdotool key ctrl+h
-replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+await_window 15 '^Поиск / Замена$' && replace_wid=$found ||
     fail "Ctrl+H opened no Find/Replace window"
 [ "$replace_wid" != "$wid" ] || fail "the Find/Replace window is the main window"
 import -window root replace.png
@@ -205,7 +219,7 @@ click_at() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; }
 # typing goes into the search field, whose old text is selected.
 click_at "$wid" $((win_w / 4)) $((win_h / 4))
 xdotool key ctrl+Home ctrl+h
-replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+await_window 15 '^Поиск / Замена$' && replace_wid=$found ||
     fail "Ctrl+H opened no Find/Replace window the second time"
 sleep 0.3
 xdotool type --delay 30 'int'
@@ -218,9 +232,15 @@ above "$replace_wid" "$wid" || fail "the Find/Replace window fell behind the mai
 
 # ---- The replace question: above the main window, with the keys ------------------
 
+# The question has the title of Find/Replace, which the run hides first: the
+# question is the window of that title other than Find/Replace's.
+question_shown() {
+    alive
+    ask_wid=$(xdotool search --onlyvisible --name '^Поиск / Замена$' 2>/dev/null | grep -vx "$replace_wid" | head -n1)
+    [ -n "$ask_wid" ] && ! xdotool search --onlyvisible --name '^Поиск / Замена$' 2>/dev/null | grep -qx "$replace_wid"
+}
 click_at "$replace_wid" 361 26  # «Найти»: one occurrence at a time
-ask_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
-    fail "the replace run asked no question"
+retry 15 question_shown || fail "the replace run asked no question"
 sleep 0.3
 above "$ask_wid" "$wid" || fail "the question is not above the main window"
 # A click into the box and a key typed there: the box takes nothing, the
@@ -233,36 +253,41 @@ above "$ask_wid" "$wid" || fail "the question fell behind the main window after 
 # Enter answers «Заменить», Escape «Закрыть» at the next occurrence.
 xdotool key Return
 sleep 0.3
-xdotool search --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question for the second occurrence"
+retry 15 question_shown || fail "no question for the second occurrence"
 xdotool key Escape
 retry 5 replace_closed || fail "Escape did not end the replace run"
 
 # ---- Saving the left box ---------------------------------------------------------
 
 # Through the file dialog of «Сохранить файл…»; what is saved is the sample
-# with its first "int" replaced (the text is Windows-1251 bytes).
+# with its first "int" replaced (the text is Windows-1251 bytes). The dialog
+# opens in the program's working folder, this one: a bare name is typed, which
+# no name completion there can take apart (no name here begins as it does).
 save_as() {
     click_at "$wid" 225 398
-    timeout 15 xdotool search --sync --onlyvisible --name '^Сохранить текст в файл$' >/dev/null ||
+    local dialog
+    await_window 15 '^Сохранить текст в файл$' && dialog=$found ||
         fail "«Сохранить файл…» opened no file dialog"
     # On a loaded machine the dialog takes the keyboard late.
-    sleep 1
-    xdotool type --delay 10 "$1"
+    dialog_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$dialog" ]; }
+    retry 15 dialog_active || fail "the file dialog did not take the keyboard"
+    sleep 0.5
+    xdotool type --delay 20 "$1"
     xdotool key Return
 }
-save_as "$work/saved.txt"
-# On a loaded machine the file dialog's name completion can take the typed
-# name apart: then the dialog is closed and the name typed once more.
-if ! retry 15 test -s saved.txt; then
-    xdotool key Escape
-    sleep 1
-    save_as "$work/saved.txt"
-    retry 15 test -s saved.txt || fail "nothing was saved"
-fi
+save_as saved.txt
+retry 15 test -s saved.txt || fail "nothing was saved"
 printf '%s\n' '/* Сумма элементов массива. */' 'long sum(const int* a, int n)' '{' '    int s = 0;' \
     '    for (int i = 0; i < n; ++i)' '        s += a[i];' '    return s;' '}' | iconv -f UTF-8 -t CP1251 >expected.txt
 cmp -s saved.txt expected.txt || fail "the saved file is not the text of the box (see saved.txt)"
 [ -z "$(find . -maxdepth 1 -name '.saved.txt.*')" ] || fail "saving left its temporary file behind"
+# A folder that does not exist: the failure is said, nothing is written.
+save_as no-such-folder/saved.txt
+await_window 30 '^Сохранить файл$' ||
+    fail "a failed save said nothing"
+xdotool key Return
+cmp -s saved.txt expected.txt || fail "a failed save changed the file saved before"
+
 # ---- Resizing: the window grows, the boxes with it ---------------------------------
 
 xdotool windowsize --sync "$wid" 1100 640 || true
@@ -285,15 +310,15 @@ click_at "$wid" $((win_w / 4)) $((win_h / 4))
 xdotool key ctrl+Home
 xdotool type --delay 30 'x'
 xdotool key ctrl+h
-replace_wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' | head -n1) ||
+await_window 15 '^Поиск / Замена$' && replace_wid=$found ||
     fail "Ctrl+H opened no Find/Replace window"
 sleep 0.3
 click_at "$replace_wid" 361 26
-timeout 15 xdotool search --sync --onlyvisible --name '^Поиск / Замена$' >/dev/null || fail "no question the last time"
+retry 15 question_shown || fail "no question the last time"
 sleep 0.3
 xdotool windowactivate --sync "$wid" 2>/dev/null || true
 xdotool key alt+F4
-timeout 15 xdotool search --sync --onlyvisible --name '^Выход$' >/dev/null ||
+await_window 15 '^Выход$' ||
     fail "closing the main window during the question did not ask about the unsaved text"
 replace_closed || fail "the question still waits while the program asks about quitting"
 xdotool key Return
