@@ -223,10 +223,12 @@ void TextBoxWidget::mirrorChange(int position, int removed, int added) {
     bytes_.replace(static_cast<size_t>(position), static_cast<size_t>(removed), inserted);
 }
 
+// Counts the lines not yet in the document without putting them there: an
+// append checks the length first, and a flush per appended line would lay
+// the document out once per line. (A Windows-1251 byte is one character.)
 int TextBoxWidget::textLength() {
     if (large_) return model_.length();
-    flush();
-    return document()->characterCount() - 1;
+    return document()->characterCount() - 1 + static_cast<int>(pending_.size());
 }
 
 int TextBoxWidget::lineCount() {
@@ -262,6 +264,7 @@ int TextBoxWidget::lineOffset(int index) {
 }
 
 int TextBoxWidget::lineOfOffset(int offset) {
+    flush();
     if (offset < 0 || offset > textLength()) return -1;
     if (large_) return model_.lineOfOffset(offset);
     return document()->findBlock(offset).blockNumber();
@@ -313,6 +316,7 @@ void TextBoxWidget::setSelectionStart(int start) {
         view_->viewport()->update();
         return;
     }
+    flush();
     const int length = selectionLength();
     const int total = textLength();
     start = std::clamp(start, 0, total);
@@ -325,6 +329,7 @@ void TextBoxWidget::setSelectionLength(int length) {
         view_->viewport()->update();
         return;
     }
+    flush();
     const int start = selectionStart();
     selectByProgram(start, start + std::clamp(length, 0, textLength() - start));
 }

@@ -403,14 +403,24 @@ TEST_F(RandomLines, InsertsAndQueriesMatchAVectorOfLines) {
             if (text.empty()) model.clear();
             ASSERT_EQ(ResetTextBox(panel, box, text.c_str()), 0);
         } else {
+            // The length and a line found from an offset come first, as
+            // right after inserts (lines a box may not have laid out yet).
+            int total = -1;
+            ASSERT_EQ(GetCtrlAttribute(panel, box, ATTR_STRING_TEXT_LENGTH, &total), 0);
+            ASSERT_EQ(total, static_cast<int>(joined().size())) << "step " << step;
+            int i = count ? std::uniform_int_distribution<int>(0, count - 1)(rng) : 0;
+            int offset = 0;
+            for (int k = 0; k < i; ++k) offset += static_cast<int>(model[k].size()) + 1;
+            int index = -1;
+            if (count) {
+                ASSERT_EQ(GetTextBoxLineIndexFromOffset(panel, box, offset, &index), 0);
+                ASSERT_EQ(index, i) << "step " << step << ", offset " << offset;
+            }
             int n = -1;
             ASSERT_EQ(GetNumTextBoxLines(panel, box, &n), 0);
             ASSERT_EQ(n, count) << "step " << step;
             if (count == 0) continue;
-            int i = std::uniform_int_distribution<int>(0, count - 1)(rng);
-            int offset = 0;
-            for (int k = 0; k < i; ++k) offset += static_cast<int>(model[k].size()) + 1;
-            int got = -1, length = -1, index = -1;
+            int got = -1, length = -1;
             ASSERT_EQ(GetTextBoxLineOffset(panel, box, i, &got), 0);
             ASSERT_EQ(got, offset) << "step " << step;
             ASSERT_EQ(GetTextBoxLineLength(panel, box, i, &length), 0);
