@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cp1251.h"
 #include "decoders.h"
 
@@ -14,6 +18,41 @@ using namespace cp1251::literals;
 namespace {
 // Bytes that end a bare atom: blanks, control bytes, parentheses and quotes.
 bool EndsAtom(char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '(' || c == ')' || c == '"'; }
+
+#if defined(__SSE2__)
+// Bit k set where byte k of the 16 at p ends a bare atom.
+inline unsigned AtomEnds16(const char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i low = _mm_cmpeq_epi8(_mm_max_epu8(v, space), space);  // v <= 0x20, unsigned
+    const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('(')),
+                                                    _mm_cmpeq_epi8(v, _mm_set1_epi8(')'))),
+                                       _mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(low, marks)));
+}
+
+// Bit k set where byte k of the 16 at p is a quote (or, with escapes, a backslash).
+inline unsigned QuoteStops16(const char* p, bool escapes) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+    if (escapes) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+}
+#endif
+
+// The first byte at or after from that ends a bare atom, or text's size.
+// Most atoms are keywords of a few letters, looked at byte by byte; a
+// longer one is scanned sixteen bytes at a time.
+std::size_t AtomEnd(std::string_view text, std::size_t from) {
+    for (const std::size_t first = std::min(text.size(), from + 8); from < first; ++from)
+        if (EndsAtom(text[from])) return from;
+#if defined(__SSE2__)
+    for (; from + 16 <= text.size(); from += 16)
+        if (const unsigned mask = AtomEnds16(text.data() + from)) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+#endif
+    while (from < text.size() && !EndsAtom(text[from])) ++from;
+    return from;
+}
 }  // namespace
 
 SexprTokens::SexprTokens(int file, bool backslashEscapes) : lines_(file), escapes_(backslashEscapes) {}
@@ -52,8 +91,7 @@ SexprTokens::Kind SexprTokens::Next() {
             line_.remove_prefix(1);
             return QuotedAtom();
         default: {
-            std::size_t end = 1;
-            while (end < line_.size() && !EndsAtom(line_[end])) ++end;
+            const std::size_t end = AtomEnd(line_, 1);
             text_ = line_.substr(0, end);
             quoted_ = false;
             line_.remove_prefix(end);
@@ -65,7 +103,12 @@ SexprTokens::Kind SexprTokens::Next() {
 
 // The first quote (or backslash, with escapes) in text, or npos.
 std::size_t SexprTokens::QuoteStop(std::string_view text) const {
-    for (std::size_t k = 0; k < text.size(); ++k)
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 16 <= text.size(); k += 16)
+        if (const unsigned mask = QuoteStops16(text.data() + k, escapes_)) return k + static_cast<std::size_t>(__builtin_ctz(mask));
+#endif
+    for (; k < text.size(); ++k)
         if (text[k] == '"' || (text[k] == '\\' && escapes_)) return k;
     return std::string_view::npos;
 }
