@@ -48,7 +48,8 @@ std::size_t AtomEnd(std::string_view text, std::size_t from) {
         if (EndsAtom(text[from])) return from;
 #if defined(__SSE2__)
     for (; from + 16 <= text.size(); from += 16)
-        if (const unsigned mask = AtomEnds16(text.data() + from)) return from + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (const unsigned mask = AtomEnds16(text.data() + from))
+            return from + static_cast<std::size_t>(__builtin_ctz(mask));
 #endif
     while (from < text.size() && !EndsAtom(text[from])) ++from;
     return from;
@@ -106,7 +107,8 @@ std::size_t SexprTokens::QuoteStop(std::string_view text) const {
     std::size_t k = 0;
 #if defined(__SSE2__)
     for (; k + 16 <= text.size(); k += 16)
-        if (const unsigned mask = QuoteStops16(text.data() + k, escapes_)) return k + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (const unsigned mask = QuoteStops16(text.data() + k, escapes_))
+            return k + static_cast<std::size_t>(__builtin_ctz(mask));
 #endif
     for (; k < text.size(); ++k)
         if (text[k] == '"' || (text[k] == '\\' && escapes_)) return k;
