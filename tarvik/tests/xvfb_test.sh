@@ -150,14 +150,24 @@ netlist() {
     seq 1 "$2" | awk '{ printf "NET_%d = DD%d/1 R%d/2 C%d/3 ;\n", $1, $1 % 400, $1 % 397, $1 % 13 }'; } >"$work/$1"
 }
 
-# Opens a file through Ctrl+O and the file dialog.
+# Types a file's name into the file dialog once it has the keyboard, and
+# Enter. The dialog opens in the program's working folder, this one: a bare
+# name is typed, which the dialog's name completion cannot take apart as it
+# can a path.
+name_file() {  # name_file DIALOG NAME
+  for _ in $(seq 1 100); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && break; sleep 0.1; done
+  sleep 0.2
+  xdotool type --delay 5 "$2"
+  xdotool key Return
+}
+
+# Opens a file of this folder through Ctrl+O and the file dialog.
 open_file() {
   xdotool windowactivate --sync "$main" key ctrl+o
   local dialog
   dialog=$(window '^Открыть$')
   [ -n "$dialog" ] || return 1
-  xdotool type --delay 2 "$work/$1"
-  xdotool key Return
+  name_file "$dialog" "$1"
 }
 
 main=$(window '^Тарвик — импорт списка связей$' 20)
@@ -179,8 +189,7 @@ dialogs)
   sleep 0.5
   capture open
   check "the file dialog is painted" painted open "$dialog"
-  xdotool type --delay 2 "$work/big.net"
-  xdotool key Return
+  name_file "$dialog" big.net
   progress=$(window '^Импорт списка связей$')
   check "the progress window appears while a large list is decoded" test -n "$progress"
   if [ -n "$progress" ]; then
@@ -300,9 +309,6 @@ keys)
   done
   opens=${TARVIK_X_OPENS:-15}
   dead=0
-  # The dialog opens in the program's working folder, this one: a bare name
-  # is typed, which its name completion cannot take apart (no other name here
-  # begins as it does).
   cp "$examples/controller_accel.net" "$work/"
   xdotool windowactivate --sync "$main"
   for k in $(seq 1 "$opens"); do
@@ -310,11 +316,7 @@ keys)
     xdotool key ctrl+o
     dialog=$(window '^Открыть$')
     if [ -z "$dialog" ]; then echo "  open $k: Ctrl+O opened no dialog"; dead=$((dead + 1)); break; fi
-    # Typing waits until the dialog has the keyboard.
-    for _ in $(seq 1 100); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$dialog" ] && break; sleep 0.1; done
-    sleep 0.2
-    xdotool type --delay 5 controller_accel.net
-    xdotool key Return
+    name_file "$dialog" controller_accel.net
     gone '^Открыть$' || true
     # The title names the file once the open is over.
     if [ -z "$(window '^controller_accel\.net — Тарвик — импорт списка связей$' 30)" ]; then
@@ -338,9 +340,7 @@ keys)
   xdotool key ctrl+o
   dialog=$(window '^Открыть$')
   check "Ctrl+O after the last open opens the dialog" test -n "$dialog"
-  sleep 0.3
-  xdotool type --delay 2 "$work/huge.net"
-  xdotool key Return
+  name_file "$dialog" huge.net
   progress=$(window '^Импорт списка связей$')
   check "the progress window shows the long decode" test -n "$progress"
   sleep 0.3
