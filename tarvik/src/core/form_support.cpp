@@ -12,7 +12,6 @@
 #include <emmintrin.h>
 #endif
 #include <sys/mman.h>
-#include <sys/stat.h>
 
 #include "cp1251.h"
 
@@ -30,11 +29,9 @@ constexpr long long kProgressStep = 1 << 16;
 
 LineReader::LineReader(int file) : file_(file) { InitReadF(file); }
 
-std::uint64_t LineReader::FileBytes() const {
-    struct stat st;
-    if (::fstat(file_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
-    return static_cast<std::uint64_t>(st.st_size);
-}
+// The size the reader took when it started (file_ is the run-time's file
+// handle, not a descriptor of the system's).
+std::uint64_t LineReader::FileBytes() const { return static_cast<std::uint64_t>(R.FileSize); }
 
 namespace {
 // The first line feed of [from, from + size), or null. Most lines of net
@@ -379,9 +376,14 @@ void NetCollector::Reserve(std::uint64_t fileBytes) {
     // A pin line of the part-by-part forms takes some 17 bytes and its
     // record some 20; room is only reserved (pages are touched as records
     // come), and no more than for 512 MiB of file.
+    // The room is a hint: where the address space is bounded and it cannot
+    // be had, the arrays grow as the records come instead.
     const std::size_t bytes = static_cast<std::size_t>(std::min<std::uint64_t>(fileBytes, std::uint64_t{1} << 29));
-    arena_.reserve(2 * bytes);
-    mentions_.reserve(bytes / 8);
+    try {
+        arena_.reserve(2 * bytes);
+        mentions_.reserve(bytes / 8);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 void NetCollector::Declare(std::string_view net) { Append(net, "", "", false); }

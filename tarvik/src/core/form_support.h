@@ -31,7 +31,7 @@ public:
     bool Next(std::string_view& line);
     // The number of the line last returned, from 1.
     long long Number() const { return number_; }
-    // The file's size in bytes; 0 when it is no regular file.
+    // The file's size in bytes; 0 when it has none (a pipe).
     std::uint64_t FileBytes() const;
 
 private:
