@@ -134,9 +134,24 @@ void NetWriter::AppendText(std::string_view text) {
 
 namespace {
 
-// True when one of the 8 bytes is zero.
-inline bool ZeroIn(std::uint64_t v) { return ((v - 0x0101010101010101ULL) & ~v & 0x8080808080808080ULL) != 0; }
-inline bool ZeroIn(std::uint32_t v) { return ((v - 0x01010101U) & ~v & 0x80808080U) != 0; }
+// True when one of the word's bytes is zero.
+template <typename Word>
+bool ZeroIn(Word v) {
+    constexpr Word ones = static_cast<Word>(~Word{0}) / 0xFF;  // 0x0101...
+    return ((v - ones) & ~v & (ones << 7)) != 0;
+}
+
+// Copies n bytes, sizeof(Word) <= n <= 2 * sizeof(Word), as two overlapping
+// words; true when one of them held a zero byte.
+template <typename Word>
+bool CopyAsTwoWords(char* to, const char* from, std::size_t n) {
+    Word a, b;
+    std::memcpy(&a, from, sizeof a);
+    std::memcpy(&b, from + n - sizeof b, sizeof b);
+    std::memcpy(to, &a, sizeof a);
+    std::memcpy(to + n - sizeof b, &b, sizeof b);
+    return ZeroIn(a) || ZeroIn(b);
+}
 
 // Copies n bytes by fixed-size moves, which the compiler inlines (a call to
 // memcpy costs more than the few bytes of a reference or pin), and looks
@@ -145,19 +160,9 @@ inline bool ZeroIn(std::uint32_t v) { return ((v - 0x01010101U) & ~v & 0x8080808
 inline bool CopyPlain(char*& to, const char* from, std::size_t n) {
     bool zero = false;
     if (n >= 8 && n <= 16) {
-        std::uint64_t a, b;
-        std::memcpy(&a, from, 8);
-        std::memcpy(&b, from + n - 8, 8);
-        std::memcpy(to, &a, 8);
-        std::memcpy(to + n - 8, &b, 8);
-        zero = ZeroIn(a) || ZeroIn(b);
+        zero = CopyAsTwoWords<std::uint64_t>(to, from, n);
     } else if (n >= 4 && n < 8) {
-        std::uint32_t a, b;
-        std::memcpy(&a, from, 4);
-        std::memcpy(&b, from + n - 4, 4);
-        std::memcpy(to, &a, 4);
-        std::memcpy(to + n - 4, &b, 4);
-        zero = ZeroIn(a) || ZeroIn(b);
+        zero = CopyAsTwoWords<std::uint32_t>(to, from, n);
     } else if (n < 4) {
         for (std::size_t k = 0; k < n; ++k) {
             to[k] = from[k];
